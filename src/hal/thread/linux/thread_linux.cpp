@@ -1,0 +1,100 @@
+#include "hal_thread.h"
+
+#include "lib_memory.h"
+
+#include <cerrno>
+#include <ctime>
+#include <semaphore.h>
+
+Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool autodestroy)
+{
+    auto thread = static_cast<Thread>(Memory_malloc(sizeof(struct sThread)));
+    if (thread != nullptr) {
+        thread->function = function;
+        thread->parameter = parameter;
+        thread->state = 0;
+        thread->autodestroy = autodestroy;
+    }
+    return thread;
+}
+
+/* Entry of an autodestroy thread: runs the function, then frees its own record. */
+static void* destroyAutomaticThread(void* parameter)
+{
+    auto thread = static_cast<Thread>(parameter);
+    thread->function(thread->parameter);
+    Memory_free(thread);
+    pthread_exit(nullptr);
+    return nullptr;
+}
+
+void Thread_start(Thread thread)
+{
+    if (thread == nullptr)
+        return;
+    /*
+     * The creation result is checked only to keep the record sound: a thread
+     * that never ran is not joined, and an autodestroy record that no thread
+     * will free is freed here.
+     */
+    if (thread->autodestroy) {
+        pthread_t id;
+        thread->state = 1; /* before the thread runs: it may free the record at once */
+        if (pthread_create(&id, nullptr, destroyAutomaticThread, thread) == 0)
+            pthread_detach(id);
+        else
+            Memory_free(thread);
+    } else if (pthread_create(&thread->pthread, nullptr, thread->function, thread->parameter) ==
+               0) {
+        thread->state = 1;
+    }
+}
+
+void Thread_destroy(Thread thread)
+{
+    if (thread == nullptr)
+        return;
+    if (thread->state == 1)
+        pthread_join(thread->pthread, nullptr);
+    Memory_free(thread);
+}
+
+void Thread_sleep(int millies)
+{
+    if (millies <= 0)
+        return;
+    struct timespec remaining;
+    remaining.tv_sec = millies / 1000;
+    remaining.tv_nsec = static_cast<long>(millies % 1000) * 1000000L;
+    /* nanosleep has no one-second limit; resume after a signal with what is left. */
+    while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
+    }
+}
+
+Semaphore Semaphore_create(int initialValue)
+{
+    auto semaphore = static_cast<sem_t*>(Memory_malloc(sizeof(sem_t)));
+    if (semaphore != nullptr)
+        sem_init(semaphore, 0, static_cast<unsigned int>(initialValue));
+    return semaphore;
+}
+
+void Semaphore_wait(Semaphore self)
+{
+    /* A signal may interrupt the wait; the lock is only held once it succeeds. */
+    while (sem_wait(static_cast<sem_t*>(self)) == -1 && errno == EINTR) {
+    }
+}
+
+void Semaphore_post(Semaphore self)
+{
+    sem_post(static_cast<sem_t*>(self));
+}
+
+void Semaphore_destroy(Semaphore self)
+{
+    if (self == nullptr)
+        return;
+    sem_destroy(static_cast<sem_t*>(self));
+    Memory_free(self);
+}

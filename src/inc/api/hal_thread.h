@@ -1,0 +1,57 @@
+/*
+ * Threads and semaphores of the platform layer (POSIX threads, unnamed semaphores).
+ *
+ * Lifecycle: Thread_create allocates a record that does not run yet;
+ * Thread_start runs it. A thread created without autodestroy is reclaimed by
+ * its creator with Thread_destroy (join, then free). An autodestroy thread is
+ * detached when started and frees its own record when its function returns:
+ * its handle is invalid from then on and must not be touched.
+ *
+ * Every semaphore in the program has the initial count 1 and is used as a
+ * mutual-exclusion lock: Semaphore_wait locks, Semaphore_post unlocks.
+ * Operating-system errors of these functions are not reported.
+ */
+#ifndef HAL_THREAD_H
+#define HAL_THREAD_H
+
+#include <pthread.h>
+
+typedef void* (*ThreadExecutionFunction)(void* parameter);
+
+typedef struct sThread* Thread;
+
+struct sThread {
+    ThreadExecutionFunction function;
+    void* parameter;
+    pthread_t pthread;
+    int state; /* 0 created, 1 started */
+    bool autodestroy;
+};
+
+typedef void* Semaphore;
+
+/* A new, not yet running thread record, or null when out of memory. */
+Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool autodestroy);
+
+/* Starts the thread (detached when autodestroy). */
+void Thread_start(Thread thread);
+
+/* Joins a started thread, then frees the record; null is ignored. Not for autodestroy threads. */
+void Thread_destroy(Thread thread);
+
+/* Sleeps the full time, also across signals and for a second or more; negative sleeps 0. */
+void Thread_sleep(int millies);
+
+/* A new process-private semaphore with the given count, or null when out of memory. */
+Semaphore Semaphore_create(int initialValue);
+
+/* Decrements, blocking while the count is 0. */
+void Semaphore_wait(Semaphore self);
+
+/* Increments, waking one waiter. */
+void Semaphore_post(Semaphore self);
+
+/* Destroys and frees; null is ignored. */
+void Semaphore_destroy(Semaphore self);
+
+#endif
