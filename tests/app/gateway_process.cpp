@@ -1,0 +1,174 @@
+#include "gateway_process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+GatewayProcess::~GatewayProcess()
+{
+    if (child_ > 0 && !reaped_) {
+        kill(child_, SIGKILL);
+        waitExit(10000);
+    }
+    if (reader_.joinable())
+        reader_.join();
+}
+
+bool GatewayProcess::start(const std::string& program, const std::string& workDir)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    /* posix_spawn keeps the child clear of this multi-threaded test process. */
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        return false;
+    }
+    child_ = pid;
+    reader_ = std::thread(&GatewayProcess::readLoop, this, fds[0]);
+    return true;
+}
+
+void GatewayProcess::readLoop(int fd)
+{
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (n <= 0) {
+            if (!partial_.empty())
+                lines_.push_back(partial_);
+            partial_.clear();
+            eof_ = true;
+            changed_.notify_all();
+            break;
+        }
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buffer[i] == '\n') {
+                lines_.push_back(partial_);
+                partial_.clear();
+            } else {
+                partial_ += buffer[i];
+            }
+        }
+        changed_.notify_all();
+    }
+    close(fd);
+}
+
+bool GatewayProcess::waitFor(const std::string& text, int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    size_t scanned = cursor_;
+    for (;;) {
+        for (; scanned < lines_.size(); ++scanned) {
+            if (lines_[scanned].find(text) != std::string::npos) {
+                cursor_ = scanned + 1;
+                return true;
+            }
+        }
+        if (eof_ || Clock::now() >= deadline)
+            return false;
+        changed_.wait_until(lock, deadline);
+    }
+}
+
+int GatewayProcess::waitExit(int timeoutMs)
+{
+    if (child_ <= 0)
+        return -1;
+    if (reaped_)
+        return status_;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int status = 0;
+        pid_t r = waitpid(child_, &status, WNOHANG);
+        if (r == child_) {
+            reaped_ = true;
+            status_ = status;
+            return status;
+        }
+        if (r < 0 && errno != EINTR)
+            return -1;
+        if (Clock::now() >= deadline)
+            return -1;
+        usleep(10000);
+    }
+}
+
+bool GatewayProcess::signal(int sig)
+{
+    if (child_ <= 0 || reaped_)
+        return false;
+    return kill(child_, sig) == 0;
+}
+
+bool GatewayProcess::isRunning()
+{
+    return child_ > 0 && waitExit(0) == -1;
+}
+
+std::vector<std::string> GatewayProcess::lines()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+}
+
+std::string GatewayProcess::transcript()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string all;
+    for (const auto& line : lines_)
+        all += line + "\n";
+    if (!partial_.empty())
+        all += partial_ + "(no newline yet)\n";
+    return all;
+}
+
+int GatewayProcess::countFrom(size_t first, const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int count = 0;
+    for (size_t i = first; i < lines_.size(); ++i)
+        if (lines_[i].find(text) != std::string::npos)
+            ++count;
+    return count;
+}
+
+size_t GatewayProcess::cursor()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return cursor_;
+}
+
+int exitCodeOf(int waitStatus)
+{
+    if (waitStatus < 0 || !WIFEXITED(waitStatus))
+        return -1;
+    return WEXITSTATUS(waitStatus);
+}
