@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-static const struct sFrameVFT bufferFrameVFT = {
-    BufferFrame_destroy,    BufferFrame_resetFrame, BufferFrame_setNextByte,
-    BufferFrame_appendBytes, BufferFrame_getMsgSize, BufferFrame_getBuffer,
-    BufferFrame_getSpaceLeft};
+static const struct sFrameVFT bufferFrameVFT = {BufferFrame_destroy,     BufferFrame_resetFrame,
+                                                BufferFrame_setNextByte, BufferFrame_appendBytes,
+                                                BufferFrame_getMsgSize,  BufferFrame_getBuffer,
+                                                BufferFrame_getSpaceLeft};
 
 static BufferFrame asBufferFrame(Frame frame)
 {
@@ -36,14 +36,17 @@ void BufferFrame_resetFrame(Frame self)
 void BufferFrame_setNextByte(Frame self, uint8_t byte)
 {
     BufferFrame frame = asBufferFrame(self);
+    if (frame->msgSize < 0 || frame->msgSize >= BUFFER_FRAME_CAPACITY)
+        return; /* never write past the room every caller provides */
     frame->buffer[frame->msgSize++] = byte;
 }
 
 void BufferFrame_appendBytes(Frame self, const uint8_t* bytes, int numberOfBytes)
 {
     BufferFrame frame = asBufferFrame(self);
-    if (numberOfBytes <= 0)
-        return;
+    if (numberOfBytes <= 0 || frame->msgSize < 0 ||
+        numberOfBytes > BUFFER_FRAME_CAPACITY - frame->msgSize)
+        return; /* all or nothing: a partly copied run would look complete */
     memcpy(frame->buffer + frame->msgSize, bytes, static_cast<size_t>(numberOfBytes));
     frame->msgSize += numberOfBytes;
 }

@@ -45,10 +45,10 @@ void Thread_sleep(int millies);
 /* A new process-private semaphore with the given count, or null when out of memory. */
 Semaphore Semaphore_create(int initialValue);
 
-/* Decrements, blocking while the count is 0. */
+/* Decrements, blocking while the count is 0 (resumes after signals). Null is ignored. */
 void Semaphore_wait(Semaphore self);
 
-/* Increments, waking one waiter. */
+/* Increments, waking one waiter. Null is ignored. */
 void Semaphore_post(Semaphore self);
 
 /* Destroys and frees; null is ignored. */

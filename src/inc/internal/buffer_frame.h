@@ -3,9 +3,12 @@
  *
  * Both the sBufferFrame record and its buffer belong to the caller (senders
  * use locals), so encoding an outgoing message allocates nothing. The frame
- * does not check capacity: callers hand it a buffer of at least
+ * has no capacity field: callers hand it a buffer of at least
  * BUFFER_FRAME_CAPACITY octets, enough for the largest APDU (255 octets).
- * getSpaceLeft answers the room left below that capacity.
+ * getSpaceLeft answers the room left below that capacity, and a byte or a
+ * run of bytes that would not fit below it is dropped whole (msgSize stays),
+ * so a faulty encoder can never write past the buffer. Encoders check
+ * getSpaceLeft before they write.
  */
 #ifndef BUFFER_FRAME_H
 #define BUFFER_FRAME_H

@@ -81,6 +81,8 @@ Semaphore Semaphore_create(int initialValue)
 
 void Semaphore_wait(Semaphore self)
 {
+    if (self == nullptr)
+        return;
     /* A signal may interrupt the wait; the lock is only held once it succeeds. */
     while (sem_wait(static_cast<sem_t*>(self)) == -1 && errno == EINTR) {
     }
@@ -88,6 +90,8 @@ void Semaphore_wait(Semaphore self)
 
 void Semaphore_post(Semaphore self)
 {
+    if (self == nullptr)
+        return;
     sem_post(static_cast<sem_t*>(self));
 }
 
