@@ -1,0 +1,191 @@
+/*
+ * SvrWrapper104b.h - the telecontrol gateway CSvrWrapper104.
+ *
+ * One object holds the configuration (qxSvr.ini), the data-store library
+ * libqxdb.so with its open live-data database, the two point images served to
+ * IEC 60870-5-104 masters and the slave engine handle.
+ *
+ * Point images and their publication
+ * - PointImage holds the status image (32768 octets, index i reported as IOA
+ *   i + 1), the measured-value image (32768 floats, index j reported as IOA
+ *   0x4000 + j) and the per-table point counts of the last refresh.
+ * - A refresh (UpdDat, GetTbls, a direct UpdYxBy) never writes the published
+ *   image. It copies the published image into a private one (so points whose
+ *   rows are gone keep their last value), writes that, and then publishes it in
+ *   one atomic store of a std::shared_ptr. Readers call Snapshot(): an atomic
+ *   load that gives a shared_ptr to a complete, immutable image, either the old
+ *   or the new one, never a mix. A reader keeps its snapshot alive as long as
+ *   it holds the pointer; the writer never touches an image after publishing
+ *   it. Taking a snapshot costs one atomic reference-count increment, no copy,
+ *   so the interrogation answer (connection thread) and the periodic report
+ *   (main thread) each take one snapshot and read all their ranges from it.
+ *
+ * Threads: every member runs in the main thread except the callbacks of the
+ * slave engine, which run in connection threads and may use only Snapshot(),
+ * the served-tables list and the configuration (neither changes after Init).
+ *
+ * Ownership: the object owns the library handle and the images; the manager
+ * and the database belong to the library and are released by Free (called by
+ * the destructor) through FreeDbManager. The object is neither copyable nor
+ * movable.
+ *
+ * Choices made here (the points open in the gateway's design):
+ * - The table point counts are part of the published image, so a reader sees
+ *   counts and values of the same refresh.
+ * - A device type with a negative "ExtDi" contributes no inputs (the device
+ *   index never moves backwards); the input index is checked on both sides.
+ * - A divisor query without a row ends the table like any database error (the
+ *   data store throws "Invalid scalar query"); the message names the query, so
+ *   the missing tbSMDef row can be added, and no value is served unscaled.
+ * - Table names from the database and the configuration are quoted as SQL
+ *   identifiers; texts of any length are held in std::string.
+ * - The tbSMType copy from the configuration database runs as one transaction
+ *   (a failure keeps the previous copy) and "cfg" is detached in every case.
+ * - Cursors are released also when a step fails.
+ */
+#ifndef SVRWRAPPER104B_H
+#define SVRWRAPPER104B_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SimpleIni.h"
+#include "cs104_slave.h"
+#include "qxdb.h"
+
+/* One complete set of points, as published by a refresh. */
+struct PointImage {
+    static constexpr int kStatusPoints = 32768;
+    static constexpr int kMeasuredPoints = 32768;
+    /* First IOA of the measured values (index 0). */
+    static constexpr int kMeasuredIoaBase = 0x4000;
+
+    uint8_t status[kStatusPoints] = {};   /* 0 or 1; index i is IOA i + 1 */
+    float measured[kMeasuredPoints] = {}; /* index j is IOA 0x4000 + j */
+    /* Per served table: number of measured values loaded by the last refresh. */
+    std::map<std::string, int> tablePoints;
+
+    /* Point count of a table, 0 when it has none (adds no entry). */
+    int PointsOf(const std::string& table) const
+    {
+        auto it = tablePoints.find(table);
+        return it == tablePoints.end() ? 0 : it->second;
+    }
+};
+
+/* A published image: shared, immutable, kept alive by its holders. */
+typedef std::shared_ptr<const PointImage> PointImageSnapshot;
+
+class CSvrWrapper104
+{
+  public:
+    /* Sets the initial values: no library, no database, both images zero. */
+    CSvrWrapper104();
+    /* Free(), then the members are destroyed. */
+    ~CSvrWrapper104();
+    CSvrWrapper104(const CSvrWrapper104&) = delete;
+    CSvrWrapper104& operator=(const CSvrWrapper104&) = delete;
+
+    /* Loads qxSvr.ini, loads ./libqxdb.so, opens tmp/dbDat0.db3, copies
+     * tbSMType from the configuration database, chooses the served tables
+     * and fills the images. Prints its progress; never throws. */
+    void Init();
+    /* True when the live-data database is open. */
+    bool IsOk();
+    /* Releases the database, the manager and the library (at most once). */
+    void Free();
+
+    /* Rebuilds the served-tables list from the database's tables. */
+    void GetTbls();
+    /* Refreshes both images and the table point counts from the database and
+     * publishes them; returns the number of served tables. Never throws. */
+    unsigned UpdDat();
+    /* Loads the bits of count consecutive holding registers (register + 1 on)
+     * of station sid into the status image from imageStart on (+512 for
+     * station 50). Within UpdDat it writes the image being built; called on
+     * its own it refreshes and publishes those bits. Never throws. */
+    void UpdYxBy(int imageStart, int reg, int count, int sid);
+
+    /* The published image; never null. Safe from any thread. */
+    PointImageSnapshot Snapshot() const;
+
+    /* Served tables in data-store order (fixed after Init). */
+    const std::vector<std::string>& ServedTables() const { return m_tbls; }
+    /* Originator and common address of every ASDU sent. */
+    uint8_t OriginatorAddress() const { return m_oa; }
+    int CommonAddress() const { return m_ca; }
+    /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent). */
+    int BaseAddrOf(const std::string& table) const;
+    /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
+    static bool IsServedBase(int base) { return base > 0x4000 && base <= 0x5000; }
+
+    /* Path of the configuration database attached by Init; defaults to the
+     * configured flash root. Tests and tools may point it elsewhere before
+     * Init. */
+    void SetConfigDbPath(const std::string& path) { m_cfgDbPath = path; }
+
+    /* Slave wiring and lifecycle. */
+    void SvrInit();
+    void SvrStart();
+    bool SvrIsOk();
+    void SvrClose();
+    void SvrFree();
+
+    /* Range senders: status IOAs first..last (M_SP_NA_1) and measured-value
+     * IOAs first..last (M_ME_NC_1); a null connection queues with cause 1,
+     * otherwise sends on the connection with cause 20. */
+    void YX(CS101_AppLayerParameters parameters, int first, int last, IMasterConnection connection);
+    void YC(CS101_AppLayerParameters parameters, int first, int last, IMasterConnection connection);
+    /* Answer to an interrogation (connection thread). */
+    bool interrogationHandler(IMasterConnection connection, CS101_ASDU asdu, uint8_t qoi);
+    /* One periodic refresh and report (main thread). */
+    void SvrPeriodic();
+
+    /* Callbacks registered with the slave engine. */
+    static bool connectionRequestHandler(void* parameter, const char* ipAddress);
+    static bool clockSyncHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
+                                 CP56Time2a newTime);
+    static bool asduHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu);
+    static bool interrogationHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
+                                     uint8_t qoi);
+    static void printCP56Time2a(CP56Time2a time);
+
+    /* Seconds between periodic reports; read by main. */
+    int Periodic;
+
+  private:
+    void CopySMType();
+    void LoadDeviceInputs(PointImage& img);
+    void LoadStationStates(PointImage& img);
+    void LoadRegisterBits();
+    void LoadTable(PointImage& img, const std::string& table);
+    void LoadModbusValues(PointImage& img, int& count);
+    void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
+    std::shared_ptr<PointImage> BeginImage() const;
+    void Publish(const std::shared_ptr<PointImage>& img);
+
+    void* m_hLib;                       /* handle of libqxdb.so */
+    GetDbManagerFn m_pfnGetDbManager;   /* resolved entry points */
+    FreeDbManagerFn m_pfnFreeDbManager; /* */
+    DbManager* m_pMngr;                 /* owned by the library */
+    DbConnection* m_pDb;                /* null: not usable */
+    SimpleIni m_ini;                    /* qxSvr.ini */
+    uint8_t m_oa;                       /* originator address */
+    int m_ca;                           /* common address */
+    PointImageSnapshot m_image;         /* published image; atomic access only */
+    std::vector<std::string> m_tbls;    /* served tables */
+    CS104_Slave m_slave;
+    CS101_AppLayerParameters m_alParams;
+    int m_nReports;  /* SvrPeriodic calls so far */
+    bool m_bRunning; /* slave started and running */
+    bool m_bCreated; /* between SvrInit and SvrFree */
+
+    PointImage* m_building;  /* image written by the refresh in progress */
+    std::string m_lastSql;   /* statement last composed by this refresh */
+    std::string m_cfgDbPath; /* configuration database */
+};
+
+#endif

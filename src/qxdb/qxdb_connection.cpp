@@ -1,0 +1,266 @@
+/*
+ * qxdb_connection.cpp - DbConnection over SQLite through the CppSQLite3
+ * wrapper classes, with the prepared-statement cache and the cursor table.
+ * See qxdb_connection.h for the rules.
+ */
+#include "qxdb_connection.h"
+
+#include <climits>
+
+namespace
+{
+
+[[noreturn]] void fail(const char* message)
+{
+    throw CppSQLite3Exception(CPPSQLITE_ERROR, message, DONT_DELETE_MSG);
+}
+
+void checkSql(const char* sql)
+{
+    if (sql == nullptr)
+        fail("Null SQL text");
+}
+
+} // namespace
+
+QxDbConnection::QxDbConnection(const char* file, bool cacheStatements) : m_cacheOn(cacheStatements)
+{
+    m_db.open(file);
+    m_db.setBusyTimeout(kBusyTimeoutMs);
+}
+
+QxDbConnection::~QxDbConnection()
+{
+    /* Cursors first: they borrow cached statements; the statements then go
+     * before the connection closes (members are destroyed in reverse order). */
+    while (!m_cursors.empty())
+        Finalize(m_cursors.begin()->first);
+    m_index.clear();
+    m_cache.clear();
+}
+
+/* ------------------------------------------------------------ statement cache */
+
+/* Lends a prepared statement for sql: the cached one when it is free,
+ * otherwise a new one (cached when the text is new and the cache is on). */
+QxDbConnection::Lease QxDbConnection::Acquire(const std::string& sql)
+{
+    Lease lease;
+    if (m_cacheOn) {
+        auto found = m_index.find(sql);
+        if (found != m_index.end() && !found->second->inUse) {
+            m_cache.splice(m_cache.begin(), m_cache, found->second);
+            found->second->inUse = true;
+            lease.entry = found->second;
+            lease.cached = true;
+            return lease;
+        }
+        if (found == m_index.end()) {
+            CacheEntry entry;
+            entry.sql = sql;
+            entry.stmt.reset(new CppSQLite3Statement(m_db.compileStatement(sql.c_str())));
+            entry.inUse = true;
+            m_cache.push_front(std::move(entry));
+            m_index[sql] = m_cache.begin();
+            lease.entry = m_cache.begin();
+            lease.cached = true;
+            Evict();
+            return lease;
+        }
+    }
+    lease.own.reset(new CppSQLite3Statement(m_db.compileStatement(sql.c_str())));
+    return lease;
+}
+
+/* Takes a lent statement back: reset for its next use, or released. */
+void QxDbConnection::Release(Lease& lease)
+{
+    try {
+        lease.stmt().reset();
+    } catch (CppSQLite3Exception&) {
+        /* reset repeats the last step's error; the statement is reset anyway */
+    }
+    if (!lease.cached)
+        return; /* a private statement goes with its lease */
+    lease.entry->inUse = false;
+    if (!m_cacheOn) {
+        m_index.erase(lease.entry->sql);
+        m_cache.erase(lease.entry);
+    }
+    lease.cached = false;
+}
+
+/* Drops the least recently used free statements beyond the cache size. */
+void QxDbConnection::Evict()
+{
+    auto it = m_cache.end();
+    while (m_cache.size() > kStatementCacheSize && it != m_cache.begin()) {
+        --it;
+        if (it->inUse)
+            continue;
+        m_index.erase(it->sql);
+        it = m_cache.erase(it);
+    }
+}
+
+void QxDbConnection::SetStatementCache(bool enabled)
+{
+    m_cacheOn = enabled;
+    if (enabled)
+        return;
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        if (it->inUse) {
+            ++it;
+            continue;
+        }
+        m_index.erase(it->sql);
+        it = m_cache.erase(it);
+    }
+}
+
+int QxDbConnection::CachedStatements()
+{
+    return static_cast<int>(m_cache.size());
+}
+
+/* ------------------------------------------------------------ statements */
+
+bool QxDbConnection::IsReady(int, int)
+{
+    try {
+        m_db.execScalar("select count(*) from sqlite_master");
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool QxDbConnection::TableExists(const char* table)
+{
+    checkSql(table);
+    return m_db.tableExists(table);
+}
+
+int QxDbConnection::ExecDML(const char* sql)
+{
+    checkSql(sql);
+    return m_db.execDML(sql);
+}
+
+int QxDbConnection::ExecScalar(const char* sql)
+{
+    checkSql(sql);
+    Lease lease = Acquire(sql);
+    int value = 0;
+    try {
+        CppSQLite3Query query = lease.stmt().execQuery();
+        if (query.eof() || query.numFields() < 1)
+            fail("Invalid scalar query");
+        value = query.getIntField(0, 0);
+    } catch (...) {
+        Release(lease);
+        throw;
+    }
+    Release(lease);
+    return value;
+}
+
+/* ------------------------------------------------------------ cursors */
+
+int QxDbConnection::NextHandle()
+{
+    do {
+        m_lastHandle = m_lastHandle == INT_MAX ? 1 : m_lastHandle + 1;
+    } while (m_cursors.count(m_lastHandle) != 0);
+    return m_lastHandle;
+}
+
+int QxDbConnection::Query(const char* sql, int length)
+{
+    checkSql(sql);
+    std::unique_ptr<Cursor> cursor(new Cursor);
+    cursor->lease = Acquire(length < 0 ? std::string(sql) : std::string(sql, length));
+    try {
+        cursor->query = cursor->lease.stmt().execQuery();
+    } catch (...) {
+        Release(cursor->lease);
+        throw;
+    }
+    int handle = NextHandle();
+    m_cursors[handle] = std::move(cursor);
+    return handle;
+}
+
+QxDbConnection::Cursor& QxDbConnection::Find(int cursor)
+{
+    auto it = m_cursors.find(cursor);
+    if (it == m_cursors.end())
+        fail("Invalid cursor handle");
+    return *it->second;
+}
+
+/* A cursor that has a current row. */
+QxDbConnection::Cursor& QxDbConnection::FindRow(int cursor)
+{
+    Cursor& c = Find(cursor);
+    if (c.failed || c.query.eof())
+        fail("No current row");
+    return c;
+}
+
+bool QxDbConnection::Eof(int cursor)
+{
+    Cursor& c = Find(cursor);
+    return c.failed || c.query.eof();
+}
+
+void QxDbConnection::NextRow(int cursor)
+{
+    Cursor& c = Find(cursor);
+    /* Stepping past the end would restart the statement: stay at the end. */
+    if (c.failed || c.query.eof())
+        return;
+    try {
+        c.query.nextRow();
+    } catch (...) {
+        c.failed = true;
+        throw;
+    }
+}
+
+void QxDbConnection::Finalize(int cursor)
+{
+    auto it = m_cursors.find(cursor);
+    if (it == m_cursors.end())
+        fail("Invalid cursor handle");
+    std::unique_ptr<Cursor> c = std::move(it->second);
+    m_cursors.erase(it);
+    Lease lease = std::move(c->lease);
+    c.reset(); /* the query lets go of the statement before it is reset */
+    Release(lease);
+}
+
+int QxDbConnection::NumFields(int cursor)
+{
+    return Find(cursor).query.numFields();
+}
+
+int QxDbConnection::GetIntField(int cursor, int column)
+{
+    return FindRow(cursor).query.getIntField(column, 0);
+}
+
+int QxDbConnection::GetIntField(int cursor, const char* column)
+{
+    return FindRow(cursor).query.getIntField(column, 0);
+}
+
+const char* QxDbConnection::GetStringField(int cursor, const char* column)
+{
+    return FindRow(cursor).query.getStringField(column, "");
+}
+
+int QxDbConnection::OpenCursors()
+{
+    return static_cast<int>(m_cursors.size());
+}

@@ -1,0 +1,102 @@
+/*
+ * qxdb_connection.h - the library's DbConnection over one SQLite database.
+ *
+ * Internal to libqxdb.so. A QxDbConnection owns its CppSQLite3DB, a cache of
+ * prepared statements and the open cursors.
+ *
+ * Statement cache: Query and ExecScalar look the SQL text up in a cache of
+ * prepared statements (least recently used first out, at most
+ * kStatementCacheSize entries) and reuse the statement after a reset, so a
+ * refresh that repeats the same texts (divisor and register-bit queries)
+ * parses each only once per connection. A statement in use by an open cursor
+ * is never handed out twice: the same text queried again meanwhile gets a
+ * private statement that its cursor owns. Cached statements live until they
+ * are evicted, the cache is turned off, or the connection closes.
+ *
+ * Cursors: independent integer handles from 1 up (never negative, reused only
+ * after wrapping around at INT_MAX). An unknown or released handle throws
+ * (CPPSQLITE_ERROR, "Invalid cursor handle"); a row access on a cursor at its
+ * end throws (CPPSQLITE_ERROR, "No current row").
+ *
+ * Busy time-out: kBusyTimeoutMs, so a refresh waits out another program's
+ * short write lock instead of failing at once.
+ */
+#ifndef QXDB_CONNECTION_H
+#define QXDB_CONNECTION_H
+
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "CppSQLite3.h"
+#include "qxdb.h"
+
+class QxDbConnection : public DbConnection
+{
+  public:
+    static constexpr int kBusyTimeoutMs = 2000;
+    static constexpr size_t kStatementCacheSize = 512;
+
+    /* Opens the file; throws CppSQLite3Exception when SQLite cannot. */
+    QxDbConnection(const char* file, bool cacheStatements);
+    ~QxDbConnection() override;
+    QxDbConnection(const QxDbConnection&) = delete;
+    QxDbConnection& operator=(const QxDbConnection&) = delete;
+
+    bool IsReady(int reserved1, int reserved2) override;
+    bool TableExists(const char* table) override;
+    int ExecDML(const char* sql) override;
+    int ExecScalar(const char* sql) override;
+    int Query(const char* sql, int length) override;
+    bool Eof(int cursor) override;
+    void NextRow(int cursor) override;
+    void Finalize(int cursor) override;
+    int NumFields(int cursor) override;
+    int GetIntField(int cursor, int column) override;
+    int GetIntField(int cursor, const char* column) override;
+    const char* GetStringField(int cursor, const char* column) override;
+    void SetStatementCache(bool enabled) override;
+    int CachedStatements() override;
+    int OpenCursors() override;
+
+  private:
+    /* One cached statement; inUse while a cursor or ExecScalar runs it. */
+    struct CacheEntry {
+        std::string sql;
+        std::unique_ptr<CppSQLite3Statement> stmt;
+        bool inUse = false;
+    };
+    typedef std::list<CacheEntry> CacheList; /* most recently used first */
+
+    /* A statement lent to one user: from the cache or privately owned. */
+    struct Lease {
+        CacheList::iterator entry; /* valid when cached */
+        bool cached = false;
+        std::unique_ptr<CppSQLite3Statement> own;
+        CppSQLite3Statement& stmt() { return cached ? *entry->stmt : *own; }
+    };
+
+    struct Cursor {
+        Lease lease;           /* destroyed after the query that borrows it */
+        CppSQLite3Query query; /* borrows lease's statement */
+        bool failed = false;   /* a step failed: at its end for good */
+    };
+
+    Lease Acquire(const std::string& sql);
+    void Release(Lease& lease);
+    void Evict();
+    Cursor& Find(int cursor);
+    Cursor& FindRow(int cursor);
+    int NextHandle();
+
+    CppSQLite3DB m_db; /* declared first: closed after everything below */
+    CacheList m_cache;
+    std::unordered_map<std::string, CacheList::iterator> m_index;
+    bool m_cacheOn;
+    std::map<int, std::unique_ptr<Cursor>> m_cursors;
+    int m_lastHandle = 0;
+};
+
+#endif
