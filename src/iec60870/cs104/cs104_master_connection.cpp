@@ -1,0 +1,559 @@
+/*
+ * Master connection: one accepted TCP connection from a controlling station
+ * and its IEC 60870-5-104 link procedure, served by a thread of its own.
+ *
+ * The thread reads at most one frame per loop pass, handles it, runs the
+ * timers t1/t2/t3 and, while data transfer is started, sends queued ASDUs
+ * (every high-priority one the window k allows, then one low-priority one).
+ *
+ * Design choices and mends:
+ * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
+ *   partial frame stays in the receive buffer and is completed on later
+ *   passes; only a wrong start octet, a length octet below 4, or a frame
+ *   not completed within t1 closes the connection. Only as many octets as
+ *   the current frame needs are read, so frames that follow stay in the
+ *   socket for the next pass.
+ * - An I frame whose ASDU is shorter than an ASDU header is counted and
+ *   acknowledged but reaches no handler.
+ * - A received N(R) is checked by its distance from the oldest unconfirmed
+ *   frame: valid when it confirms 0..n of the n frames in the window (0
+ *   being the repeated acknowledgement), modulo 32768.
+ * - When the connection closes, low-priority entries it sent that were not
+ *   confirmed go back to waiting, so that in the single redundancy group
+ *   the next active connection sends them (a duplicate after a switch-over
+ *   is possible, a loss is not).
+ * - A reply is queued behind earlier high-priority replies instead of
+ *   overtaking them, also when the window has just reopened.
+ * - An S frame is due after w received frames only when some are
+ *   unacknowledged, so w of 0 or less does not flood the peer.
+ * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
+ *   or unconfirmed entries; an inactive connection never polls at 1 ms.
+ */
+#include "cs104_slave_internal.h"
+
+#include "hal_time.h"
+#include "lib_memory.h"
+
+#include <new>
+
+namespace
+{
+
+CS104_APCIParameters parameters(MasterConnection self)
+{
+    return &self->slave->conParameters;
+}
+
+uint64_t seconds(int value)
+{
+    return (uint64_t)(value > 0 ? value : 0) * 1000u;
+}
+
+void lockWindow(MasterConnection self)
+{
+    Semaphore_wait(self->sentASDUsLock);
+}
+
+void unlockWindow(MasterConnection self)
+{
+    Semaphore_post(self->sentASDUsLock);
+}
+
+/* Writes a U or S frame; caller holds the window lock (it serialises socket writes). */
+bool writeLocked(MasterConnection self, const uint8_t* octets, int size)
+{
+    return Socket_write(self->socket, octets, size) == size;
+}
+
+bool writeControlFrame(MasterConnection self, const uint8_t* octets)
+{
+    lockWindow(self);
+    bool written = writeLocked(self, octets, CS104_APCI_LENGTH);
+    unlockWindow(self);
+    return written;
+}
+
+void resetT3Timeout(MasterConnection self)
+{
+    self->nextT3Timeout = Hal_getTimeInMs() + seconds(parameters(self)->t3);
+}
+
+/* ------------------------------------------------------------- the window */
+
+int windowCount(MasterConnection self)
+{
+    if (self->oldestSentASDU == -1)
+        return 0;
+    return (self->newestSentASDU - self->oldestSentASDU + self->maxSentASDUs) % self->maxSentASDUs +
+           1;
+}
+
+bool isSentBufferFull(MasterConnection self)
+{
+    return windowCount(self) == self->maxSentASDUs;
+}
+
+/* Frees the oldest window slot, confirming its low-priority entry. Caller holds the lock. */
+void releaseOldestSlot(MasterConnection self)
+{
+    SentASDUSlave* slot = &self->sentASDUs[self->oldestSentASDU];
+    if (slot->queueIndex != -1)
+        MessageQueue_markAsduAsConfirmed(self->lowPrioQueue, slot->queueIndex, slot->entryTime);
+    if (self->oldestSentASDU == self->newestSentASDU)
+        self->oldestSentASDU = -1;
+    else
+        self->oldestSentASDU = (self->oldestSentASDU + 1) % self->maxSentASDUs;
+}
+
+/*
+ * Checks a received N(R) and releases the frames it confirms. The window
+ * holds n frames whose confirming numbers run consecutively from the oldest
+ * one's; N(R) is valid when it confirms 0..n of them.
+ */
+bool checkSequenceNumber(MasterConnection self, int seqNo)
+{
+    lockWindow(self);
+    bool valid;
+    int count = windowCount(self);
+    if (count == 0) {
+        valid = (seqNo == self->sendCount);
+    } else {
+        int oldestSeqNo = self->sentASDUs[self->oldestSentASDU].seqNo;
+        int confirmed =
+            (seqNo - CS104_previousSequenceNumber(oldestSeqNo) + CS104_SEQUENCE_MODULUS) %
+            CS104_SEQUENCE_MODULUS;
+        valid = confirmed <= count;
+        if (valid) {
+            for (int i = 0; i < confirmed; i++)
+                releaseOldestSlot(self);
+        }
+    }
+    unlockWindow(self);
+    return valid;
+}
+
+/*
+ * Writes an I frame from buffer (its APCI written in place) and records it in
+ * the window. Caller holds the window lock and has checked for room.
+ */
+void sendASDU(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp, int index)
+{
+    int slotIndex;
+    if (self->oldestSentASDU == -1) {
+        slotIndex = 0;
+        self->oldestSentASDU = 0;
+    } else {
+        slotIndex = (self->newestSentASDU + 1) % self->maxSentASDUs;
+    }
+    SentASDUSlave* slot = &self->sentASDUs[slotIndex];
+    slot->entryTime = timestamp;
+    slot->queueIndex = index;
+
+    CS104_writeIFrameHeader(buffer->msg, buffer->msgSize, self->sendCount, self->receiveCount);
+    if (writeLocked(self, buffer->msg, buffer->msgSize))
+        self->sendCount = CS104_nextSequenceNumber(self->sendCount);
+    else
+        self->isRunning = false;
+    // Every I frame carries N(R) and so acknowledges everything received.
+    self->unconfirmedReceivedIMessages = 0;
+    slot->seqNo = self->sendCount;
+    slot->sentTime = Hal_getTimeInMs();
+    self->newestSentASDU = slotIndex;
+}
+
+void sendSMessage(MasterConnection self)
+{
+    uint8_t frame[CS104_APCI_LENGTH];
+    lockWindow(self);
+    CS104_buildSFrame(frame, self->receiveCount);
+    self->unconfirmedReceivedIMessages = 0;
+    writeLocked(self, frame, CS104_APCI_LENGTH);
+    unlockWindow(self);
+}
+
+/* --------------------------------------------------------- sending queued */
+
+bool sendNextHighPriorityASDU(MasterConnection self)
+{
+    bool sent = false;
+    lockWindow(self);
+    if (!isSentBufferFull(self)) {
+        HighPriorityASDUQueue_lock(self->highPrioQueue);
+        FrameBuffer* next = HighPriorityASDUQueue_getNextASDU(self->highPrioQueue);
+        if (next != nullptr) {
+            sendASDU(self, next, 0, -1);
+            sent = true;
+        }
+        HighPriorityASDUQueue_unlock(self->highPrioQueue);
+    }
+    unlockWindow(self);
+    return sent;
+}
+
+void sendNextLowPriorityASDU(MasterConnection self)
+{
+    lockWindow(self);
+    if (!isSentBufferFull(self)) {
+        MessageQueue_lock(self->lowPrioQueue);
+        uint64_t timestamp = 0;
+        int queueIndex = -1;
+        FrameBuffer* next =
+            MessageQueue_getNextWaitingASDU(self->lowPrioQueue, &timestamp, &queueIndex);
+        if (next != nullptr)
+            sendASDU(self, next, timestamp, queueIndex);
+        MessageQueue_unlock(self->lowPrioQueue);
+    }
+    unlockWindow(self);
+}
+
+/* Sends what the window allows; true while ASDUs wait or await confirmation. */
+bool sendWaitingASDUs(MasterConnection self)
+{
+    while (HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
+        if (!sendNextHighPriorityASDU(self) || !self->isRunning)
+            return true;
+    }
+    sendNextLowPriorityASDU(self);
+    return MessageQueue_isAsduAvailable(self->lowPrioQueue);
+}
+
+/* ------------------------------------------------------------- receiving */
+
+/* Reads up to want octets into the receive buffer: count read, 0, or -1 (closed). */
+int readInto(MasterConnection self, int want)
+{
+    int read = Socket_read(self->socket, self->recvBuffer + self->recvBufPos, want);
+    if (read > 0) {
+        if (self->recvBufPos == 0)
+            self->recvStartTime = Hal_getTimeInMs();
+        self->recvBufPos += read;
+    }
+    return read;
+}
+
+/*
+ * Reads towards one complete frame: its size when complete (the buffer then
+ * holds it from offset 0), 0 while incomplete, -1 to close (peer closed,
+ * read error, wrong start octet, length octet below 4).
+ */
+int receiveMessage(MasterConnection self)
+{
+    uint8_t* buffer = self->recvBuffer;
+    if (self->recvBufPos < 2) {
+        if (readInto(self, 2 - self->recvBufPos) < 0)
+            return -1;
+        if (self->recvBufPos >= 1 && buffer[0] != CS104_START_OCTET)
+            return -1;
+        if (self->recvBufPos < 2)
+            return 0;
+        if (buffer[1] < CS104_MIN_LENGTH_OCTET)
+            return -1;
+    }
+    int frameSize = buffer[1] + 2;
+    if (self->recvBufPos < frameSize) {
+        if (readInto(self, frameSize - self->recvBufPos) < 0)
+            return -1;
+        if (self->recvBufPos < frameSize)
+            return 0;
+    }
+    self->recvBufPos = 0;
+    return frameSize;
+}
+
+bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
+{
+    if (msgSize <= CS104_APCI_LENGTH)
+        return false;
+    if (!self->firstIMessageReceived) {
+        self->firstIMessageReceived = true;
+        self->lastConfirmationTime = Hal_getTimeInMs();
+    }
+    int sendSeqNo = CS104_decodeSequenceNumber(buffer + 2);
+    int receiveSeqNo = CS104_decodeSequenceNumber(buffer + 4);
+    if (sendSeqNo != self->receiveCount)
+        return false;
+    if (!checkSequenceNumber(self, receiveSeqNo))
+        return false;
+
+    lockWindow(self);
+    self->receiveCount = CS104_nextSequenceNumber(self->receiveCount);
+    self->unconfirmedReceivedIMessages++;
+    unlockWindow(self);
+
+    if (self->isActive) {
+        CS101_ASDU asdu = CS101_ASDU_createFromBuffer(
+            &self->slave->alParameters, buffer + CS104_APCI_LENGTH, msgSize - CS104_APCI_LENGTH);
+        // Shorter than its header: counted and acknowledged, never dispatched.
+        if (asdu != nullptr) {
+            handleASDU(self, asdu);
+            CS101_ASDU_destroy(asdu);
+        }
+    }
+    resetT3Timeout(self);
+    return true;
+}
+
+void handleStartDT(MasterConnection self)
+{
+    CS104_Slave_activate(self->slave, self);
+    self->isActive = true;
+    HighPriorityASDUQueue_resetConnectionQueue(self->highPrioQueue);
+    writeControlFrame(self, STARTDT_CON_MSG);
+}
+
+/* Handles one complete frame; false closes the connection. */
+bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
+{
+    switch (CS104_classifyFrame(buffer[2])) {
+    case CS104_FRAME_I:
+        return handleIMessage(self, buffer, msgSize);
+    case CS104_FRAME_TESTFR_ACT:
+        writeControlFrame(self, TESTFR_CON_MSG);
+        break;
+    case CS104_FRAME_STARTDT_ACT:
+        handleStartDT(self);
+        break;
+    case CS104_FRAME_STOPDT_ACT:
+        self->isActive = false;
+        writeControlFrame(self, STOPDT_CON_MSG);
+        break;
+    case CS104_FRAME_TESTFR_CON:
+        self->outstandingTestFRConMessages = 0;
+        break;
+    case CS104_FRAME_S:
+        if (!checkSequenceNumber(self, CS104_decodeSequenceNumber(buffer + 4)))
+            return false;
+        break;
+    case CS104_FRAME_OTHER:
+        return true; // ignored; t3 keeps running
+    }
+    resetT3Timeout(self);
+    return true;
+}
+
+/* ------------------------------------------------------------------ timers */
+
+bool handleTimeouts(MasterConnection self)
+{
+    uint64_t now = Hal_getTimeInMs();
+    CS104_APCIParameters p = parameters(self);
+
+    if (now > self->nextT3Timeout) {
+        if (self->outstandingTestFRConMessages > 2)
+            return false;
+        if (!writeControlFrame(self, TESTFR_ACT_MSG))
+            self->isRunning = false;
+        self->outstandingTestFRConMessages++;
+        resetT3Timeout(self);
+    }
+
+    if (self->unconfirmedReceivedIMessages > 0 &&
+        now - self->lastConfirmationTime >= seconds(p->t2)) {
+        self->lastConfirmationTime = now;
+        sendSMessage(self);
+    }
+
+    // A frame begun but not completed within t1 means the peer is broken.
+    if (self->recvBufPos > 0 && now - self->recvStartTime >= seconds(p->t1))
+        return false;
+
+    bool timedOut = false;
+    lockWindow(self);
+    if (self->oldestSentASDU != -1 &&
+        now - self->sentASDUs[self->oldestSentASDU].sentTime >= seconds(p->t1))
+        timedOut = true;
+    unlockWindow(self);
+    return !timedOut;
+}
+
+/* ------------------------------------------------------------- the thread */
+
+/* Puts low-priority entries sent here and not confirmed back to waiting. */
+void returnUnconfirmedEntries(MasterConnection self)
+{
+    lockWindow(self);
+    while (self->oldestSentASDU != -1) {
+        SentASDUSlave* slot = &self->sentASDUs[self->oldestSentASDU];
+        if (slot->queueIndex != -1)
+            MessageQueue_markAsduAsWaiting(self->lowPrioQueue, slot->queueIndex, slot->entryTime);
+        if (self->oldestSentASDU == self->newestSentASDU)
+            self->oldestSentASDU = -1;
+        else
+            self->oldestSentASDU = (self->oldestSentASDU + 1) % self->maxSentASDUs;
+    }
+    unlockWindow(self);
+}
+
+void serveConnection(MasterConnection self, HandleSet handleSet)
+{
+    bool isAsduWaiting = false;
+    while (self->isRunning) {
+        Handleset_reset(handleSet);
+        Handleset_addSocket(handleSet, self->socket);
+        if (Handleset_waitReady(handleSet, isAsduWaiting ? 1 : 100) != 0) {
+            int frameSize = receiveMessage(self);
+            if (frameSize == -1)
+                break;
+            if (frameSize > 0 && !handleMessage(self, self->recvBuffer, frameSize))
+                self->isRunning = false;
+            int w = parameters(self)->w;
+            if (self->unconfirmedReceivedIMessages > 0 && self->unconfirmedReceivedIMessages >= w) {
+                self->lastConfirmationTime = Hal_getTimeInMs();
+                sendSMessage(self);
+            }
+        }
+        if (!handleTimeouts(self))
+            self->isRunning = false;
+        isAsduWaiting = self->isRunning && self->isActive && sendWaitingASDUs(self);
+    }
+}
+
+void* connectionHandlingThread(void* parameter)
+{
+    MasterConnection self = (MasterConnection)parameter;
+    CS104_Slave slave = self->slave;
+    MessageQueue lowPrioQueue = self->lowPrioQueue;
+    HighPriorityASDUQueue highPrioQueue = self->highPrioQueue;
+    bool ownsQueues = self->ownsQueues;
+
+    resetT3Timeout(self);
+    HandleSet handleSet = Handleset_new();
+    if (handleSet != nullptr) {
+        serveConnection(self, handleSet);
+        Handleset_destroy(handleSet);
+    }
+    self->isRunning = false;
+    self->isActive = false;
+    returnUnconfirmedEntries(self);
+
+    CS104_Slave_removeConnection(slave, self);
+    MasterConnection_destroy(self);
+    // Only now, with the connection out of the slave's list, may its own
+    // queues go: an enqueue for all connections holds the list lock.
+    if (ownsQueues) {
+        MessageQueue_destroy(lowPrioQueue);
+        HighPriorityASDUQueue_destroy(highPrioQueue);
+    }
+    // Last touch of the slave: destroy waits for this count to reach 0.
+    slave->connectionThreads--;
+    return nullptr;
+}
+
+/* ---------------------------------------------- IMasterConnection records */
+
+MasterConnection fromInterface(IMasterConnection self)
+{
+    return (MasterConnection)self->object;
+}
+
+void imcSendASDU(IMasterConnection self, CS101_ASDU asdu)
+{
+    sendASDUInternal(fromInterface(self), asdu);
+}
+
+void imcSendACT_CON(IMasterConnection self, CS101_ASDU asdu, bool negative)
+{
+    CS101_ASDU_setCOT(asdu, CS101_COT_ACTIVATION_CON);
+    CS101_ASDU_setNegative(asdu, negative);
+    sendASDUInternal(fromInterface(self), asdu);
+}
+
+void imcSendACT_TERM(IMasterConnection self, CS101_ASDU asdu)
+{
+    CS101_ASDU_setCOT(asdu, CS101_COT_ACTIVATION_TERMINATION);
+    CS101_ASDU_setNegative(asdu, false);
+    sendASDUInternal(fromInterface(self), asdu);
+}
+
+CS101_AppLayerParameters imcGetApplicationLayerParameters(IMasterConnection self)
+{
+    return &fromInterface(self)->slave->alParameters;
+}
+
+} // namespace
+
+MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
+                                         MessageQueue lowPrioQueue,
+                                         HighPriorityASDUQueue highPrioQueue, bool ownsQueues)
+{
+    void* memory = Memory_malloc(sizeof(struct sMasterConnection));
+    if (memory == nullptr)
+        return nullptr;
+    MasterConnection self = new (memory) sMasterConnection();
+    int k = slave->conParameters.k;
+    self->maxSentASDUs = k > 0 ? k : 1;
+    self->sentASDUs =
+        (SentASDUSlave*)Memory_calloc((size_t)self->maxSentASDUs, sizeof(SentASDUSlave));
+    self->sentASDUsLock = Semaphore_create(1);
+    if (self->sentASDUs == nullptr || self->sentASDUsLock == nullptr) {
+        Memory_free(self->sentASDUs);
+        Semaphore_destroy(self->sentASDUsLock);
+        self->~sMasterConnection();
+        Memory_free(memory);
+        return nullptr;
+    }
+    self->socket = socket;
+    self->iMasterConnection.sendASDU = imcSendASDU;
+    self->iMasterConnection.sendACT_CON = imcSendACT_CON;
+    self->iMasterConnection.sendACT_TERM = imcSendACT_TERM;
+    self->iMasterConnection.getApplicationLayerParameters = imcGetApplicationLayerParameters;
+    self->iMasterConnection.object = self;
+    self->slave = slave;
+    self->isActive = false;
+    self->isRunning = true; // before the thread starts, so an early close is not lost
+    self->lastConfirmationTime = UINT64_MAX;
+    self->oldestSentASDU = -1;
+    self->newestSentASDU = -1;
+    self->lowPrioQueue = lowPrioQueue;
+    self->highPrioQueue = highPrioQueue;
+    self->ownsQueues = ownsQueues;
+    return self;
+}
+
+bool MasterConnection_start(MasterConnection self)
+{
+    Thread thread = Thread_create(connectionHandlingThread, self, true);
+    if (thread == nullptr)
+        return false;
+    Thread_start(thread);
+    return true;
+}
+
+void MasterConnection_close(MasterConnection self)
+{
+    self->isRunning = false;
+}
+
+void MasterConnection_deactivate(MasterConnection self)
+{
+    self->isActive = false;
+}
+
+void MasterConnection_destroy(MasterConnection self)
+{
+    if (self == nullptr)
+        return;
+    Socket_destroy(self->socket);
+    Memory_free(self->sentASDUs);
+    Semaphore_destroy(self->sentASDUsLock);
+    self->~sMasterConnection();
+    Memory_free(self);
+}
+
+bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu)
+{
+    if (!self->isActive)
+        return false;
+    FrameBuffer frame;
+    if (!CS104_encodeASDU(&frame, asdu))
+        return false;
+    lockWindow(self);
+    // Earlier replies still queued go first: a new one joins them.
+    if (!isSentBufferFull(self) && !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
+        sendASDU(self, &frame, 0, -1);
+        unlockWindow(self);
+        return true;
+    }
+    unlockWindow(self);
+    return HighPriorityASDUQueue_enqueueFrame(self->highPrioQueue, &frame);
+}

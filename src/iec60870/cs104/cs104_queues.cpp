@@ -1,0 +1,339 @@
+/*
+ * Low- and high-priority ASDU queues of the slave engine (see cs104_queues.h).
+ *
+ * Design choices:
+ * - Entry timestamps are max(now, previous + 1): unique per queue, so the
+ *   identity check of a confirmation cannot be fooled by an entry that
+ *   overwrote the confirmed one within the same millisecond.
+ * - Confirmations can arrive out of ring order after a switch-over (entries
+ *   of a closed connection go back to waiting, a later connection confirms
+ *   newer ones first), leaving free slots between used ones. The search for
+ *   waiting entries therefore runs from the oldest to the newest entry over
+ *   free slots, and the oldest-entry index is moved on to a used slot.
+ * - Queue sizes below 1 are raised to 1 so that a queue always has storage.
+ */
+#include "cs104_queues.h"
+
+#include "hal_time.h"
+#include "lib_memory.h"
+
+#include <cstring>
+
+namespace
+{
+
+int nextIndex(int index, int size)
+{
+    return (index + 1) % size;
+}
+
+int previousIndex(int index, int size)
+{
+    return (index == 0) ? size - 1 : index - 1;
+}
+
+/* The first used slot at or after start, or -1 when every slot is free. */
+int firstUsedFrom(MessageQueue self, int start)
+{
+    int index = start;
+    for (int i = 0; i < self->size; i++) {
+        if (self->asdus[index].state != QUEUE_ENTRY_STATE_NOT_USED)
+            return index;
+        index = nextIndex(index, self->size);
+    }
+    return -1;
+}
+
+uint64_t uniqueTimestamp(MessageQueue self)
+{
+    uint64_t now = Hal_getTimeInMs();
+    if (now <= self->lastEntryTimestamp)
+        now = self->lastEntryTimestamp + 1;
+    self->lastEntryTimestamp = now;
+    return now;
+}
+
+/* Chooses the slot for a new entry and keeps counters and indices right. */
+int takeSlotForNewEntry(MessageQueue self)
+{
+    if (self->entryCounter == 0) {
+        self->firstMsgIndex = 0;
+        self->lastMsgIndex = 0;
+        self->entryCounter = 1;
+        return 0;
+    }
+    int slot = nextIndex(self->lastMsgIndex, self->size);
+    if (self->asdus[slot].state != QUEUE_ENTRY_STATE_NOT_USED) {
+        // The ring has come round to its oldest entry: overwrite it.
+        if (slot == self->firstMsgIndex) {
+            int next = firstUsedFrom(self, nextIndex(slot, self->size));
+            self->firstMsgIndex = (next == slot || next < 0) ? slot : next;
+        }
+    } else {
+        self->entryCounter++;
+    }
+    self->lastMsgIndex = slot;
+    return slot;
+}
+
+void freeEntry(MessageQueue self, int index)
+{
+    self->asdus[index].state = QUEUE_ENTRY_STATE_NOT_USED;
+    self->asdus[index].entryTimestamp = 0;
+    self->entryCounter--;
+}
+
+} // namespace
+
+/* ------------------------------------------------------------ MessageQueue */
+
+MessageQueue MessageQueue_create(int maxQueueSize)
+{
+    if (maxQueueSize < 1)
+        maxQueueSize = 1;
+    MessageQueue self = (MessageQueue)Memory_calloc(1, sizeof(struct sMessageQueue));
+    if (self == nullptr)
+        return nullptr;
+    self->asdus = (ASDUQueueEntry*)Memory_calloc((size_t)maxQueueSize, sizeof(ASDUQueueEntry));
+    self->queueLock = Semaphore_create(1);
+    if (self->asdus == nullptr || self->queueLock == nullptr) {
+        MessageQueue_destroy(self);
+        return nullptr;
+    }
+    self->size = maxQueueSize;
+    self->entryCounter = 0;
+    self->firstMsgIndex = -1;
+    self->lastMsgIndex = -1;
+    return self;
+}
+
+void MessageQueue_destroy(MessageQueue self)
+{
+    if (self == nullptr)
+        return;
+    Memory_free(self->asdus);
+    Semaphore_destroy(self->queueLock);
+    Memory_free(self);
+}
+
+void MessageQueue_lock(MessageQueue self)
+{
+    Semaphore_wait(self->queueLock);
+}
+
+void MessageQueue_unlock(MessageQueue self)
+{
+    Semaphore_post(self->queueLock);
+}
+
+bool MessageQueue_enqueueASDU(MessageQueue self, CS101_ASDU asdu)
+{
+    FrameBuffer encoded;
+    if (!CS104_encodeASDU(&encoded, asdu))
+        return false;
+    return MessageQueue_enqueueOctets(self, encoded.msg + CS104_APCI_LENGTH,
+                                      encoded.msgSize - CS104_APCI_LENGTH);
+}
+
+bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, int asduLength)
+{
+    if (asduLength < 1 || asduLength > CS104_MAX_ASDU_LENGTH)
+        return false;
+    MessageQueue_lock(self);
+    int slot = takeSlotForNewEntry(self);
+    ASDUQueueEntry* entry = &self->asdus[slot];
+    CS104_setASDUOctets(&entry->asdu, asduOctets, asduLength);
+    entry->entryTimestamp = uniqueTimestamp(self);
+    entry->state = QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION;
+    MessageQueue_unlock(self);
+    return true;
+}
+
+bool MessageQueue_isAsduAvailable(MessageQueue self)
+{
+    MessageQueue_lock(self);
+    bool available = self->entryCounter > 0;
+    MessageQueue_unlock(self);
+    return available;
+}
+
+FrameBuffer* MessageQueue_getNextWaitingASDU(MessageQueue self, uint64_t* timestamp,
+                                             int* queueIndex)
+{
+    if (self->entryCounter == 0)
+        return nullptr;
+    int index = self->firstMsgIndex;
+    for (int i = 0; i < self->size; i++) {
+        ASDUQueueEntry* entry = &self->asdus[index];
+        if (entry->state == QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION) {
+            entry->state = QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED;
+            *timestamp = entry->entryTimestamp;
+            *queueIndex = index;
+            return &entry->asdu;
+        }
+        if (index == self->lastMsgIndex)
+            break;
+        index = nextIndex(index, self->size);
+    }
+    return nullptr;
+}
+
+void MessageQueue_markAsduAsConfirmed(MessageQueue self, int queueIndex, uint64_t timestamp)
+{
+    if (queueIndex < 0 || queueIndex >= self->size)
+        return;
+    MessageQueue_lock(self);
+    ASDUQueueEntry* confirmed = &self->asdus[queueIndex];
+    if (self->entryCounter > 0 && confirmed->state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED &&
+        confirmed->entryTimestamp == timestamp) {
+        // Walk back over the contiguous sent entries: confirming one frame
+        // confirms every frame sent before it.
+        int index = queueIndex;
+        while (self->asdus[index].state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED) {
+            freeEntry(self, index);
+            if (self->entryCounter == 0) {
+                self->firstMsgIndex = -1;
+                self->lastMsgIndex = -1;
+                break;
+            }
+            if (index == self->firstMsgIndex) {
+                self->firstMsgIndex = firstUsedFrom(self, nextIndex(queueIndex, self->size));
+                if (self->entryCounter == 1)
+                    self->lastMsgIndex = self->firstMsgIndex;
+                break;
+            }
+            index = previousIndex(index, self->size);
+            if (index == queueIndex)
+                break;
+        }
+    }
+    MessageQueue_unlock(self);
+}
+
+void MessageQueue_markAsduAsWaiting(MessageQueue self, int queueIndex, uint64_t timestamp)
+{
+    if (queueIndex < 0 || queueIndex >= self->size)
+        return;
+    MessageQueue_lock(self);
+    ASDUQueueEntry* entry = &self->asdus[queueIndex];
+    if (entry->state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED &&
+        entry->entryTimestamp == timestamp)
+        entry->state = QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION;
+    MessageQueue_unlock(self);
+}
+
+void MessageQueue_releaseAllQueuedASDUs(MessageQueue self)
+{
+    MessageQueue_lock(self);
+    for (int i = 0; i < self->size; i++) {
+        self->asdus[i].state = QUEUE_ENTRY_STATE_NOT_USED;
+        self->asdus[i].entryTimestamp = 0;
+    }
+    self->firstMsgIndex = -1;
+    self->lastMsgIndex = -1;
+    self->entryCounter = 0;
+    MessageQueue_unlock(self);
+}
+
+/* ---------------------------------------------------- HighPriorityASDUQueue */
+
+HighPriorityASDUQueue HighPriorityASDUQueue_create(int maxQueueSize)
+{
+    if (maxQueueSize < 1)
+        maxQueueSize = 1;
+    HighPriorityASDUQueue self =
+        (HighPriorityASDUQueue)Memory_calloc(1, sizeof(struct sHighPriorityASDUQueue));
+    if (self == nullptr)
+        return nullptr;
+    self->asdus = (FrameBuffer*)Memory_calloc((size_t)maxQueueSize, sizeof(FrameBuffer));
+    self->queueLock = Semaphore_create(1);
+    if (self->asdus == nullptr || self->queueLock == nullptr) {
+        HighPriorityASDUQueue_destroy(self);
+        return nullptr;
+    }
+    self->size = maxQueueSize;
+    self->firstMsgIndex = -1;
+    self->lastMsgIndex = -1;
+    return self;
+}
+
+void HighPriorityASDUQueue_destroy(HighPriorityASDUQueue self)
+{
+    if (self == nullptr)
+        return;
+    Memory_free(self->asdus);
+    Semaphore_destroy(self->queueLock);
+    Memory_free(self);
+}
+
+void HighPriorityASDUQueue_lock(HighPriorityASDUQueue self)
+{
+    Semaphore_wait(self->queueLock);
+}
+
+void HighPriorityASDUQueue_unlock(HighPriorityASDUQueue self)
+{
+    Semaphore_post(self->queueLock);
+}
+
+bool HighPriorityASDUQueue_enqueue(HighPriorityASDUQueue self, CS101_ASDU asdu)
+{
+    FrameBuffer encoded;
+    if (!CS104_encodeASDU(&encoded, asdu))
+        return false;
+    return HighPriorityASDUQueue_enqueueFrame(self, &encoded);
+}
+
+bool HighPriorityASDUQueue_enqueueFrame(HighPriorityASDUQueue self, const FrameBuffer* frame)
+{
+    HighPriorityASDUQueue_lock(self);
+    bool stored = self->entryCounter < self->size;
+    if (stored) {
+        int slot;
+        if (self->entryCounter == 0) {
+            self->firstMsgIndex = 0;
+            slot = 0;
+        } else {
+            slot = nextIndex(self->lastMsgIndex, self->size);
+        }
+        self->lastMsgIndex = slot;
+        self->entryCounter++;
+        std::memcpy(self->asdus[slot].msg, frame->msg, (size_t)frame->msgSize);
+        self->asdus[slot].msgSize = frame->msgSize;
+    }
+    HighPriorityASDUQueue_unlock(self);
+    return stored;
+}
+
+bool HighPriorityASDUQueue_isAsduAvailable(HighPriorityASDUQueue self)
+{
+    HighPriorityASDUQueue_lock(self);
+    bool available = self->entryCounter > 0;
+    HighPriorityASDUQueue_unlock(self);
+    return available;
+}
+
+FrameBuffer* HighPriorityASDUQueue_getNextASDU(HighPriorityASDUQueue self)
+{
+    if (self->entryCounter == 0)
+        return nullptr;
+    FrameBuffer* next = &self->asdus[self->firstMsgIndex];
+    if (self->entryCounter == 1) {
+        self->entryCounter = 0;
+        self->firstMsgIndex = -1;
+        self->lastMsgIndex = -1;
+    } else {
+        self->firstMsgIndex = nextIndex(self->firstMsgIndex, self->size);
+        self->entryCounter--;
+    }
+    return next;
+}
+
+void HighPriorityASDUQueue_resetConnectionQueue(HighPriorityASDUQueue self)
+{
+    HighPriorityASDUQueue_lock(self);
+    self->firstMsgIndex = -1;
+    self->lastMsgIndex = -1;
+    self->entryCounter = 0;
+    HighPriorityASDUQueue_unlock(self);
+}

@@ -1,0 +1,397 @@
+/*
+ * The IEC 60870-5-104 slave: configuration, the listening thread that
+ * accepts controlling stations, the list of open connections and the
+ * application's entry for spontaneous and periodic data.
+ *
+ * Design choices and mends:
+ * - Queue sizes of 0 or less become 100 (low priority) and 10 (high
+ *   priority) in both server modes.
+ * - Mode 0: the shared queue pair is created by the first start and kept
+ *   until destroy, so connections still open after a stop and a new start
+ *   go on using the same queues as the new ones.
+ * - The listening socket takes a queue of 10 pending connections, so that
+ *   masters connecting at the same moment are not held up by SYN retries
+ *   while the thread polls accept every 10 ms.
+ * - A connection is listed and counted before its thread starts, and each
+ *   connection thread is counted in connectionThreads until its very last
+ *   touch of the slave; destroy closes every connection and waits for that
+ *   count to reach 0 before it frees anything.
+ * - Start while running, stop while stopped and destroy of a slave never
+ *   started are harmless; a start after a failed start reclaims the old
+ *   listening thread first.
+ * - When the request handler is set and the peer address cannot be read
+ *   (the peer is already gone), the connection is refused.
+ */
+#include "cs104_slave_internal.h"
+
+#include "lib_memory.h"
+
+#include <cstring>
+#include <new>
+
+namespace
+{
+
+const struct sCS104_APCIParameters defaultConnectionParameters = {12, 8, 10, 15, 10, 20};
+
+const struct sCS101_AppLayerParameters defaultAppLayerParameters = {1, 1, 2, 0, 2, 3};
+
+const int DEFAULT_LOW_PRIO_QUEUE_SIZE = 100;
+const int DEFAULT_HIGH_PRIO_QUEUE_SIZE = 10;
+const int LISTEN_BACKLOG = 10;
+const int ACCEPT_POLL_MS = 10;
+const int PEER_ADDRESS_SIZE = 60;
+
+int lowPrioQueueSize(CS104_Slave self)
+{
+    return self->maxLowPrioQueueSize > 0 ? self->maxLowPrioQueueSize : DEFAULT_LOW_PRIO_QUEUE_SIZE;
+}
+
+int highPrioQueueSize(CS104_Slave self)
+{
+    return self->maxHighPrioQueueSize > 0 ? self->maxHighPrioQueueSize
+                                          : DEFAULT_HIGH_PRIO_QUEUE_SIZE;
+}
+
+void lockConnections(CS104_Slave self)
+{
+    Semaphore_wait(self->openConnectionsLock);
+}
+
+void unlockConnections(CS104_Slave self)
+{
+    Semaphore_post(self->openConnectionsLock);
+}
+
+/* The connection limit and the request handler decide. */
+bool acceptConnection(CS104_Slave self, Socket connection)
+{
+    if (self->maxOpenConnections > 0 && self->openConnections >= self->maxOpenConnections)
+        return false;
+    if (self->connectionRequestHandler == nullptr)
+        return true;
+    char peer[PEER_ADDRESS_SIZE];
+    if (Socket_getPeerAddressStatic(connection, peer) == nullptr)
+        return false;
+    char* colon = std::strchr(peer, ':');
+    if (colon != nullptr)
+        *colon = '\0';
+    return self->connectionRequestHandler(self->connectionRequestHandlerParameter, peer);
+}
+
+/* Lists and counts a connection; false when the list has no memory left. */
+bool listConnection(CS104_Slave self, MasterConnection connection)
+{
+    lockConnections(self);
+    LinkedList last = LinkedList_getLastElement(self->masterConnections);
+    bool listed = LinkedList_insertAfter(last, connection) != nullptr;
+    if (listed)
+        self->openConnections++;
+    unlockConnections(self);
+    return listed;
+}
+
+void unlistConnection(CS104_Slave self, MasterConnection connection)
+{
+    lockConnections(self);
+    if (LinkedList_remove(self->masterConnections, connection))
+        self->openConnections--;
+    unlockConnections(self);
+}
+
+/* Creates, lists and starts a connection over an accepted socket (or closes it). */
+void serveNewConnection(CS104_Slave self, Socket socket)
+{
+    MessageQueue lowPrioQueue = self->asduQueue;
+    HighPriorityASDUQueue highPrioQueue = self->connectionAsduQueue;
+    bool ownsQueues = (self->serverMode == CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP);
+    if (ownsQueues) {
+        lowPrioQueue = MessageQueue_create(lowPrioQueueSize(self));
+        highPrioQueue = HighPriorityASDUQueue_create(highPrioQueueSize(self));
+    }
+    MasterConnection connection = nullptr;
+    if (lowPrioQueue != nullptr && highPrioQueue != nullptr)
+        connection = MasterConnection_create(self, socket, lowPrioQueue, highPrioQueue, ownsQueues);
+    bool listed = connection != nullptr && listConnection(self, connection);
+    if (listed) {
+        self->connectionThreads++;
+        if (MasterConnection_start(connection))
+            return;
+        self->connectionThreads--;
+        unlistConnection(self, connection);
+    }
+    if (connection != nullptr)
+        MasterConnection_destroy(connection); // closes the socket
+    else
+        Socket_destroy(socket);
+    if (ownsQueues) {
+        MessageQueue_destroy(lowPrioQueue);
+        HighPriorityASDUQueue_destroy(highPrioQueue);
+    }
+}
+
+void* serverThread(void* parameter)
+{
+    CS104_Slave self = (CS104_Slave)parameter;
+    const char* address = self->localAddress != nullptr ? self->localAddress : "0.0.0.0";
+    ServerSocket serverSocket = TcpServerSocket_create(address, self->tcpPort);
+    if (serverSocket != nullptr) {
+        ServerSocket_setBacklog(serverSocket, LISTEN_BACKLOG);
+        if (!ServerSocket_listen(serverSocket)) {
+            ServerSocket_destroy(serverSocket);
+            serverSocket = nullptr;
+        }
+    }
+    if (serverSocket == nullptr) {
+        self->isStarting = false;
+        return nullptr;
+    }
+    self->isRunning = true;
+    self->isStarting = false;
+
+    while (!self->stopRunning) {
+        Socket connection = ServerSocket_accept(serverSocket);
+        if (connection == nullptr) {
+            Thread_sleep(ACCEPT_POLL_MS);
+            continue;
+        }
+        if (acceptConnection(self, connection))
+            serveNewConnection(self, connection);
+        else
+            Socket_destroy(connection);
+    }
+    ServerSocket_destroy(serverSocket);
+    self->isRunning = false;
+    self->stopRunning = false;
+    return nullptr;
+}
+
+bool createSharedQueues(CS104_Slave self)
+{
+    if (self->asduQueue == nullptr)
+        self->asduQueue = MessageQueue_create(lowPrioQueueSize(self));
+    if (self->connectionAsduQueue == nullptr)
+        self->connectionAsduQueue = HighPriorityASDUQueue_create(highPrioQueueSize(self));
+    return self->asduQueue != nullptr && self->connectionAsduQueue != nullptr;
+}
+
+} // namespace
+
+CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize)
+{
+    void* memory = Memory_malloc(sizeof(struct sCS104_Slave));
+    if (memory == nullptr)
+        return nullptr;
+    CS104_Slave self = new (memory) sCS104_Slave();
+    self->masterConnections = LinkedList_create();
+    self->openConnectionsLock = Semaphore_create(1);
+    if (self->masterConnections == nullptr || self->openConnectionsLock == nullptr) {
+        LinkedList_destroyStatic(self->masterConnections);
+        Semaphore_destroy(self->openConnectionsLock);
+        self->~sCS104_Slave();
+        Memory_free(memory);
+        return nullptr;
+    }
+    self->maxLowPrioQueueSize = maxLowPrioQueueSize;
+    self->maxHighPrioQueueSize = maxHighPrioQueueSize;
+    self->conParameters = defaultConnectionParameters;
+    self->alParameters = defaultAppLayerParameters;
+    self->tcpPort = 2404;
+    self->serverMode = CS104_MODE_SINGLE_REDUNDANCY_GROUP;
+    return self;
+}
+
+void CS104_Slave_setServerMode(CS104_Slave self, CS104_ServerMode serverMode)
+{
+    self->serverMode = serverMode;
+}
+
+void CS104_Slave_setLocalAddress(CS104_Slave self, const char* ipAddress)
+{
+    char* copy = nullptr;
+    if (ipAddress != nullptr) {
+        size_t length = std::strlen(ipAddress) + 1;
+        copy = (char*)Memory_malloc(length);
+        if (copy == nullptr)
+            return; // keep the previous address rather than lose it
+        std::memcpy(copy, ipAddress, length);
+    }
+    Memory_free(self->localAddress);
+    self->localAddress = copy;
+}
+
+void CS104_Slave_setLocalPort(CS104_Slave self, int tcpPort)
+{
+    self->tcpPort = tcpPort;
+}
+
+void CS104_Slave_setMaxOpenConnections(CS104_Slave self, int maxOpenConnections)
+{
+    self->maxOpenConnections = maxOpenConnections;
+}
+
+int CS104_Slave_getOpenConnections(CS104_Slave self)
+{
+    lockConnections(self);
+    int count = self->openConnections;
+    unlockConnections(self);
+    return count;
+}
+
+void CS104_Slave_setInterrogationHandler(CS104_Slave self, CS101_InterrogationHandler handler,
+                                         void* parameter)
+{
+    self->interrogationHandler = handler;
+    self->interrogationHandlerParameter = parameter;
+}
+
+void CS104_Slave_setCounterInterrogationHandler(CS104_Slave self,
+                                                CS101_CounterInterrogationHandler handler,
+                                                void* parameter)
+{
+    self->counterInterrogationHandler = handler;
+    self->counterInterrogationHandlerParameter = parameter;
+}
+
+void CS104_Slave_setReadHandler(CS104_Slave self, CS101_ReadHandler handler, void* parameter)
+{
+    self->readHandler = handler;
+    self->readHandlerParameter = parameter;
+}
+
+void CS104_Slave_setClockSyncHandler(CS104_Slave self, CS101_ClockSynchronizationHandler handler,
+                                     void* parameter)
+{
+    self->clockSyncHandler = handler;
+    self->clockSyncHandlerParameter = parameter;
+}
+
+void CS104_Slave_setASDUHandler(CS104_Slave self, CS101_ASDUHandler handler, void* parameter)
+{
+    self->asduHandler = handler;
+    self->asduHandlerParameter = parameter;
+}
+
+void CS104_Slave_setConnectionRequestHandler(CS104_Slave self,
+                                             CS104_ConnectionRequestHandler handler,
+                                             void* parameter)
+{
+    self->connectionRequestHandler = handler;
+    self->connectionRequestHandlerParameter = parameter;
+}
+
+CS104_APCIParameters CS104_Slave_getConnectionParameters(CS104_Slave self)
+{
+    return &self->conParameters;
+}
+
+CS101_AppLayerParameters CS104_Slave_getAppLayerParameters(CS104_Slave self)
+{
+    return &self->alParameters;
+}
+
+void CS104_Slave_start(CS104_Slave self)
+{
+    if (self->isRunning)
+        return;
+    if (self->listeningThread != nullptr) {
+        Thread_destroy(self->listeningThread);
+        self->listeningThread = nullptr;
+    }
+    if (self->serverMode == CS104_MODE_SINGLE_REDUNDANCY_GROUP && !createSharedQueues(self))
+        return;
+    self->isStarting = true;
+    self->isRunning = false;
+    self->stopRunning = false;
+    self->listeningThread = Thread_create(serverThread, self, false);
+    if (self->listeningThread == nullptr) {
+        self->isStarting = false;
+        return;
+    }
+    Thread_start(self->listeningThread);
+    while (self->isStarting)
+        Thread_sleep(1);
+}
+
+bool CS104_Slave_isRunning(CS104_Slave self)
+{
+    return self->isRunning;
+}
+
+void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu)
+{
+    if (self->serverMode == CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
+        if (self->asduQueue != nullptr)
+            MessageQueue_enqueueASDU(self->asduQueue, asdu);
+        return;
+    }
+    // Encode once, then copy into every connection's queue under the list lock.
+    FrameBuffer encoded;
+    if (!CS104_encodeASDU(&encoded, asdu))
+        return;
+    lockConnections(self);
+    for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
+         element = LinkedList_getNext(element)) {
+        MasterConnection connection = (MasterConnection)LinkedList_getData(element);
+        MessageQueue_enqueueOctets(connection->lowPrioQueue, encoded.msg + CS104_APCI_LENGTH,
+                                   encoded.msgSize - CS104_APCI_LENGTH);
+    }
+    unlockConnections(self);
+}
+
+void CS104_Slave_stop(CS104_Slave self)
+{
+    if (self->isRunning) {
+        self->stopRunning = true;
+        while (self->isRunning)
+            Thread_sleep(1);
+    }
+    if (self->listeningThread != nullptr) {
+        Thread_destroy(self->listeningThread);
+        self->listeningThread = nullptr;
+    }
+}
+
+void CS104_Slave_destroy(CS104_Slave self)
+{
+    if (self == nullptr)
+        return;
+    CS104_Slave_stop(self);
+
+    lockConnections(self);
+    for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
+         element = LinkedList_getNext(element))
+        MasterConnection_close((MasterConnection)LinkedList_getData(element));
+    unlockConnections(self);
+    while (self->connectionThreads > 0)
+        Thread_sleep(10);
+
+    if (self->asduQueue != nullptr)
+        MessageQueue_releaseAllQueuedASDUs(self->asduQueue);
+    MessageQueue_destroy(self->asduQueue);
+    HighPriorityASDUQueue_destroy(self->connectionAsduQueue);
+    Memory_free(self->localAddress);
+    LinkedList_destroyStatic(self->masterConnections);
+    Semaphore_destroy(self->openConnectionsLock);
+    self->~sCS104_Slave();
+    Memory_free(self);
+}
+
+void CS104_Slave_activate(CS104_Slave self, MasterConnection connectionToActivate)
+{
+    if (self->serverMode != CS104_MODE_SINGLE_REDUNDANCY_GROUP)
+        return;
+    lockConnections(self);
+    for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
+         element = LinkedList_getNext(element)) {
+        MasterConnection connection = (MasterConnection)LinkedList_getData(element);
+        if (connection != connectionToActivate)
+            MasterConnection_deactivate(connection);
+    }
+    unlockConnections(self);
+}
+
+void CS104_Slave_removeConnection(CS104_Slave self, MasterConnection connection)
+{
+    unlistConnection(self, connection);
+}

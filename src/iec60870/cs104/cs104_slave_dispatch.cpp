@@ -1,0 +1,154 @@
+/*
+ * Dispatch of received ASDUs to the application's handlers, and the
+ * engine's own answers: mirrored replies with cause 44 (unknown type) and
+ * 45 (unknown cause), and the test command.
+ *
+ * Design choice: a system command whose first information object cannot be
+ * decoded (the ASDU is too short for it) reaches no handler; the engine
+ * mirrors it with cause 44 at once, as nothing can deal with it.
+ */
+#include "cs104_slave_internal.h"
+
+namespace
+{
+
+bool isSystemCommand(TypeID type)
+{
+    switch (type) {
+    case C_IC_NA_1:
+    case C_CI_NA_1:
+    case C_RD_NA_1:
+    case C_CS_NA_1:
+    case C_RP_NA_1:
+    case C_CD_NA_1:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isAllowedCause(TypeID type, CS101_CauseOfTransmission cot)
+{
+    switch (type) {
+    case C_IC_NA_1:
+    case C_CI_NA_1:
+        return cot == CS101_COT_ACTIVATION || cot == CS101_COT_DEACTIVATION;
+    case C_RD_NA_1:
+        return cot == CS101_COT_REQUEST;
+    case C_CS_NA_1:
+    case C_RP_NA_1:
+        return cot == CS101_COT_ACTIVATION;
+    case C_CD_NA_1:
+        return cot == CS101_COT_ACTIVATION || cot == CS101_COT_SPONTANEOUS;
+    default:
+        return false;
+    }
+}
+
+bool hasHandler(CS104_Slave slave, TypeID type)
+{
+    switch (type) {
+    case C_IC_NA_1:
+        return slave->interrogationHandler != nullptr;
+    case C_CI_NA_1:
+        return slave->counterInterrogationHandler != nullptr;
+    case C_RD_NA_1:
+        return slave->readHandler != nullptr;
+    case C_CS_NA_1:
+        return slave->clockSyncHandler != nullptr;
+    case C_RP_NA_1:
+        return slave->resetProcessHandler != nullptr;
+    case C_CD_NA_1:
+        return slave->delayAcquisitionHandler != nullptr;
+    default:
+        return false;
+    }
+}
+
+/* Calls the typed handler with the value taken from the decoded command. */
+bool callHandler(MasterConnection self, CS101_ASDU asdu, InformationObject command)
+{
+    CS104_Slave slave = self->slave;
+    IMasterConnection connection = &self->iMasterConnection;
+    switch (CS101_ASDU_getTypeID(asdu)) {
+    case C_IC_NA_1:
+        return slave->interrogationHandler(
+            slave->interrogationHandlerParameter, connection, asdu,
+            InterrogationCommand_getQOI((InterrogationCommand)command));
+    case C_CI_NA_1:
+        return slave->counterInterrogationHandler(
+            slave->counterInterrogationHandlerParameter, connection, asdu,
+            CounterInterrogationCommand_getQCC((CounterInterrogationCommand)command));
+    case C_RD_NA_1:
+        return slave->readHandler(slave->readHandlerParameter, connection, asdu,
+                                  InformationObject_getObjectAddress(command));
+    case C_CS_NA_1:
+        return slave->clockSyncHandler(
+            slave->clockSyncHandlerParameter, connection, asdu,
+            ClockSynchronizationCommand_getTime((ClockSynchronizationCommand)command));
+    case C_RP_NA_1:
+        return slave->resetProcessHandler(slave->resetProcessHandlerParameter, connection, asdu,
+                                          ResetProcessCommand_getQRP((ResetProcessCommand)command));
+    case C_CD_NA_1:
+        return slave->delayAcquisitionHandler(
+            slave->delayAcquisitionHandlerParameter, connection, asdu,
+            DelayAcquisitionCommand_getDelay((DelayAcquisitionCommand)command));
+    default:
+        return false;
+    }
+}
+
+void sendMirrored(MasterConnection self, CS101_ASDU asdu, CS101_CauseOfTransmission cot)
+{
+    CS101_ASDU_setCOT(asdu, cot);
+    sendASDUInternal(self, asdu);
+}
+
+void responseCOTUnknown(CS101_ASDU asdu, MasterConnection self)
+{
+    sendMirrored(self, asdu, CS101_COT_UNKNOWN_COT);
+}
+
+enum DispatchResult { NOT_HANDLED, HANDLED, MALFORMED };
+
+DispatchResult dispatchSystemCommand(MasterConnection self, CS101_ASDU asdu)
+{
+    TypeID type = CS101_ASDU_getTypeID(asdu);
+    if (!isAllowedCause(type, CS101_ASDU_getCOT(asdu))) {
+        responseCOTUnknown(asdu, self);
+        return NOT_HANDLED;
+    }
+    if (!hasHandler(self->slave, type))
+        return NOT_HANDLED;
+    InformationObject command = CS101_ASDU_getElement(asdu, 0);
+    if (command == nullptr)
+        return MALFORMED;
+    bool handled = callHandler(self, asdu, command);
+    InformationObject_destroy(command);
+    return handled ? HANDLED : NOT_HANDLED;
+}
+
+} // namespace
+
+void handleASDU(MasterConnection self, CS101_ASDU asdu)
+{
+    CS104_Slave slave = self->slave;
+    TypeID type = CS101_ASDU_getTypeID(asdu);
+    DispatchResult result = NOT_HANDLED;
+
+    if (isSystemCommand(type)) {
+        result = dispatchSystemCommand(self, asdu);
+    } else if (type == C_TS_NA_1) {
+        // The test command is answered by the engine itself.
+        bool activation = CS101_ASDU_getCOT(asdu) == CS101_COT_ACTIVATION;
+        sendMirrored(self, asdu, activation ? CS101_COT_ACTIVATION_CON : CS101_COT_UNKNOWN_COT);
+        result = HANDLED;
+    }
+
+    if (result == NOT_HANDLED && slave->asduHandler != nullptr &&
+        slave->asduHandler(slave->asduHandlerParameter, &self->iMasterConnection, asdu))
+        result = HANDLED;
+
+    if (result != HANDLED)
+        sendMirrored(self, asdu, CS101_COT_UNKNOWN_TYPE_ID);
+}

@@ -1,0 +1,121 @@
+/*
+ * IEC 60870-5-104 controlled station (slave): a TCP server that serves
+ * controlling stations (masters), one thread per connection.
+ *
+ * Ownership and lifetime:
+ * - CS104_Slave_create gives a slave owned by the caller, released with
+ *   CS104_Slave_destroy. The slave owns its copy of the local address, its
+ *   ASDU queues, its list of connections and every connection in it.
+ * - CS104_Slave_start runs a listening thread; CS104_Slave_stop ends it
+ *   (connections already open keep being served); CS104_Slave_destroy stops,
+ *   closes every connection, waits until every connection thread has let go
+ *   of the slave, and frees everything. Start, stop and destroy are called
+ *   from the application's thread(s), never from a callback of the slave.
+ * - The parameter records returned by the getters belong to the slave and
+ *   live as long as it does.
+ *
+ * Threads: callbacks run on the connection threads (see iec60870_slave.h);
+ * in CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP several connections may run
+ * the same handler at the same time.
+ *
+ * Configuration: server mode, local address and port are read by start;
+ * set them before it. Handlers and the connection limit are read at each
+ * use. In the parameter records, k takes effect for connections accepted
+ * afterwards; w, t1, t2 and t3 are read at each use.
+ *
+ * Nothing here prints or throws; failures are results.
+ */
+#ifndef CS104_SLAVE_H
+#define CS104_SLAVE_H
+
+#include "iec60870_common.h"
+#include "iec60870_slave.h"
+
+/* Link-layer parameters of IEC 60870-5-104; times in seconds. */
+typedef struct sCS104_APCIParameters* CS104_APCIParameters;
+
+struct sCS104_APCIParameters {
+    int k;  /* I frames sent and unconfirmed at most (default 12) */
+    int w;  /* received I frames after which an S frame is sent (default 8) */
+    int t0; /* connection establishment time-out; not used by the slave (default 10) */
+    int t1; /* time-out of a sent frame's confirmation (default 15) */
+    int t2; /* longest delay of an acknowledgement (default 10) */
+    int t3; /* idle time before a test frame (default 20) */
+};
+
+typedef enum {
+    /* All connections share one pair of queues; one connection is active at a time. */
+    CS104_MODE_SINGLE_REDUNDANCY_GROUP = 0,
+    /* Every connection has its own pair of queues; any number may be active. */
+    CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP = 1
+} CS104_ServerMode;
+
+typedef struct sCS104_Slave* CS104_Slave;
+
+/*
+ * A new slave: port 2404, every local interface, mode 0, no connection
+ * limit, default parameters, no handlers. Queue sizes of 0 or less become
+ * 100 (low priority) and 10 (high priority). Null when out of memory.
+ */
+CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize);
+
+/* Sets the server mode; read by the next start. */
+void CS104_Slave_setServerMode(CS104_Slave self, CS104_ServerMode serverMode);
+
+/* Replaces the local address to bind with a copy of ipAddress (null: every interface). */
+void CS104_Slave_setLocalAddress(CS104_Slave self, const char* ipAddress);
+
+/* Sets the TCP port to listen on; read by the next start. */
+void CS104_Slave_setLocalPort(CS104_Slave self, int tcpPort);
+
+/* Sets the connection limit; 0 or less means no limit. */
+void CS104_Slave_setMaxOpenConnections(CS104_Slave self, int maxOpenConnections);
+
+/* The number of open connections. */
+int CS104_Slave_getOpenConnections(CS104_Slave self);
+
+void CS104_Slave_setInterrogationHandler(CS104_Slave self, CS101_InterrogationHandler handler,
+                                         void* parameter);
+void CS104_Slave_setCounterInterrogationHandler(CS104_Slave self,
+                                                CS101_CounterInterrogationHandler handler,
+                                                void* parameter);
+void CS104_Slave_setReadHandler(CS104_Slave self, CS101_ReadHandler handler, void* parameter);
+void CS104_Slave_setClockSyncHandler(CS104_Slave self, CS101_ClockSynchronizationHandler handler,
+                                     void* parameter);
+void CS104_Slave_setASDUHandler(CS104_Slave self, CS101_ASDUHandler handler, void* parameter);
+void CS104_Slave_setConnectionRequestHandler(CS104_Slave self,
+                                             CS104_ConnectionRequestHandler handler,
+                                             void* parameter);
+
+/* The slave's own link parameters; the caller may change them in place. */
+CS104_APCIParameters CS104_Slave_getConnectionParameters(CS104_Slave self);
+
+/* The slave's own application-layer sizes; the caller may change them before start. */
+CS101_AppLayerParameters CS104_Slave_getAppLayerParameters(CS104_Slave self);
+
+/*
+ * Starts the listening thread and returns once the listening socket exists
+ * or has failed; CS104_Slave_isRunning then tells which. Calling it while
+ * the slave runs does nothing.
+ */
+void CS104_Slave_start(CS104_Slave self);
+
+/* True while the listening thread serves. */
+bool CS104_Slave_isRunning(CS104_Slave self);
+
+/*
+ * Queues a copy of the ASDU for sending (encoded during the call; the caller
+ * keeps its object). Mode 0: into the shared queue, sent by the active
+ * connection; before the first start there is no queue and the ASDU is
+ * dropped. Mode 1: into the queue of every open connection. A full queue
+ * overwrites its oldest entry. An ASDU too long for one frame is dropped.
+ */
+void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu);
+
+/* Ends the listening thread; open connections continue. Harmless when not running. */
+void CS104_Slave_stop(CS104_Slave self);
+
+/* Stops, closes every connection, waits for their threads, frees everything. Null is ignored. */
+void CS104_Slave_destroy(CS104_Slave self);
+
+#endif

@@ -1,0 +1,153 @@
+/*
+ * Internals of the IEC 60870-5-104 slave engine: the slave record, the
+ * master connection (one accepted TCP connection and its protocol machine)
+ * and the functions the engine's units call on each other.
+ *
+ * Threads and ownership:
+ * - The slave (cs104_slave.cpp) owns its list of connections, guarded by
+ *   openConnectionsLock, and in mode 0 the shared queue pair.
+ * - Each connection (cs104_master_connection.cpp) runs on its own
+ *   self-destroying thread, which reads, handles frames, runs the timers and
+ *   sends queued ASDUs; as its last acts it unlists and destroys the
+ *   connection, destroys the queues it owns (mode 1) and decrements the
+ *   slave's connectionThreads, after which it touches nothing of the slave.
+ * - sentASDUsLock guards the window of unconfirmed I frames, the sequence
+ *   counters and the count of unconfirmed received frames, and serialises
+ *   every write to the connection's socket.
+ * Lock order: openConnectionsLock, then sentASDUsLock, then a queue lock.
+ */
+#ifndef CS104_SLAVE_INTERNAL_H
+#define CS104_SLAVE_INTERNAL_H
+
+#include "cs104_apci.h"
+#include "cs104_queues.h"
+#include "cs104_slave.h"
+#include "hal_socket.h"
+#include "hal_thread.h"
+#include "iec60870_slave.h"
+#include "linked_list.h"
+
+#include <atomic>
+#include <cstdint>
+
+typedef struct sMasterConnection* MasterConnection;
+
+struct sCS104_Slave {
+    CS101_InterrogationHandler interrogationHandler;
+    void* interrogationHandlerParameter;
+    CS101_CounterInterrogationHandler counterInterrogationHandler;
+    void* counterInterrogationHandlerParameter;
+    CS101_ReadHandler readHandler;
+    void* readHandlerParameter;
+    CS101_ClockSynchronizationHandler clockSyncHandler;
+    void* clockSyncHandlerParameter;
+    CS101_ResetProcessHandler resetProcessHandler;
+    void* resetProcessHandlerParameter;
+    CS101_DelayAcquisitionHandler delayAcquisitionHandler;
+    void* delayAcquisitionHandlerParameter;
+    CS101_ASDUHandler asduHandler;
+    void* asduHandlerParameter;
+    CS104_ConnectionRequestHandler connectionRequestHandler;
+    void* connectionRequestHandlerParameter;
+
+    MessageQueue asduQueue;                    /* mode 0: shared low-priority queue */
+    HighPriorityASDUQueue connectionAsduQueue; /* mode 0: shared high-priority queue */
+    int maxLowPrioQueueSize;
+    int maxHighPrioQueueSize;
+
+    std::atomic<int> openConnections; /* written under openConnectionsLock */
+    LinkedList masterConnections;
+    Semaphore openConnectionsLock;
+    int maxOpenConnections;
+
+    /* Connection threads that may still touch the slave; destroy waits for 0. */
+    std::atomic<int> connectionThreads;
+
+    struct sCS104_APCIParameters conParameters;
+    struct sCS101_AppLayerParameters alParameters;
+
+    std::atomic<bool> isStarting;
+    std::atomic<bool> isRunning;
+    std::atomic<bool> stopRunning;
+    int tcpPort;
+    CS104_ServerMode serverMode;
+    char* localAddress;
+    Thread listeningThread;
+};
+
+/* One slot of the window of sent, unconfirmed I frames. */
+struct SentASDUSlave {
+    uint64_t entryTime; /* low-priority entry's timestamp; 0 for other frames */
+    int queueIndex;     /* low-priority slot; -1 for replies */
+    uint64_t sentTime;  /* when written; reference of t1 */
+    int seqNo;          /* N(S) + 1 mod 32768: the N(R) that confirms it */
+};
+
+struct sMasterConnection {
+    Socket socket;
+    struct sIMasterConnection iMasterConnection;
+    CS104_Slave slave;
+    std::atomic<bool> isActive;
+    std::atomic<bool> isRunning;
+
+    /* Guarded by sentASDUsLock (written only under it). */
+    int sendCount;
+    int receiveCount;
+    std::atomic<int> unconfirmedReceivedIMessages; /* read by its thread without the lock */
+    int maxSentASDUs;
+    int oldestSentASDU;
+    int newestSentASDU;
+    SentASDUSlave* sentASDUs;
+    Semaphore sentASDUsLock;
+
+    /* Connection thread only. */
+    uint64_t lastConfirmationTime;
+    uint64_t nextT3Timeout;
+    int outstandingTestFRConMessages;
+    bool firstIMessageReceived;
+    uint8_t recvBuffer[CS104_RECEIVE_BUFFER_SIZE];
+    int recvBufPos;         /* octets of a partial frame held in recvBuffer */
+    uint64_t recvStartTime; /* when its first octet arrived */
+
+    MessageQueue lowPrioQueue;
+    HighPriorityASDUQueue highPrioQueue;
+    bool ownsQueues; /* mode 1: the connection's thread destroys its queues */
+};
+
+/*
+ * A new connection over socket with the given queues, its thread created but
+ * not started (so that the server thread can list it first). Null when out
+ * of memory; the socket then still belongs to the caller.
+ */
+MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
+                                         MessageQueue lowPrioQueue,
+                                         HighPriorityASDUQueue highPrioQueue, bool ownsQueues);
+
+/* Starts the connection's thread; false if it could not be created (nothing runs then). */
+bool MasterConnection_start(MasterConnection self);
+
+/* Asks the connection's thread to close the connection; it ends within one loop pass. */
+void MasterConnection_close(MasterConnection self);
+
+/* Ends data transfer on the connection (another connection was activated). */
+void MasterConnection_deactivate(MasterConnection self);
+
+/* Closes the socket and frees the window, its lock and the record; the queues stay. */
+void MasterConnection_destroy(MasterConnection self);
+
+/*
+ * Sends a reply now when active and the window has room, else puts it into
+ * the high-priority queue. False when dropped (not active, queue full, too long).
+ */
+bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu);
+
+/* Dispatches a received ASDU on an active connection to the handlers (connection thread). */
+void handleASDU(MasterConnection self, CS101_ASDU asdu);
+
+/* Mode 0: deactivates every connection other than connectionToActivate. */
+void CS104_Slave_activate(CS104_Slave self, MasterConnection connectionToActivate);
+
+/* Unlists and uncounts the connection (its thread's last use of the list). */
+void CS104_Slave_removeConnection(CS104_Slave self, MasterConnection connection);
+
+#endif
