@@ -55,7 +55,7 @@ void insertDio(CppSQLite3DB& db)
 {
     std::string sql = "create table tbDio (SID integer primary key, Type integer, Name text";
     for (int i = 1; i <= kDioColumns; ++i) {
-        char col[16];
+        char col[32];
         std::snprintf(col, sizeof col, ", D%02d integer", i);
         sql += col;
     }
@@ -213,7 +213,7 @@ void CreateValueTable(CppSQLite3DB& db, const std::string& name, int valueColumn
                       " (SID integer, Type integer, Name text, Addr integer, Port integer, "
                       "Online integer, Ctime text, Rsv integer";
     for (int v = 1; v <= valueColumns; ++v) {
-        char col[16];
+        char col[32];
         std::snprintf(col, sizeof col, ", V%02d integer", v);
         sql += col;
     }

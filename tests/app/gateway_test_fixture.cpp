@@ -1,0 +1,75 @@
+#include "gateway_test_fixture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+
+#include "demo_data.h"
+
+void GatewayTest::SetUp()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_dir = std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
+    std::system(("rm -rf '" + m_dir + "'").c_str());
+    ASSERT_EQ(mkdir(m_dir.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((m_dir + "/NandFlash").c_str(), 0755), 0);
+    m_cfgPath = m_dir + "/NandFlash/dbCfg.db3";
+    qxdemo::BuildAll(m_dir, m_cfgPath);
+    ASSERT_EQ(symlink(QXDB_LIB_PATH, (m_dir + "/libqxdb.so").c_str()), 0);
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    m_oldCwd = cwd;
+    ASSERT_EQ(chdir(m_dir.c_str()), 0);
+}
+
+void GatewayTest::TearDown()
+{
+    if (!m_oldCwd.empty()) {
+        EXPECT_EQ(chdir(m_oldCwd.c_str()), 0);
+    }
+}
+
+void GatewayTest::Data(const std::string& sql)
+{
+    CppSQLite3DB db;
+    db.open((m_dir + "/tmp/dbDat0.db3").c_str());
+    db.execDML(sql.c_str());
+}
+
+void GatewayTest::Cfg(const std::string& sql)
+{
+    CppSQLite3DB db;
+    db.open(m_cfgPath.c_str());
+    db.execDML(sql.c_str());
+}
+
+int GatewayTest::DataScalar(const std::string& sql)
+{
+    CppSQLite3DB db;
+    db.open((m_dir + "/tmp/dbDat0.db3").c_str());
+    return db.execScalar(sql.c_str());
+}
+
+void GatewayTest::WriteIni(const std::string& text)
+{
+    std::ofstream(m_dir + "/qxSvr.ini", std::ios::trunc) << text;
+}
+
+std::unique_ptr<CSvrWrapper104> GatewayTest::MakeGateway()
+{
+    std::unique_ptr<CSvrWrapper104> gw(new CSvrWrapper104);
+    gw->SetConfigDbPath(m_cfgPath);
+    return gw;
+}
+
+std::unique_ptr<CSvrWrapper104> GatewayTest::InitGateway(std::string* out)
+{
+    std::unique_ptr<CSvrWrapper104> gw = MakeGateway();
+    std::string text = Capture([&] { gw->Init(); });
+    if (out != nullptr)
+        *out = text;
+    return gw;
+}

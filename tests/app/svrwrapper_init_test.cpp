@@ -1,0 +1,190 @@
+/*
+ * CSvrWrapper104 start-up: configuration, loading the data store, the
+ * tbSMType copy from the configuration database and the served tables.
+ */
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "demo_data.h"
+#include "gateway_test_fixture.h"
+
+namespace
+{
+
+using Init = GatewayTest;
+
+TEST_F(Init, Constructor_InitialValues)
+{
+    CSvrWrapper104 gw;
+    EXPECT_EQ(gw.Periodic, 10);
+    EXPECT_EQ(gw.OriginatorAddress(), 2);
+    EXPECT_EQ(gw.CommonAddress(), 1);
+    EXPECT_FALSE(gw.IsOk());
+    EXPECT_TRUE(gw.ServedTables().empty());
+    PointImageSnapshot img = gw.Snapshot();
+    ASSERT_NE(img, nullptr);
+    for (int i = 0; i < PointImage::kStatusPoints; ++i)
+        ASSERT_EQ(img->status[i], 0) << i;
+    for (int j = 0; j < PointImage::kMeasuredPoints; ++j)
+        ASSERT_EQ(img->measured[j], 0.0f) << j;
+}
+
+TEST_F(Init, DemoData_PrintsServedTablesAndIsOk)
+{
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_TRUE(gw->IsOk());
+    EXPECT_EQ(out, "   tbModbusDat...on 0X4081\n"
+                   "   tbEvent...is detail\n"
+                   "   tbPower...on 0X4001\n"
+                   "   tbEnv...on 0X4800\n"
+                   "  Init done\n");
+    EXPECT_EQ(gw->ServedTables(), (std::vector<std::string>{"tbModbusDat", "tbPower", "tbEnv"}));
+}
+
+TEST_F(Init, NoIniFile_DefaultsAndOnlyStatusPoints)
+{
+    ASSERT_EQ(unlink("qxSvr.ini"), 0);
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_TRUE(gw->IsOk());
+    EXPECT_EQ(gw->OriginatorAddress(), 2);
+    EXPECT_EQ(gw->CommonAddress(), 1);
+    EXPECT_EQ(gw->Periodic, 10);
+    EXPECT_TRUE(gw->ServedTables().empty());
+    EXPECT_EQ(out, "  Init done\n");
+    EXPECT_EQ(gw->Snapshot()->status[0], 1) << "status points are loaded without configuration";
+}
+
+TEST_F(Init, IniValues_OaKeptInEightBits)
+{
+    struct Case {
+        const char* oa;
+        int expectedOa;
+    } cases[] = {{"258", 2}, {"7", 7}, {"255", 255}, {"256", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.oa);
+        WriteIni(std::string("[Svr104]\nOa=") + c.oa + "\nCa=301\nPeriodic=3\n");
+        auto gw = InitGateway();
+        EXPECT_EQ(gw->OriginatorAddress(), c.expectedOa);
+        EXPECT_EQ(gw->CommonAddress(), 301);
+        EXPECT_EQ(gw->Periodic, 3);
+    }
+}
+
+TEST_F(Init, LibraryMissing_DlopenMessageAndNotOk)
+{
+    ASSERT_EQ(unlink("libqxdb.so"), 0);
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_FALSE(gw->IsOk());
+    const std::string head = "[CSvrWrapper104::Init] dlopen ./libqxdb.so error:";
+    ASSERT_EQ(out.compare(0, head.size(), head), 0) << out;
+    EXPECT_NE(out.find("libqxdb.so"), std::string::npos);
+    EXPECT_EQ(out.substr(out.size() - 14), "\r\n  Init done\n") << out;
+    gw->Free(); /* nothing held: harmless */
+    EXPECT_FALSE(gw->IsOk());
+}
+
+TEST_F(Init, DataDbMissing_PdbErrAndNotOk)
+{
+    ASSERT_EQ(unlink("tmp/dbDat0.db3"), 0);
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_FALSE(gw->IsOk());
+    EXPECT_EQ(out, "pDb err\r\n  Init done\n");
+    EXPECT_NE(access("tmp/dbDat0.db3", F_OK), 0) << "no empty database may be created";
+}
+
+TEST_F(Init, CfgDbWithoutSMType_MessageKeepsPreviousCopyAndContinues)
+{
+    Cfg("drop table tbSMType");
+    Data("insert into tbSMType values (9999, 3, 0, 'previous copy')");
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_TRUE(gw->IsOk());
+    EXPECT_EQ(out.rfind("[CSvrWrapper104::Init] db exception: \r\n", 0), 0u) << out;
+    EXPECT_NE(out.find("   tbPower...on 0X4001\n"), std::string::npos) << "start-up goes on";
+    EXPECT_EQ(DataScalar("select count(*) from tbSMType where Type=9999"), 1);
+    EXPECT_EQ(DataScalar("select count(*) from tbSMType"),
+              static_cast<int>(qxdemo::SMTypeRows().size()) + 1);
+    EXPECT_EQ(gw->Snapshot()->status[0], 1) << "the refresh runs with the previous copy";
+
+    /* "cfg" must not stay attached to the gateway's connection, which the
+     * library hands to every user of the same file. */
+    void* lib = dlopen("./libqxdb.so", RTLD_NOW);
+    ASSERT_NE(lib, nullptr);
+    auto get = reinterpret_cast<GetDbManagerFn>(dlsym(lib, "GetDbManager"));
+    DbConnection* db = get()->OpenDb("tmp/dbDat0.db3", 0);
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(db->ExecScalar("select count(*) from pragma_database_list where name='cfg'"), 0);
+    dlclose(lib);
+}
+
+TEST_F(Init, CfgDbSMType_ReplacesTheLiveCopy)
+{
+    Cfg("update tbSMType set ExtDi=4 where Type=2301");
+    Data("insert into tbSMType values (9999, 3, 0, 'stale row')");
+    auto gw = InitGateway();
+    EXPECT_EQ(DataScalar("select ExtDi from tbSMType where Type=2301"), 4);
+    EXPECT_EQ(DataScalar("select count(*) from tbSMType where Type=9999"), 0);
+}
+
+TEST_F(Init, Free_ReleasesLibraryAtMostOnce)
+{
+    auto gw = InitGateway();
+    ASSERT_TRUE(gw->IsOk());
+    gw->Free();
+    EXPECT_FALSE(gw->IsOk());
+    gw->Free();
+    EXPECT_FALSE(gw->IsOk());
+    EXPECT_EQ(gw->UpdDat(), 3u) << "a refresh without database changes nothing";
+}
+
+/* ------------------------------------------------------------ GetTbls */
+
+using GetTbls = GatewayTest;
+
+TEST_F(GetTbls, BaseAddressBounds_OnlyAbove4000UpTo5000Served)
+{
+    for (const char* t : {"tbA", "tbB", "tbC", "tbD", "tbE", "tbF"})
+        Data(std::string("create table ") + t + " (SID integer, Type integer)");
+    WriteIni("[Svr.BaseAddr]\ntbA=4000\ntbB=4001\ntbC=5000\ntbD=5001\ntbE=zz\n"
+             "tbF=0x4100\n");
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_EQ(gw->ServedTables(), (std::vector<std::string>{"tbB", "tbC", "tbF"}));
+    EXPECT_NE(out.find("   tbC...on 0X5000\n"), std::string::npos);
+    EXPECT_EQ(out.find("tbD"), std::string::npos);
+}
+
+TEST_F(GetTbls, DetailAndSMTables_NeverServed)
+{
+    Data("create table tbSMExtra (SID integer, Type integer)");
+    Data("create table tbLog (SID integer, Type integer)");
+    WriteIni("[Svr.Detail]\ntbLog=1\ntbPower=2\n[Svr.BaseAddr]\ntbSMExtra=4100\ntbSMDef=4200\n"
+             "tbLog=4300\ntbPower=4001\n");
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_EQ(gw->ServedTables(), (std::vector<std::string>{"tbPower"}));
+    EXPECT_NE(out.find("   tbLog...is detail\n"), std::string::npos);
+    EXPECT_EQ(out.find("tbSM"), std::string::npos);
+}
+
+TEST_F(GetTbls, PointCounts_ServedTablesStartAtZero)
+{
+    auto gw = MakeGateway();
+    Capture([&] { gw->Init(); });
+    Data("delete from tbPower");
+    Capture([&] { gw->UpdDat(); });
+    PointImageSnapshot img = gw->Snapshot();
+    EXPECT_EQ(img->PointsOf("tbPower"), 0);
+    EXPECT_EQ(img->tablePoints.count("tbPower"), 1u);
+    EXPECT_EQ(img->PointsOf("tbEnv"), 9);
+    EXPECT_EQ(img->tablePoints.count("tbDio"), 0u) << "unserved tables get no entry";
+}
+
+} // namespace

@@ -1,0 +1,361 @@
+/*
+ * Tests of libqxdb.so through dlopen, as the gateway uses it: opening,
+ * cursors, errors thrown across the library boundary, the statement cache and
+ * the busy time-out. Databases are written under the test's scratch folder.
+ */
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CppSQLite3.h"
+#include "qxdb.h"
+
+namespace
+{
+
+/* Runs body and returns the CppSQLite3Exception it throws (by reference). A
+ * throw of another type, or none, fails the test. */
+template <typename F> CppSQLite3Exception expectDbError(F body)
+{
+    try {
+        body();
+    } catch (CppSQLite3Exception& e) {
+        return e;
+    } catch (...) {
+        ADD_FAILURE() << "an exception of another type escaped";
+        return CppSQLite3Exception(-1, "wrong type");
+    }
+    ADD_FAILURE() << "nothing thrown";
+    return CppSQLite3Exception(-1, "nothing thrown");
+}
+
+class QxDbTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
+        std::system(("rm -rf '" + m_dir + "'").c_str());
+        ASSERT_EQ(mkdir(m_dir.c_str(), 0755), 0);
+        m_file = m_dir + "/data.db3";
+        CppSQLite3DB db;
+        db.open(m_file.c_str());
+        db.execDML("create table t (id integer primary key, name text, val integer);"
+                   "insert into t values (1, 'one', 10);"
+                   "insert into t values (2, 'two', 20);"
+                   "insert into t values (3, null, null);");
+
+        m_lib = dlopen(QXDB_LIB_PATH, RTLD_NOW);
+        ASSERT_NE(m_lib, nullptr) << dlerror();
+        m_get = reinterpret_cast<GetDbManagerFn>(dlsym(m_lib, "GetDbManager"));
+        m_free = reinterpret_cast<FreeDbManagerFn>(dlsym(m_lib, "FreeDbManager"));
+        ASSERT_NE(m_get, nullptr);
+        ASSERT_NE(m_free, nullptr);
+        m_mgr = m_get();
+        ASSERT_NE(m_mgr, nullptr);
+        m_db = m_mgr->OpenDb(m_file.c_str(), 0);
+        ASSERT_NE(m_db, nullptr);
+    }
+
+    void TearDown() override
+    {
+        if (m_free != nullptr)
+            m_free();
+        if (m_lib != nullptr)
+            dlclose(m_lib);
+    }
+
+    /* All values of one integer column of a query, walking the cursor. */
+    std::vector<int> column(int cursor, const char* name)
+    {
+        std::vector<int> out;
+        for (; !m_db->Eof(cursor); m_db->NextRow(cursor))
+            out.push_back(m_db->GetIntField(cursor, name));
+        return out;
+    }
+
+    std::string m_dir;
+    std::string m_file;
+    void* m_lib = nullptr;
+    GetDbManagerFn m_get = nullptr;
+    FreeDbManagerFn m_free = nullptr;
+    DbManager* m_mgr = nullptr;
+    DbConnection* m_db = nullptr;
+};
+
+/* ------------------------------------------------------------ opening */
+
+TEST_F(QxDbTest, GetDbManager_CalledTwice_ReturnsSameManagerUntilFreed)
+{
+    EXPECT_EQ(m_get(), m_mgr);
+    EXPECT_EQ(m_mgr->OpenDb(m_file.c_str(), 0), m_db);
+    m_free();
+    DbManager* fresh = m_get();
+    ASSERT_NE(fresh, nullptr);
+    DbConnection* again = fresh->OpenDb(m_file.c_str(), 0);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->ExecScalar("select count(*) from t"), 3);
+}
+
+TEST_F(QxDbTest, OpenDb_MissingFile_NullUnlessCreateFlag)
+{
+    const std::string missing = m_dir + "/missing.db3";
+    EXPECT_EQ(m_mgr->OpenDb(missing.c_str(), 0), nullptr);
+    EXPECT_NE(access(missing.c_str(), F_OK), 0) << "a failed open must not create the file";
+    DbConnection* created = m_mgr->OpenDb(missing.c_str(), QXDB_OPEN_CREATE);
+    ASSERT_NE(created, nullptr);
+    EXPECT_TRUE(created->IsReady(0, 0));
+    EXPECT_EQ(m_mgr->OpenDb(nullptr, QXDB_OPEN_CREATE), nullptr);
+}
+
+TEST_F(QxDbTest, IsReady_FileIsNotADatabase_False)
+{
+    const std::string junk = m_dir + "/junk.db3";
+    std::ofstream(junk) << std::string(4096, 'x');
+    DbConnection* db = m_mgr->OpenDb(junk.c_str(), 0);
+    ASSERT_NE(db, nullptr); /* SQLite reads the header lazily */
+    EXPECT_FALSE(db->IsReady(0, 0));
+    EXPECT_TRUE(m_db->IsReady(0, 0));
+}
+
+/* ------------------------------------------------------------ cursors */
+
+TEST_F(QxDbTest, Query_WalksRowsWithNamedAndIndexedFields)
+{
+    int c = m_db->Query("select id, name, val from t order by id", -1);
+    ASSERT_GT(c, 0);
+    EXPECT_EQ(m_db->NumFields(c), 3);
+    ASSERT_FALSE(m_db->Eof(c));
+    EXPECT_EQ(m_db->GetIntField(c, 0), 1);
+    EXPECT_STREQ(m_db->GetStringField(c, "name"), "one");
+    EXPECT_EQ(m_db->GetIntField(c, "val"), 10);
+    m_db->NextRow(c);
+    EXPECT_EQ(m_db->GetIntField(c, 2), 20);
+    m_db->NextRow(c);
+    EXPECT_STREQ(m_db->GetStringField(c, "name"), "") << "NULL text reads as empty";
+    EXPECT_EQ(m_db->GetIntField(c, "val"), 0) << "NULL integer reads as 0";
+    m_db->NextRow(c);
+    EXPECT_TRUE(m_db->Eof(c));
+    m_db->Finalize(c);
+    EXPECT_EQ(m_db->OpenCursors(), 0);
+}
+
+TEST_F(QxDbTest, Query_EmptyResult_EofAtOnce)
+{
+    int c = m_db->Query("select * from t where id > 99", -1);
+    EXPECT_TRUE(m_db->Eof(c));
+    m_db->Finalize(c);
+}
+
+TEST_F(QxDbTest, Query_WithLength_UsesOnlyThatManyBytes)
+{
+    const char* text = "select 5 + 12";
+    int c = m_db->Query(text, 8); /* "select 5" */
+    EXPECT_EQ(m_db->GetIntField(c, 0), 5);
+    m_db->Finalize(c);
+}
+
+TEST_F(QxDbTest, Cursors_TwoOpenAtOnce_AreIndependent)
+{
+    int a = m_db->Query("select id from t order by id", -1);
+    int b = m_db->Query("select id from t order by id desc", -1);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(m_db->GetIntField(a, 0), 1);
+    EXPECT_EQ(m_db->GetIntField(b, 0), 3);
+    m_db->NextRow(b);
+    EXPECT_EQ(m_db->GetIntField(a, 0), 1) << "moving b must not move a";
+    EXPECT_EQ(m_db->GetIntField(b, 0), 2);
+    m_db->Finalize(a);
+    EXPECT_EQ(m_db->GetIntField(b, 0), 2) << "releasing a must not touch b";
+    m_db->Finalize(b);
+}
+
+TEST_F(QxDbTest, Cursors_SameSqlOpenTwice_EachWalksAllRows)
+{
+    const char* sql = "select id from t order by id";
+    int a = m_db->Query(sql, -1);
+    m_db->NextRow(a);
+    int b = m_db->Query(sql, -1);
+    EXPECT_EQ(column(b, "id"), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(column(a, "id"), (std::vector<int>{2, 3}));
+    m_db->Finalize(a);
+    m_db->Finalize(b);
+}
+
+TEST_F(QxDbTest, NextRow_AtEnd_StaysAtEndInsteadOfRestarting)
+{
+    int c = m_db->Query("select id from t where id = 1", -1);
+    m_db->NextRow(c);
+    ASSERT_TRUE(m_db->Eof(c));
+    m_db->NextRow(c);
+    EXPECT_TRUE(m_db->Eof(c));
+    m_db->Finalize(c);
+}
+
+TEST_F(QxDbTest, CursorHandle_UnknownOrReleased_ThrowsForEveryOperation)
+{
+    int c = m_db->Query("select id from t", -1);
+    m_db->Finalize(c);
+    for (int handle : {c, 0, -1, 424242}) {
+        SCOPED_TRACE(handle);
+        const char* msg = "CPPSQLITE_ERROR[1000]: Invalid cursor handle";
+        EXPECT_STREQ(expectDbError([&] { m_db->Eof(handle); }).errorMessage(), msg);
+        EXPECT_STREQ(expectDbError([&] { m_db->NextRow(handle); }).errorMessage(), msg);
+        EXPECT_STREQ(expectDbError([&] { m_db->Finalize(handle); }).errorMessage(), msg);
+        EXPECT_STREQ(expectDbError([&] { m_db->NumFields(handle); }).errorMessage(), msg);
+        EXPECT_STREQ(expectDbError([&] { m_db->GetIntField(handle, 0); }).errorMessage(), msg);
+        EXPECT_STREQ(expectDbError([&] { m_db->GetIntField(handle, "id"); }).errorMessage(), msg);
+        EXPECT_STREQ(expectDbError([&] { m_db->GetStringField(handle, "id"); }).errorMessage(),
+                     msg);
+    }
+}
+
+TEST_F(QxDbTest, FieldAccess_BadColumnOrNoRow_ThrowsWithWrapperMessage)
+{
+    int c = m_db->Query("select id from t where id = 1", -1);
+    auto e = expectDbError([&] { m_db->GetIntField(c, 1); });
+    EXPECT_EQ(e.errorCode(), CPPSQLITE_ERROR);
+    EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: Invalid field index requested");
+    e = expectDbError([&] { m_db->GetIntField(c, "ID2"); });
+    EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: Invalid field name requested");
+    m_db->NextRow(c);
+    e = expectDbError([&] { m_db->GetIntField(c, 0); });
+    EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: No current row");
+    m_db->Finalize(c);
+}
+
+/* ------------------------------------------------------------ statements */
+
+TEST_F(QxDbTest, Errors_FromSqlite_CarryCodeAndMessageAcrossTheLibrary)
+{
+    auto e = expectDbError([&] { m_db->Query("select * from nope", -1); });
+    EXPECT_EQ(e.errorCode(), SQLITE_ERROR);
+    EXPECT_STREQ(e.errorMessage(), "SQLITE_ERROR[1]: no such table: nope");
+    EXPECT_EQ(m_db->OpenCursors(), 0) << "a failed query leaves no cursor";
+
+    e = expectDbError([&] { m_db->ExecDML("insert into t values (1, 'dup', 0)"); });
+    EXPECT_EQ(e.errorCode(), SQLITE_CONSTRAINT);
+
+    e = expectDbError([&] { m_db->ExecScalar("select val from t where id = 99"); });
+    EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: Invalid scalar query");
+
+    e = expectDbError([&] { m_db->ExecScalar(nullptr); });
+    EXPECT_EQ(e.errorCode(), CPPSQLITE_ERROR);
+}
+
+TEST_F(QxDbTest, ExecDmlAndScalar_ChangeAndReadData)
+{
+    EXPECT_EQ(m_db->ExecDML("update t set val = val + 1 where id < 3"), 2);
+    EXPECT_EQ(m_db->ExecScalar("select sum(val) from t"), 32);
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 3"), 0) << "NULL gives 0";
+    EXPECT_TRUE(m_db->TableExists("t"));
+    EXPECT_FALSE(m_db->TableExists("t2"));
+    EXPECT_FALSE(m_db->TableExists("x' or '1'='1")) << "the name is a literal, not SQL";
+}
+
+TEST_F(QxDbTest, StatementCache_RepeatedText_PreparedOnceAndSeesNewData)
+{
+    const char* sql = "select val from t where id = 1";
+    const int before = m_db->CachedStatements();
+    EXPECT_EQ(m_db->ExecScalar(sql), 10);
+    EXPECT_EQ(m_db->CachedStatements(), before + 1);
+    m_db->ExecDML("update t set val = 77 where id = 1");
+    EXPECT_EQ(m_db->ExecScalar(sql), 77) << "a reused statement reads current data";
+    int c = m_db->Query(sql, -1);
+    EXPECT_EQ(m_db->GetIntField(c, 0), 77);
+    m_db->Finalize(c);
+    EXPECT_EQ(m_db->CachedStatements(), before + 1) << "same text, no new statement";
+}
+
+TEST_F(QxDbTest, StatementCache_SchemaChanged_ReusedStatementStillWorks)
+{
+    const char* sql = "select count(*) from t";
+    EXPECT_EQ(m_db->ExecScalar(sql), 3);
+    m_db->ExecDML("drop table t; create table t (x integer); insert into t values (5)");
+    EXPECT_EQ(m_db->ExecScalar(sql), 1);
+}
+
+TEST_F(QxDbTest, StatementCache_ManyTexts_StaysBounded)
+{
+    for (int i = 0; i < 700; ++i)
+        EXPECT_EQ(m_db->ExecScalar(("select " + std::to_string(i)).c_str()), i);
+    EXPECT_LE(m_db->CachedStatements(), 512);
+    EXPECT_GT(m_db->CachedStatements(), 0);
+}
+
+TEST_F(QxDbTest, StatementCache_Off_KeepsNothingAndStillAnswers)
+{
+    m_db->ExecScalar("select 1");
+    m_db->SetStatementCache(false);
+    EXPECT_EQ(m_db->CachedStatements(), 0);
+    EXPECT_EQ(m_db->ExecScalar("select 2"), 2);
+    int c = m_db->Query("select id from t order by id", -1);
+    EXPECT_EQ(column(c, "id"), (std::vector<int>{1, 2, 3}));
+    m_db->Finalize(c);
+    EXPECT_EQ(m_db->CachedStatements(), 0);
+
+    const std::string other = m_dir + "/other.db3";
+    DbConnection* plain = m_mgr->OpenDb(other.c_str(), QXDB_OPEN_CREATE | QXDB_OPEN_NO_STMT_CACHE);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->ExecScalar("select 3"), 3);
+    EXPECT_EQ(plain->CachedStatements(), 0);
+}
+
+TEST_F(QxDbTest, StatementCache_TurnedOffWhileCursorOpen_CursorStillReadable)
+{
+    int c = m_db->Query("select id from t order by id", -1);
+    m_db->SetStatementCache(false);
+    EXPECT_EQ(column(c, "id"), (std::vector<int>{1, 2, 3}));
+    m_db->Finalize(c);
+    EXPECT_EQ(m_db->CachedStatements(), 0);
+}
+
+TEST_F(QxDbTest, FreeDbManager_WithOpenCursors_ReleasesEverything)
+{
+    m_db->Query("select id from t", -1);
+    m_db->Query("select id from t", -1);
+    m_free(); /* LeakSanitizer and the closing connection check the release */
+    m_mgr = m_get();
+    ASSERT_NE(m_mgr, nullptr);
+    m_db = m_mgr->OpenDb(m_file.c_str(), 0);
+    ASSERT_NE(m_db, nullptr);
+    EXPECT_EQ(m_db->OpenCursors(), 0);
+}
+
+/* ------------------------------------------------------------ busy time-out */
+
+TEST_F(QxDbTest, BusyTimeout_WriterHoldsLockBriefly_ReaderWaitsAndSucceeds)
+{
+    /* Warm up so that the reader's connection holds no lock of its own. */
+    ASSERT_EQ(m_db->ExecScalar("select count(*) from t"), 3);
+    CppSQLite3DB writer;
+    writer.open(m_file.c_str());
+    writer.execDML("begin exclusive; insert into t values (4, 'four', 40)");
+    std::thread release([&writer] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        writer.execDML("commit");
+    });
+    const auto start = std::chrono::steady_clock::now();
+    int count = -1;
+    try {
+        count = m_db->ExecScalar("select count(*) from t");
+    } catch (CppSQLite3Exception& e) {
+        ADD_FAILURE() << "the reader gave up: " << e.errorMessage();
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    release.join();
+    EXPECT_EQ(count, 4);
+    EXPECT_GE(waited, std::chrono::milliseconds(200));
+}
+
+} // namespace
