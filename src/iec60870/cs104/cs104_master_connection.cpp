@@ -110,7 +110,9 @@ void releaseOldestSlot(MasterConnection self)
  * holds n frames whose confirming numbers run consecutively from the oldest
  * one's; N(R) is valid when it confirms 0..n of them.
  */
-bool checkSequenceNumber(MasterConnection self, int seqNo)
+} // namespace
+
+bool MasterConnection_checkSequenceNumber(MasterConnection self, int seqNo)
 {
     lockWindow(self);
     bool valid;
@@ -136,7 +138,8 @@ bool checkSequenceNumber(MasterConnection self, int seqNo)
  * Writes an I frame from buffer (its APCI written in place) and records it in
  * the window. Caller holds the window lock and has checked for room.
  */
-void sendASDU(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp, int index)
+void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp,
+                                 int index)
 {
     int slotIndex;
     if (self->oldestSentASDU == -1) {
@@ -161,6 +164,9 @@ void sendASDU(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp, in
     self->newestSentASDU = slotIndex;
 }
 
+namespace
+{
+
 void sendSMessage(MasterConnection self)
 {
     uint8_t frame[CS104_APCI_LENGTH];
@@ -181,7 +187,7 @@ bool sendNextHighPriorityASDU(MasterConnection self)
         HighPriorityASDUQueue_lock(self->highPrioQueue);
         FrameBuffer* next = HighPriorityASDUQueue_getNextASDU(self->highPrioQueue);
         if (next != nullptr) {
-            sendASDU(self, next, 0, -1);
+            MasterConnection_sendIFrame(self, next, 0, -1);
             sent = true;
         }
         HighPriorityASDUQueue_unlock(self->highPrioQueue);
@@ -200,7 +206,7 @@ void sendNextLowPriorityASDU(MasterConnection self)
         FrameBuffer* next =
             MessageQueue_getNextWaitingASDU(self->lowPrioQueue, &timestamp, &queueIndex);
         if (next != nullptr)
-            sendASDU(self, next, timestamp, queueIndex);
+            MasterConnection_sendIFrame(self, next, timestamp, queueIndex);
         MessageQueue_unlock(self->lowPrioQueue);
     }
     unlockWindow(self);
@@ -272,7 +278,7 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
     int receiveSeqNo = CS104_decodeSequenceNumber(buffer + 4);
     if (sendSeqNo != self->receiveCount)
         return false;
-    if (!checkSequenceNumber(self, receiveSeqNo))
+    if (!MasterConnection_checkSequenceNumber(self, receiveSeqNo))
         return false;
 
     lockWindow(self);
@@ -321,7 +327,7 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
         self->outstandingTestFRConMessages = 0;
         break;
     case CS104_FRAME_S:
-        if (!checkSequenceNumber(self, CS104_decodeSequenceNumber(buffer + 4)))
+        if (!MasterConnection_checkSequenceNumber(self, CS104_decodeSequenceNumber(buffer + 4)))
             return false;
         break;
     case CS104_FRAME_OTHER:
@@ -550,7 +556,7 @@ bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu)
     lockWindow(self);
     // Earlier replies still queued go first: a new one joins them.
     if (!isSentBufferFull(self) && !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
-        sendASDU(self, &frame, 0, -1);
+        MasterConnection_sendIFrame(self, &frame, 0, -1);
         unlockWindow(self);
         return true;
     }

@@ -136,6 +136,23 @@ void MasterConnection_deactivate(MasterConnection self);
 void MasterConnection_destroy(MasterConnection self);
 
 /*
+ * Checks a received N(R) and releases the window slots it confirms (takes
+ * the window lock). False when it lies outside the window: the caller closes.
+ * Valid are sendCount for an empty window, else the numbers that confirm
+ * 0..n of the n unconfirmed frames, modulo 32768.
+ */
+bool MasterConnection_checkSequenceNumber(MasterConnection self, int seqNo);
+
+/*
+ * Writes an I frame from buffer (APCI filled in place) and records it in the
+ * window with the low-priority entry's timestamp and slot (0, -1 for
+ * replies). Caller holds sentASDUsLock and has checked that the window has
+ * room. A failed write clears isRunning.
+ */
+void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp,
+                                 int index);
+
+/*
  * Sends a reply now when active and the window has room, else puts it into
  * the high-priority queue. False when dropped (not active, queue full, too long).
  */

@@ -1,0 +1,304 @@
+/*
+ * The slave object: lifecycle, connection limit and request handler, the
+ * two server modes, redundancy switch-over, and a connect/enqueue storm.
+ */
+#include "slave_fixture.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qxtest
+{
+namespace
+{
+
+struct Requests {
+    std::mutex lock;
+    std::vector<std::string> addresses;
+    bool accept = true;
+};
+
+bool onConnectionRequest(void* parameter, const char* ipAddress)
+{
+    Requests* requests = static_cast<Requests*>(parameter);
+    std::lock_guard<std::mutex> guard(requests->lock);
+    requests->addresses.push_back(ipAddress);
+    return requests->accept;
+}
+
+/* ------------------------------------------------------------ lifecycle */
+
+TEST(SlaveLifecycle, Create_Defaults_AsDocumented)
+{
+    CS104_Slave slave = CS104_Slave_create(0, 0);
+    ASSERT_NE(slave, nullptr);
+    CS104_APCIParameters p = CS104_Slave_getConnectionParameters(slave);
+    EXPECT_EQ(p->k, 12);
+    EXPECT_EQ(p->w, 8);
+    EXPECT_EQ(p->t0, 10);
+    EXPECT_EQ(p->t1, 15);
+    EXPECT_EQ(p->t2, 10);
+    EXPECT_EQ(p->t3, 20);
+    CS101_AppLayerParameters al = CS104_Slave_getAppLayerParameters(slave);
+    EXPECT_EQ(al->sizeOfTypeId, 1);
+    EXPECT_EQ(al->sizeOfVSQ, 1);
+    EXPECT_EQ(al->sizeOfCOT, 2);
+    EXPECT_EQ(al->originatorAddress, 0);
+    EXPECT_EQ(al->sizeOfCA, 2);
+    EXPECT_EQ(al->sizeOfIOA, 3);
+    EXPECT_FALSE(CS104_Slave_isRunning(slave));
+    EXPECT_EQ(CS104_Slave_getOpenConnections(slave), 0);
+    CS104_Slave_destroy(slave);
+}
+
+TEST(SlaveLifecycle, NeverStarted_StopEnqueueDestroy_Harmless)
+{
+    CS104_Slave slave = CS104_Slave_create(10, 10);
+    CS104_Slave_setLocalAddress(slave, "127.0.0.1");
+    CS104_Slave_setLocalAddress(slave, "127.0.0.2"); // the first copy is freed
+    CS101_ASDU asdu = CS101_ASDU_create(CS104_Slave_getAppLayerParameters(slave), false,
+                                        CS101_COT_SPONTANEOUS, 0, 1, false, false);
+    CS104_Slave_enqueueASDU(slave, asdu); // no queue yet: dropped
+    CS101_ASDU_destroy(asdu);
+    CS104_Slave_stop(slave);
+    CS104_Slave_stop(slave);
+    EXPECT_FALSE(CS104_Slave_isRunning(slave));
+    CS104_Slave_destroy(slave);
+    CS104_Slave_destroy(nullptr);
+}
+
+TEST(SlaveLifecycle, StartTwiceStopTwice_OneListenerThenNone)
+{
+    CS104_Slave slave = CS104_Slave_create(10, 10);
+    uint16_t port = freeTcpPort();
+    CS104_Slave_setLocalAddress(slave, "127.0.0.1");
+    CS104_Slave_setLocalPort(slave, port);
+    CS104_Slave_start(slave);
+    ASSERT_TRUE(CS104_Slave_isRunning(slave));
+    CS104_Slave_start(slave);
+    EXPECT_TRUE(CS104_Slave_isRunning(slave));
+    CS104_Slave_stop(slave);
+    EXPECT_FALSE(CS104_Slave_isRunning(slave));
+    CS104_Slave_stop(slave);
+    RawSocket refused = rawConnect(port);
+    EXPECT_FALSE(refused.valid());
+    CS104_Slave_start(slave); // a start after a stop listens again
+    EXPECT_TRUE(CS104_Slave_isRunning(slave));
+    RawMaster master;
+    EXPECT_TRUE(master.connect(port));
+    CS104_Slave_destroy(slave);
+    EXPECT_TRUE(master.waitClosed(2000));
+}
+
+TEST(SlaveLifecycle, Start_PortBusy_ReturnsPromptlyNotRunning)
+{
+    RawSocket holder = rawListen();
+    uint16_t port = localPort(holder.fd());
+    CS104_Slave slave = CS104_Slave_create(10, 10);
+    CS104_Slave_setLocalAddress(slave, "127.0.0.1");
+    CS104_Slave_setLocalPort(slave, port);
+    int64_t start = monotonicMs();
+    CS104_Slave_start(slave);
+    EXPECT_FALSE(CS104_Slave_isRunning(slave));
+    EXPECT_LT(monotonicMs() - start, 1000);
+    CS104_Slave_destroy(slave);
+}
+
+/* ------------------------------------------------- accepting connections */
+
+class ServerTest : public SlaveTest
+{
+  protected:
+    void configure() override
+    {
+        CS104_Slave_setConnectionRequestHandler(slave, onConnectionRequest, &requests);
+    }
+    size_t requestCount()
+    {
+        std::lock_guard<std::mutex> guard(requests.lock);
+        return requests.addresses.size();
+    }
+    Requests requests;
+};
+
+TEST_F(ServerTest, ConnectionLimit_ThirdConnection_ClosedWithoutAskingHandler)
+{
+    startSlave();
+    CS104_Slave_setMaxOpenConnections(slave, 2);
+    RawMaster first, second, third;
+    connect(first);
+    connect(second);
+    ASSERT_TRUE(third.connect(port));
+    EXPECT_TRUE(third.waitClosed(2000));
+    EXPECT_EQ(requestCount(), 2u);
+    EXPECT_EQ(CS104_Slave_getOpenConnections(slave), 2);
+    // The first two are still served.
+    ASSERT_TRUE(second.sendU(U_TESTFR_ACT));
+    std::optional<Apdu> reply = second.receive();
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->octets, uFrame(U_TESTFR_CON));
+}
+
+TEST_F(ServerTest, RequestHandler_Refuses_ClosedAndGivenBareAddress)
+{
+    requests.accept = false;
+    startSlave();
+    RawMaster master;
+    ASSERT_TRUE(master.connect(port));
+    EXPECT_TRUE(master.waitClosed(2000));
+    std::lock_guard<std::mutex> guard(requests.lock);
+    ASSERT_EQ(requests.addresses.size(), 1u);
+    EXPECT_EQ(requests.addresses[0], "127.0.0.1");
+}
+
+TEST_F(ServerTest, Stop_OpenConnection_KeepsBeingServed)
+{
+    startSlave();
+    RawMaster master;
+    connectActive(master);
+    CS104_Slave_stop(slave);
+    enqueueSinglePoint(3);
+    std::optional<Apdu> data = master.receive();
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 3));
+    RawSocket late = rawConnect(port);
+    EXPECT_FALSE(late.valid());
+}
+
+TEST_F(ServerTest, Destroy_WithOpenConnections_ClosesThemAndReturns)
+{
+    startSlave();
+    RawMaster a, b;
+    connectActive(a);
+    connect(b);
+    CS104_Slave_destroy(slave);
+    slave = nullptr;
+    EXPECT_TRUE(a.waitClosed(2000));
+    EXPECT_TRUE(b.waitClosed(2000));
+}
+
+/* ------------------------------------------------------------ the modes */
+
+TEST_F(ServerTest, Mode0_SecondStartDt_DeactivatesFirstWhichStillAnswersTests)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    RawMaster first, second;
+    connectActive(first);
+    connectActive(second);
+    enqueueSinglePoint(5);
+    std::optional<Apdu> data = second.receive();
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 5));
+    EXPECT_TRUE(first.quietFor(300));
+    ASSERT_TRUE(first.sendU(U_TESTFR_ACT));
+    std::optional<Apdu> reply = first.receive();
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(reply->octets, uFrame(U_TESTFR_CON));
+}
+
+TEST_F(ServerTest, Mode0_ConnectionClosedWithUnconfirmedData_NextConnectionSendsIt)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    {
+        RawMaster first;
+        connectActive(first);
+        enqueueSinglePoint(11);
+        enqueueSinglePoint(12);
+        std::optional<Apdu> a = first.receive();
+        std::optional<Apdu> b = first.receive();
+        ASSERT_TRUE(a.has_value() && b.has_value());
+        ASSERT_TRUE(first.send(sFrame(1))); // confirms the first only
+        Thread_sleep(100);
+    }
+    ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 0; }));
+    RawMaster next;
+    connectActive(next);
+    std::optional<Apdu> resent = next.receive();
+    ASSERT_TRUE(resent.has_value());
+    EXPECT_EQ(resent->octets, expectedSinglePointFrame(0, 0, 12));
+    EXPECT_TRUE(next.quietFor(300));
+}
+
+TEST_F(ServerTest, Mode1_EnqueuedAsdu_ReachesEveryActiveConnection)
+{
+    startSlave(CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP);
+    RawMaster first, second, inactive;
+    connectActive(first);
+    connectActive(second);
+    connect(inactive);
+    enqueueSinglePoint(8);
+    for (RawMaster* master : {&first, &second}) {
+        std::optional<Apdu> data = master->receive();
+        ASSERT_TRUE(data.has_value());
+        EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 8));
+    }
+    EXPECT_TRUE(inactive.quietFor(300));
+    // The inactive connection holds it in its own queue until it starts.
+    ASSERT_TRUE(inactive.sendU(U_STARTDT_ACT));
+    std::optional<Apdu> con = inactive.receive();
+    ASSERT_TRUE(con.has_value());
+    EXPECT_EQ(con->octets, uFrame(U_STARTDT_CON));
+    std::optional<Apdu> data = inactive.receive();
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 8));
+}
+
+/* ---------------------------------------------------------------- storm */
+
+TEST_F(ServerTest, Storm_ConnectDisconnectEnqueue_StaysConsistent)
+{
+    startSlave(CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP, 20, 5);
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; t++) {
+        threads.emplace_back([&, t] {
+            while (!stop) {
+                RawMaster master;
+                if (!master.connect(port))
+                    continue;
+                if (t != 0) {
+                    master.sendU(U_STARTDT_ACT);
+                    master.sendI(interrogationAsdu(0x06));
+                }
+                Thread_sleep(5 + 7 * t);
+                master.close();
+            }
+        });
+    }
+    std::thread enqueuer([&] {
+        while (!stop) {
+            enqueueSinglePoint(1);
+            Thread_sleep(1);
+        }
+    });
+    Thread_sleep(2500);
+    stop = true;
+    for (std::thread& thread : threads)
+        thread.join();
+    enqueuer.join();
+    ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 0; }));
+    EXPECT_GT(requestCount(), 10u);
+    // Still serving afterwards.
+    RawMaster last;
+    connectActive(last);
+}
+
+TEST_F(ServerTest, Storm_Mode0DestroyDuringTraffic_Returns)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP, 20, 5);
+    std::vector<RawMaster> masters(4);
+    for (RawMaster& master : masters)
+        connectActive(master);
+    for (int i = 0; i < 50; i++)
+        enqueueSinglePoint(i);
+    CS104_Slave_destroy(slave);
+    slave = nullptr;
+    for (RawMaster& master : masters)
+        EXPECT_TRUE(master.waitClosed(2000));
+}
+
+} // namespace
+} // namespace qxtest

@@ -1,0 +1,119 @@
+/*
+ * Shared pieces of the slave engine tests: a started slave on a free
+ * loopback port, waiting helpers, and hand-built ASDU octets.
+ */
+#ifndef QX_TESTS_CS104_SLAVE_FIXTURE_H
+#define QX_TESTS_CS104_SLAVE_FIXTURE_H
+
+#include "cs104_slave.h"
+#include "fakes/raw_master.h"
+#include "hal_thread.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace qxtest
+{
+
+/* Polls cond every 5 ms for at most timeoutMs; true once it holds. */
+inline bool waitFor(const std::function<bool()>& cond, int timeoutMs = 3000)
+{
+    int64_t deadline = monotonicMs() + timeoutMs;
+    while (!cond()) {
+        if (monotonicMs() > deadline)
+            return false;
+        Thread_sleep(5);
+    }
+    return true;
+}
+
+/* C_IC_NA_1 with one object, address 0, qualifier qoi. */
+inline Octets interrogationAsdu(uint8_t causeOctet, uint8_t qoi = 20, int ca = 1)
+{
+    Octets payload = ioa3(0);
+    payload.push_back(qoi);
+    return asdu(100, 0x01, causeOctet, ca, payload);
+}
+
+/* M_SP_NA_1 with one object at address ioa and value on/off. */
+inline Octets singlePointAsdu(uint8_t causeOctet, int ioa, bool on, int ca = 1)
+{
+    Octets payload = ioa3(ioa);
+    payload.push_back(on ? 0x01 : 0x00);
+    return asdu(1, 0x01, causeOctet, ca, payload);
+}
+
+class SlaveTest : public ::testing::Test
+{
+  protected:
+    /* Creates the slave; configure() may change it before start. */
+    void startSlave(CS104_ServerMode mode = CS104_MODE_SINGLE_REDUNDANCY_GROUP, int lowPrio = 100,
+                    int highPrio = 100)
+    {
+        slave = CS104_Slave_create(lowPrio, highPrio);
+        ASSERT_NE(slave, nullptr);
+        port = freeTcpPort();
+        ASSERT_NE(port, 0);
+        CS104_Slave_setLocalAddress(slave, "127.0.0.1");
+        CS104_Slave_setLocalPort(slave, port);
+        CS104_Slave_setServerMode(slave, mode);
+        configure();
+        CS104_Slave_start(slave);
+        ASSERT_TRUE(CS104_Slave_isRunning(slave));
+    }
+
+    virtual void configure() {}
+
+    void TearDown() override
+    {
+        CS104_Slave_destroy(slave);
+        slave = nullptr;
+    }
+
+    CS104_APCIParameters params() { return CS104_Slave_getConnectionParameters(slave); }
+
+    /* Connects a master and waits until the slave counts the connection. */
+    void connect(RawMaster& master)
+    {
+        int before = CS104_Slave_getOpenConnections(slave);
+        ASSERT_TRUE(master.connect(port));
+        ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) > before; }));
+    }
+
+    /* Connects and starts data transfer (STARTDT act answered by STARTDT con). */
+    void connectActive(RawMaster& master)
+    {
+        connect(master);
+        ASSERT_TRUE(master.sendU(U_STARTDT_ACT));
+        std::optional<Apdu> con = master.receive();
+        ASSERT_TRUE(con.has_value());
+        ASSERT_EQ(con->octets, uFrame(U_STARTDT_CON));
+    }
+
+    /* Enqueues one single-point ASDU (cause 3) built with the application layer. */
+    void enqueueSinglePoint(int ioa)
+    {
+        CS101_ASDU out = CS101_ASDU_create(CS104_Slave_getAppLayerParameters(slave), false,
+                                           CS101_COT_SPONTANEOUS, 0, 1, false, false);
+        ASSERT_NE(out, nullptr);
+        InformationObject io =
+            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
+        ASSERT_TRUE(CS101_ASDU_addInformationObject(out, io));
+        InformationObject_destroy(io);
+        CS104_Slave_enqueueASDU(slave, out);
+        CS101_ASDU_destroy(out);
+    }
+
+    CS104_Slave slave = nullptr;
+    uint16_t port = 0;
+};
+
+/* The I frame a slave sends for enqueueSinglePoint(ioa), N(S) ns, N(R) nr. */
+inline Octets expectedSinglePointFrame(int ns, int nr, int ioa)
+{
+    return iFrame(ns, nr, singlePointAsdu(0x03, ioa, true));
+}
+
+} // namespace qxtest
+
+#endif
