@@ -114,8 +114,9 @@ class DbManager
 {
   public:
     /* Opens the SQLite database file name (relative names from the working
-     * directory). Opening a name that is already open returns the same
-     * connection (flags of the first opening apply). flags: QXDB_OPEN_*.
+     * directory). Opening a file that is already open (same canonical path)
+     * returns the same connection (flags of the first opening apply).
+     * flags: QXDB_OPEN_*.
      * Returns null when the file cannot be opened (or is missing without
      * QXDB_OPEN_CREATE). Never throws. */
     virtual DbConnection* OpenDb(const char* name, int flags) = 0;

@@ -4,13 +4,14 @@
  * The library holds one manager at a time (FreeDbManager takes no argument):
  * GetDbManager creates it on the first call and hands out the same object
  * until FreeDbManager destroys it with every connection it opened. Opening a
- * name twice gives the same connection, so every user of the library in the
- * process shares it. Without QXDB_OPEN_CREATE a missing file is refused, so a
+ * file twice (by its canonical path) gives the same connection, so every user
+ * of the library in the process shares it. Without QXDB_OPEN_CREATE a missing file is refused, so a
  * wrong working directory shows as a failed open instead of an empty new
  * database.
  */
 #include <unistd.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,16 +29,17 @@ class QxDbManager : public DbManager
     {
         if (name == nullptr)
             return nullptr;
-        auto found = m_open.find(name);
-        if (found != m_open.end())
-            return found->second.get();
-        if ((flags & QXDB_OPEN_CREATE) == 0 && access(name, F_OK) != 0)
+        const bool exists = access(name, F_OK) == 0;
+        if (!exists && (flags & QXDB_OPEN_CREATE) == 0)
             return nullptr;
         try {
+            auto found = m_open.find(keyOf(name));
+            if (found != m_open.end())
+                return found->second.get();
             std::unique_ptr<QxDbConnection> db(
                 new QxDbConnection(name, (flags & QXDB_OPEN_NO_STMT_CACHE) == 0));
             DbConnection* result = db.get();
-            m_open[name] = std::move(db);
+            m_open[keyOf(name)] = std::move(db); /* the file exists now */
             return result;
         } catch (...) {
             return nullptr;
@@ -47,6 +49,18 @@ class QxDbManager : public DbManager
     ~QxDbManager() override = default;
 
   private:
+    /* The file's canonical path, so that one file opened under two names (or
+     * one relative name from two working directories) is told apart right. */
+    static std::string keyOf(const char* name)
+    {
+        char* real = realpath(name, nullptr);
+        if (real == nullptr)
+            return name;
+        std::string key = real;
+        free(real);
+        return key;
+    }
+
     std::map<std::string, std::unique_ptr<QxDbConnection>> m_open;
 };
 

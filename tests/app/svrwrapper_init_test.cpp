@@ -78,6 +78,13 @@ TEST_F(Init, IniValues_OaKeptInEightBits)
 TEST_F(Init, LibraryMissing_DlopenMessageAndNotOk)
 {
     ASSERT_EQ(unlink("libqxdb.so"), 0);
+    if (void* resident = dlopen("./libqxdb.so", RTLD_NOW | RTLD_NOLOAD)) {
+        /* The loader answers by name while an earlier test's copy stays
+         * mapped (ThreadSanitizer keeps unloaded libraries); CTest runs every
+         * case in a process of its own, where this cannot happen. */
+        dlclose(resident);
+        GTEST_SKIP() << "libqxdb.so still resident in this process";
+    }
     std::string out;
     auto gw = InitGateway(&out);
     EXPECT_FALSE(gw->IsOk());

@@ -99,6 +99,8 @@ TEST_F(QxDbTest, GetDbManager_CalledTwice_ReturnsSameManagerUntilFreed)
 {
     EXPECT_EQ(m_get(), m_mgr);
     EXPECT_EQ(m_mgr->OpenDb(m_file.c_str(), 0), m_db);
+    EXPECT_EQ(m_mgr->OpenDb((m_dir + "/./data.db3").c_str(), 0), m_db)
+        << "one file under another name is the same connection";
     m_free();
     DbManager* fresh = m_get();
     ASSERT_NE(fresh, nullptr);
