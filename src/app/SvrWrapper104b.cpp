@@ -198,6 +198,7 @@ void CSvrWrapper104::CopySMType()
 {
     bool attached = false;
     bool inTransaction = false;
+    bool failed = false;
     try {
         m_pDb->ExecDML(("attach " + quoteLiteral(m_cfgDbPath) + " as cfg").c_str());
         attached = true;
@@ -209,7 +210,7 @@ void CSvrWrapper104::CopySMType()
         m_pDb->ExecDML("commit transaction");
         inTransaction = false;
     } catch (...) {
-        puts("[CSvrWrapper104::Init] db exception: \r");
+        failed = true;
     }
     try {
         if (inTransaction)
@@ -221,8 +222,10 @@ void CSvrWrapper104::CopySMType()
         if (attached)
             m_pDb->ExecDML("detach cfg");
     } catch (...) {
-        puts("[CSvrWrapper104::Init] db exception: \r");
+        failed = true;
     }
+    if (failed)
+        puts("[CSvrWrapper104::Init] db exception: \r");
 }
 
 bool CSvrWrapper104::IsOk()

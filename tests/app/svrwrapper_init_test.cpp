@@ -181,6 +181,21 @@ TEST_F(GetTbls, DetailAndSMTables_NeverServed)
     EXPECT_EQ(out.find("tbSM"), std::string::npos);
 }
 
+TEST_F(GetTbls, DatabaseLockedByWriter_MessageAndListEmpty)
+{
+    auto gw = InitGateway();
+    CppSQLite3DB writer;
+    writer.open("tmp/dbDat0.db3");
+    writer.execDML("begin exclusive");
+    std::string out = Capture([&] { gw->GetTbls(); });
+    writer.execDML("rollback");
+    EXPECT_EQ(out, "[CSvrWrapper104::GetTbls] db exception: 5 SQLITE_BUSY[5]: database is "
+                   "locked\r\n");
+    EXPECT_TRUE(gw->ServedTables().empty());
+    Capture([&] { gw->GetTbls(); });
+    EXPECT_EQ(gw->ServedTables().size(), 3u) << "the cursor of the failed step was released";
+}
+
 TEST_F(GetTbls, PointCounts_ServedTablesStartAtZero)
 {
     auto gw = MakeGateway();
