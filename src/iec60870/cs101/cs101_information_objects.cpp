@@ -22,6 +22,8 @@
  *   the low 16 bits of their truncated code (no undefined conversion).
  * - The address read needs at least one octet even for sizeOfIOA < 1, so no
  *   decoder reads before checking; sizes above 3 are counted in full.
+ * - InformationObject_getMaxSizeInMemory answers the size of our largest
+ *   record, computed from the records themselves.
  */
 #include "cs101_information_objects.h"
 #include "information_objects_internal.h"
