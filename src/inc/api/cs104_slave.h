@@ -19,9 +19,12 @@
  * the same handler at the same time.
  *
  * Configuration: server mode, local address and port are read by start;
- * set them before it. Handlers and the connection limit are read at each
- * use. In the parameter records, k takes effect for connections accepted
- * afterwards; w, t1, t2 and t3 are read at each use.
+ * set them before it. The connection limit may be changed at any time.
+ * Handlers are read at each use; register them before start (a handler and
+ * its parameter are two plain fields). In the parameter records, k takes
+ * effect for connections accepted afterwards; w, t1, t2 and t3 are read at
+ * each use, so a change made before a connection opens applies to it (a
+ * change while connections run is not synchronised with them).
  *
  * Nothing here prints or throws; failures are results.
  */

@@ -58,7 +58,7 @@ struct sCS104_Slave {
     std::atomic<int> openConnections; /* written under openConnectionsLock */
     LinkedList masterConnections;
     Semaphore openConnectionsLock;
-    int maxOpenConnections;
+    std::atomic<int> maxOpenConnections; /* may be changed while the server runs */
 
     /* Connection threads that may still touch the slave; destroy waits for 0. */
     std::atomic<int> connectionThreads;
