@@ -1,0 +1,84 @@
+/*
+ * Fixture of the gateway's process tests: a sandbox working directory under
+ * the build tree with the demo data set, the data-store library linked in,
+ * and the real qxsvr104 started there and watched through its console.
+ *
+ * The flash root and the run-state directory are the ones configured into
+ * this build (qx_paths.h), both inside the build tree. Every test uses TCP
+ * port 2404, so CTest runs these tests one at a time; a test fails with a
+ * clear message when another program holds the port.
+ *
+ * Expected values are computed here from the rows of the data set (the
+ * qxdemo description), never read back from the gateway.
+ */
+#ifndef QX_TESTS_APP_GATEWAY_SANDBOX_H
+#define QX_TESTS_APP_GATEWAY_SANDBOX_H
+
+#include "gateway_process.h"
+#include "station_client.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qxtest
+{
+
+const uint16_t kGatewayPort = 2404;
+
+/* Reads a whole file; empty when it cannot be read. */
+std::string readFile(const std::string& path);
+/* Writes a whole file; false on failure. */
+bool writeFile(const std::string& path, const std::string& text);
+/* Removes a file or a directory tree; missing paths are fine. */
+void removeTree(const std::string& path);
+/* Creates a directory and its parents. */
+bool makeDirs(const std::string& path);
+bool pathExists(const std::string& path);
+
+/* True when port 2404 can be bound on every interface right now. */
+bool gatewayPortFree();
+
+/* Runs SQL on a database file (for changing data under a running gateway). */
+bool execSql(const std::string& dbPath, const std::string& sql);
+
+/* Expected image values from the demo data set. */
+std::map<int, int> expectedStationStatus();        /* IOAs 1..29 */
+std::map<int, float> expectedMeasured();           /* every served measured IOA */
+std::vector<std::pair<int, int>> measuredRanges(); /* the served IOA ranges, in order */
+
+class GatewaySandbox : public ::testing::Test
+{
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /* Replaces the "Periodic=" line of the sample configuration. */
+    void setPeriodic(const std::string& value);
+    /* Appends text to the configuration file. */
+    void appendIni(const std::string& text);
+
+    /* Starts the gateway and waits for "running..."; fails the test otherwise. */
+    void startGateway();
+    /* Connects the client and starts data transfer; fails the test otherwise. */
+    void connectClient();
+    /* SIGINT, then the exit status (wait status), -1 after timeoutMs. */
+    int interruptGateway(int timeoutMs = 8000);
+
+    std::string dataDb() const { return work_ + "/tmp/dbDat0.db3"; }
+    std::string pidFile() const;
+
+    std::string root_;
+    std::string work_;
+    GatewayProcess gateway_;
+    StationClient client_;
+};
+
+/* I frames of the given type and cause. */
+std::vector<IFrame> framesOf(const std::vector<IFrame>& frames, int type, int cot);
+
+} // namespace qxtest
+
+#endif

@@ -1,0 +1,193 @@
+/*
+ * A raw-octet controlling station for the gateway's process tests.
+ *
+ * Built on the engine tests' RawMaster, it talks to the real qxsvr104 over
+ * loopback with hand-built frames and
+ * decodes what comes back by hand (IOA, single-point octet, IEEE float),
+ * so the tests never judge the gateway with the gateway's own codec.
+ * Received I frames are acknowledged with an S frame after every fourth
+ * frame and whenever the client waits with frames unacknowledged, well within
+ * the station's k = 12 window, so the station never stalls on its window.
+ *
+ * Header-only. Ownership: the client owns its socket.
+ */
+#ifndef QX_TESTS_APP_STATION_CLIENT_H
+#define QX_TESTS_APP_STATION_CLIENT_H
+
+#include "fakes/raw_master.h"
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qxtest
+{
+
+/* An I frame as received, with its ASDU header decoded by hand. */
+struct IFrame {
+    std::vector<uint8_t> octets; /* whole frame, 0x68 first */
+    int type = 0;
+    int count = 0;
+    bool sequence = false;
+    int cot = 0; /* six cause bits */
+    bool negative = false;
+    int oa = 0;
+    int ca = 0;
+
+    /* ASDU octets (from the type octet on). */
+    std::vector<uint8_t> asdu() const
+    {
+        return std::vector<uint8_t>(octets.begin() + 6, octets.end());
+    }
+};
+
+/* Decodes the header of an I frame with the station's sizes (COT 2, CA 2). */
+inline IFrame toIFrame(const Apdu& apdu)
+{
+    IFrame f;
+    f.octets = apdu.octets;
+    if (apdu.octets.size() < 12)
+        return f;
+    f.type = apdu.typeId();
+    f.count = apdu.vsq() & 0x7F;
+    f.sequence = (apdu.vsq() & 0x80) != 0;
+    f.cot = apdu.cause();
+    f.negative = apdu.negative();
+    f.oa = apdu.octets[9];
+    f.ca = apdu.octets[10] | (apdu.octets[11] << 8);
+    return f;
+}
+
+/* One information object of a monitoring ASDU (no sequence, 3-octet IOA). */
+struct PointValue {
+    int ioa;
+    double value; /* 0/1 for single points, the float for short floats */
+    int quality;
+};
+
+/* The objects of an M_SP_NA_1 (1) or M_ME_NC_1 (13) ASDU; empty for other types. */
+inline std::vector<PointValue> decodePoints(const IFrame& apdu)
+{
+    std::vector<PointValue> points;
+    const size_t element = apdu.type == 1 ? 1 : apdu.type == 13 ? 5 : 0;
+    if (element == 0 || apdu.sequence)
+        return points;
+    size_t pos = 12; /* 6 APCI + 6 ASDU header octets */
+    for (int i = 0; i < apdu.count && pos + 3 + element <= apdu.octets.size(); ++i) {
+        const uint8_t* p = apdu.octets.data() + pos;
+        PointValue v;
+        v.ioa = p[0] | (p[1] << 8) | (p[2] << 16);
+        if (apdu.type == 1) {
+            v.value = p[3] & 0x01;
+            v.quality = p[3] & 0xFE;
+        } else {
+            uint32_t bits = static_cast<uint32_t>(p[3]) | (static_cast<uint32_t>(p[4]) << 8) |
+                            (static_cast<uint32_t>(p[5]) << 16) |
+                            (static_cast<uint32_t>(p[6]) << 24);
+            float f;
+            std::memcpy(&f, &bits, sizeof(f));
+            v.value = f;
+            v.quality = p[7];
+        }
+        points.push_back(v);
+        pos += 3 + element;
+    }
+    return points;
+}
+
+class StationClient
+{
+  public:
+    /* Connects to 127.0.0.1:port; false when nobody listens. */
+    bool connect(uint16_t port) { return master_.connect(port); }
+    bool isOpen() const { return master_.connected(); }
+    void close() { master_.close(); }
+
+    /* STARTDT act, then waits for STARTDT con. */
+    bool startDataTransfer(int timeoutMs = 3000)
+    {
+        if (!master_.sendU(U_STARTDT_ACT))
+            return false;
+        int64_t deadline = monotonicMs() + timeoutMs;
+        while (monotonicMs() < deadline) {
+            std::optional<Apdu> apdu = master_.receive(static_cast<int>(deadline - monotonicMs()));
+            if (!apdu)
+                return false;
+            if (apdu->isU(U_STARTDT_CON))
+                return true;
+        }
+        return false;
+    }
+
+    /* Sends an ASDU (its octets written by the test) as the next I frame. */
+    bool sendAsdu(const std::vector<uint8_t>& asdu)
+    {
+        unacknowledged_ = 0; /* the I frame carries the receive count */
+        return master_.sendI(asdu);
+    }
+
+    /*
+     * Waits up to timeoutMs for the next I frame, acknowledging as it goes and
+     * answering test frames. False on time-out or when the connection closed.
+     */
+    bool receive(IFrame& frame, int timeoutMs)
+    {
+        int64_t deadline = monotonicMs() + timeoutMs;
+        for (;;) {
+            int64_t left = deadline - monotonicMs();
+            if (left <= 0)
+                return false;
+            if (unacknowledged_ > 0 && master_.quietFor(20))
+                acknowledge();
+            std::optional<Apdu> apdu = master_.receive(static_cast<int>(left));
+            if (!apdu)
+                return false;
+            if (apdu->isU(U_TESTFR_ACT))
+                master_.sendU(U_TESTFR_CON);
+            if (!apdu->isI())
+                continue;
+            if (++unacknowledged_ >= 4)
+                acknowledge();
+            frame = toIFrame(*apdu);
+            return true;
+        }
+    }
+
+    /*
+     * Collects I frames until done(all I frames so far) is true or timeoutMs
+     * passes; returns whether done became true.
+     */
+    bool collectUntil(std::vector<IFrame>& frames,
+                      const std::function<bool(const std::vector<IFrame>&)>& done, int timeoutMs)
+    {
+        int64_t deadline = monotonicMs() + timeoutMs;
+        while (!done(frames)) {
+            int64_t left = deadline - monotonicMs();
+            IFrame frame;
+            if (left <= 0 || !receive(frame, static_cast<int>(left)))
+                return done(frames);
+            frames.push_back(frame);
+        }
+        return true;
+    }
+
+    /* Waits until the station closes the connection. */
+    bool waitClosed(int timeoutMs) { return master_.waitClosed(timeoutMs); }
+
+  private:
+    void acknowledge()
+    {
+        master_.sendS();
+        unacknowledged_ = 0;
+    }
+
+    RawMaster master_;
+    int unacknowledged_ = 0;
+};
+
+} // namespace qxtest
+
+#endif
