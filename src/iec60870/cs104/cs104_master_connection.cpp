@@ -26,6 +26,9 @@
  *   overtaking them, also when the window has just reopened.
  * - An S frame is due after w received frames only when some are
  *   unacknowledged, so w of 0 or less does not flood the peer.
+ * - Timers measure on the wall clock; when it is set back behind a
+ *   reference time, the time passed counts as 0 instead of wrapping to a
+ *   huge value that would close the connection at once.
  * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
  *   or unconfirmed entries; an inactive connection never polls at 1 ms.
  */
@@ -47,6 +50,12 @@ CS104_APCIParameters parameters(MasterConnection self)
 uint64_t seconds(int value)
 {
     return (uint64_t)(value > 0 ? value : 0) * 1000u;
+}
+
+/* Time passed since a reference; 0 when the wall clock was set back behind it. */
+uint64_t elapsed(uint64_t now, uint64_t since)
+{
+    return now > since ? now - since : 0;
 }
 
 void lockWindow(MasterConnection self)
@@ -354,19 +363,19 @@ bool handleTimeouts(MasterConnection self)
     }
 
     if (self->unconfirmedReceivedIMessages > 0 &&
-        now - self->lastConfirmationTime >= seconds(p->t2)) {
+        elapsed(now, self->lastConfirmationTime) >= seconds(p->t2)) {
         self->lastConfirmationTime = now;
         sendSMessage(self);
     }
 
     // A frame begun but not completed within t1 means the peer is broken.
-    if (self->recvBufPos > 0 && now - self->recvStartTime >= seconds(p->t1))
+    if (self->recvBufPos > 0 && elapsed(now, self->recvStartTime) >= seconds(p->t1))
         return false;
 
     bool timedOut = false;
     lockWindow(self);
     if (self->oldestSentASDU != -1 &&
-        now - self->sentASDUs[self->oldestSentASDU].sentTime >= seconds(p->t1))
+        elapsed(now, self->sentASDUs[self->oldestSentASDU].sentTime) >= seconds(p->t1))
         timedOut = true;
     unlockWindow(self);
     return !timedOut;
