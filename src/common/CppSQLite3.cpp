@@ -25,6 +25,7 @@
  */
 #include "CppSQLite3.h"
 
+#include <climits>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -229,6 +230,9 @@ void CppSQLite3Binary::clear()
 unsigned char* CppSQLite3Binary::allocBuffer(int length)
 {
     clear();
+    /* The encoding must stay addressable by int lengths. */
+    if (length > 0 && static_cast<long long>(length) * 257 / 254 + 3 > INT_MAX)
+        throwWrapperError("Cannot allocate memory");
     m_binaryLength = length < 0 ? 0 : length;
     m_bufferLength = encodedCapacity(length);
     m_buffer = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(m_bufferLength)));

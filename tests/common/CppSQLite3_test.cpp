@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <cstdio>
 #include <functional>
@@ -581,4 +582,14 @@ TEST_F(CppSQLite3Db, Binary_StoredAsSqlTextAndReadBack)
     back.setEncoded(reinterpret_cast<const unsigned char*>(q.getStringField(0)));
     ASSERT_EQ(static_cast<int>(bytes.size()), back.getBinaryLength());
     EXPECT_EQ(bytes, std::vector<unsigned char>(back.getBinary(), back.getBinary() + bytes.size()));
+}
+
+TEST(CppSQLite3Binary, LengthBeyondIntEncoding_ThrowsCannotAllocate)
+{
+    CppSQLite3Binary binary;
+    const unsigned char byte = 0;
+    EXPECT_EQ("CPPSQLITE_ERROR[1000]: Cannot allocate memory",
+              thrownMessage([&] { binary.setBinary(&byte, INT_MAX); }));
+    EXPECT_EQ(0, binary.getBufferLength());
+    EXPECT_EQ(0, binary.getBinaryLength());
 }
