@@ -32,6 +32,14 @@ std::string quoteIdent(const std::string& name)
     return out + "\"";
 }
 
+/* Creates every missing folder above a file (mkdir -p of its parent). */
+void makeParents(const std::string& file)
+{
+    for (size_t slash = file.find('/', 1); slash != std::string::npos;
+         slash = file.find('/', slash + 1))
+        mkdir(file.substr(0, slash).c_str(), 0755);
+}
+
 void removeFile(const std::string& path)
 {
     std::remove(path.c_str());
@@ -302,10 +310,12 @@ void WriteSampleIni(const std::string& path)
 void BuildAll(const std::string& dir, const std::string& cfgDbPath)
 {
     const std::string tmp = dir + "/tmp";
-    mkdir(dir.c_str(), 0755);
-    if (mkdir(tmp.c_str(), 0755) != 0 && errno != EEXIST)
+    makeParents(tmp + "/dbDat0.db3");
+    struct stat st;
+    if (stat(tmp.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         throw std::runtime_error("cannot create " + tmp);
     BuildDataDb(tmp + "/dbDat0.db3");
+    makeParents(cfgDbPath);
     BuildCfgDb(cfgDbPath);
     WriteSampleIni(dir + "/qxSvr.ini");
 }

@@ -9,7 +9,8 @@
  * - live-data database (tmp/dbDat0.db3 under a working directory): tbDio,
  *   tbModbusDat, tbSMDef, a copy of tbSMType, the value tables tbPower and
  *   tbEnv, and the detail table tbEvent;
- * - configuration database (dbCfg.db3): tbSMType;
+ * - configuration database (dbCfg.db3): tbSMType (missing folders above it
+ *   are created);
  * - qxSvr.ini: serves tbModbusDat, tbPower (0x4001, two value columns) and
  *   tbEnv (0x4800, all value columns); tbEvent is a detail table.
  *
