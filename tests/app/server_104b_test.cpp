@@ -84,6 +84,22 @@ TEST_F(GatewayStartup, MissingDataStoreLibrary_PrintsIsOkFailure_Exits255)
     EXPECT_EQ(0, gateway_.countFrom(0, "SvrInit"));
 }
 
+TEST_F(GatewayStartup, PortTakenByAnotherListener_PrintsIedIsOkFailure_Exits254)
+{
+    ASSERT_TRUE(gatewayPortFree()) << "TCP port 2404 is in use by another program";
+    RawSocket blocker(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address = loopbackAddress(kGatewayPort);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    ASSERT_EQ(0, ::bind(blocker.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    ASSERT_EQ(0, ::listen(blocker.fd(), 1));
+
+    ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_));
+    EXPECT_EQ(254, exitCodeOf(gateway_.waitExit(10000))) << gateway_.transcript();
+    EXPECT_TRUE(gateway_.waitFor("SvrInit ...Ok", 100)) << gateway_.transcript();
+    EXPECT_TRUE(gateway_.waitFor("exit -2 !IedIsOk", 100)) << gateway_.transcript();
+    EXPECT_EQ(0, gateway_.countFrom(0, "SvrStart ok!"));
+}
+
 TEST_F(GatewayStartup, OldLogFile_IsRemovedAtStart)
 {
     ASSERT_TRUE(writeFile(QX_LOG_PATH, "[old]\nline=1\n"));
