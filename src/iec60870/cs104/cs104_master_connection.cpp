@@ -412,7 +412,8 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
             if (frameSize > 0 && !handleMessage(self, self->recvBuffer, frameSize))
                 self->isRunning = false;
             int w = parameters(self)->w;
-            if (self->unconfirmedReceivedIMessages > 0 && self->unconfirmedReceivedIMessages >= w) {
+            if (self->isRunning && self->unconfirmedReceivedIMessages > 0 &&
+                self->unconfirmedReceivedIMessages >= w) {
                 self->lastConfirmationTime = Hal_getTimeInMs();
                 sendSMessage(self);
             }

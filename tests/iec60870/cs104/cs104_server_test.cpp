@@ -246,6 +246,23 @@ TEST_F(ServerTest, Mode1_EnqueuedAsdu_ReachesEveryActiveConnection)
     EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 8));
 }
 
+TEST_F(ServerTest, Mode1_QueueSizesZero_DefaultSizesHoldSeveralEntries)
+{
+    startSlave(CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP, 0, 0);
+    RawMaster master;
+    connect(master);
+    for (int ioa = 1; ioa <= 3; ioa++)
+        enqueueSinglePoint(ioa);
+    ASSERT_TRUE(master.sendU(U_STARTDT_ACT));
+    std::optional<Apdu> con = master.receive();
+    ASSERT_TRUE(con.has_value());
+    for (int ioa = 1; ioa <= 3; ioa++) {
+        std::optional<Apdu> data = master.receive();
+        ASSERT_TRUE(data.has_value()) << ioa;
+        EXPECT_EQ(data->octets, expectedSinglePointFrame(ioa - 1, 0, ioa));
+    }
+}
+
 /* ---------------------------------------------------------------- storm */
 
 TEST_F(ServerTest, Storm_ConnectDisconnectEnqueue_StaysConsistent)
