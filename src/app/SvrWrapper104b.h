@@ -42,6 +42,20 @@
  * - The tbSMType copy from the configuration database runs as one transaction
  *   (a failure keeps the previous copy) and "cfg" is detached in every case.
  * - Cursors are released also when a step fails.
+ * - Reports (interrogation answer, periodic report) cut every IOA range into
+ *   ASDUs of at most 28 objects, created only when their first object comes:
+ *   an empty range sends nothing, and a range that is an exact multiple of 28
+ *   sends no trailing ASDU without objects. Range bounds are clipped to the
+ *   images, so no range reads outside them.
+ * - A single command whose object cannot be decoded is answered with cause
+ *   47, like every address other than 5000.
+ * - SvrInit leaves the gateway not created when the slave cannot be
+ *   allocated; SvrStart, SvrClose and SvrFree are then harmless.
+ *
+ * Slave lifecycle: SvrInit (create, wire the callbacks) -> SvrStart -> ...
+ * -> SvrClose (stop accepting) -> SvrFree (close every connection, destroy).
+ * SvrFree must run before the destructor releases the data store: the
+ * callbacks read the gateway until the slave is destroyed.
  */
 #ifndef SVRWRAPPER104B_H
 #define SVRWRAPPER104B_H
@@ -165,6 +179,14 @@ class CSvrWrapper104
     void LoadModbusValues(PointImage& img, int& count);
     void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
     std::shared_ptr<PointImage> BeginImage() const;
+    /* Range senders over one snapshot (null connection: queue, cause 1). */
+    void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
+                    IMasterConnection connection);
+    void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
+                      int last, IMasterConnection connection);
+    void SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters);
+    void SendTables(const PointImage& img, CS101_AppLayerParameters parameters,
+                    IMasterConnection connection);
     void Publish(const std::shared_ptr<PointImage>& img);
 
     void* m_hLib;                       /* handle of libqxdb.so */

@@ -90,6 +90,8 @@ TEST_F(GatewayStartup, PortTakenByAnotherListener_PrintsIedIsOkFailure_Exits254)
     RawSocket blocker(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in address = loopbackAddress(kGatewayPort);
     address.sin_addr.s_addr = htonl(INADDR_ANY);
+    int one = 1; /* connections of earlier tests may still be in TIME_WAIT */
+    ::setsockopt(blocker.fd(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     ASSERT_EQ(0, ::bind(blocker.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)));
     ASSERT_EQ(0, ::listen(blocker.fd(), 1));
 
