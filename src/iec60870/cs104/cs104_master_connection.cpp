@@ -310,8 +310,7 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
 
 void handleStartDT(MasterConnection self)
 {
-    CS104_Slave_activate(self->slave, self);
-    self->isActive = true;
+    CS104_Slave_activate(self->slave, self); // sets isActive
     HighPriorityASDUQueue_resetConnectionQueue(self->highPrioQueue);
     writeControlFrame(self, STARTDT_CON_MSG);
 }

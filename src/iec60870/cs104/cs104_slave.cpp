@@ -21,6 +21,9 @@
  *   listening thread first.
  * - When the request handler is set and the peer address cannot be read
  *   (the peer is already gone), the connection is refused.
+ * - Activation sets the connection active and, in mode 0, deactivates the
+ *   others in one step under the list lock: two STARTDT act arriving at once
+ *   on two connections leave exactly one of them active.
  */
 #include "cs104_slave_internal.h"
 
@@ -379,9 +382,13 @@ void CS104_Slave_destroy(CS104_Slave self)
 
 void CS104_Slave_activate(CS104_Slave self, MasterConnection connectionToActivate)
 {
-    if (self->serverMode != CS104_MODE_SINGLE_REDUNDANCY_GROUP)
+    if (self->serverMode != CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
+        connectionToActivate->isActive = true;
         return;
+    }
+    // Under the list lock, so that two STARTDT at once leave one active.
     lockConnections(self);
+    connectionToActivate->isActive = true;
     for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
          element = LinkedList_getNext(element)) {
         MasterConnection connection = (MasterConnection)LinkedList_getData(element);

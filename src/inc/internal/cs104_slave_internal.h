@@ -161,7 +161,7 @@ bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu);
 /* Dispatches a received ASDU on an active connection to the handlers (connection thread). */
 void handleASDU(MasterConnection self, CS101_ASDU asdu);
 
-/* Mode 0: deactivates every connection other than connectionToActivate. */
+/* Sets the connection active; in mode 0 under the list lock, deactivating every other one. */
 void CS104_Slave_activate(CS104_Slave self, MasterConnection connectionToActivate);
 
 /* Unlists and uncounts the connection (its thread's last use of the list). */

@@ -199,6 +199,32 @@ TEST_F(ServerTest, Mode0_SecondStartDt_DeactivatesFirstWhichStillAnswersTests)
     EXPECT_EQ(reply->octets, uFrame(U_TESTFR_CON));
 }
 
+TEST_F(ServerTest, Mode0_TwoStartDtAtOnce_ExactlyOneConnectionSends)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    for (int round = 0; round < 5; round++) {
+        RawMaster a, b;
+        connect(a);
+        connect(b);
+        std::thread other([&] { b.sendU(U_STARTDT_ACT); });
+        a.sendU(U_STARTDT_ACT);
+        other.join();
+        for (RawMaster* master : {&a, &b}) {
+            std::optional<Apdu> con = master->receive();
+            ASSERT_TRUE(con.has_value());
+            ASSERT_EQ(con->octets, uFrame(U_STARTDT_CON));
+        }
+        enqueueSinglePoint(round + 1);
+        bool aGot = a.receive(400).has_value();
+        bool bGot = b.receive(400).has_value();
+        EXPECT_NE(aGot, bGot) << round;
+        (aGot ? a : b).send(sFrame(1)); // confirmed: nothing is left for the next round
+        a.close();
+        b.close();
+        ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 0; }));
+    }
+}
+
 TEST_F(ServerTest, Mode0_ConnectionClosedWithUnconfirmedData_NextConnectionSendsIt)
 {
     startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
