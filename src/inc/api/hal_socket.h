@@ -96,6 +96,17 @@ Socket TcpSocket_create(void);
 /* Sets the time-out of Socket_connect in milliseconds. Null is ignored. */
 void Socket_setConnectTimeout(Socket self, uint32_t timeoutInMs);
 
+/* Default of Socket_setSendTimeout. */
+#define SOCKET_DEFAULT_SEND_TIMEOUT_MS 10000
+
+/*
+ * Sets how long Socket_write waits, in milliseconds, for room in a full send
+ * buffer before it fails; 0 waits without limit. The time counts from the
+ * last progress, so a slow reader is served and only a peer that stops
+ * reading makes the write fail. Null is ignored. May be called from any thread.
+ */
+void Socket_setSendTimeout(Socket self, uint32_t timeoutInMs);
+
 /*
  * Opens a TCP connection to address:port (IPv4), waiting at most the connect
  * time-out. True when connected; the descriptor then stays non-blocking.

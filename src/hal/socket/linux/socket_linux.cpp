@@ -7,8 +7,11 @@
  *   select set. A descriptor reported with POLLNVAL (closed) makes the wait
  *   give -1, as select would with EBADF.
  * - Socket_write loops until every byte is sent: a short count or EINTR is
- *   retried, EAGAIN (a socket left non-blocking by Socket_connect) waits with
- *   poll until there is room again. A frame is never left half-written.
+ *   retried, and a full send buffer waits with poll until there is room
+ *   again. A frame is never left half-written on a working connection.
+ * - A peer that stops reading cannot hold a writer forever: when the send
+ *   buffer stays full for the send time-out (10 s unless set), the write
+ *   fails with -1 and the caller closes the connection.
  * - Socket_read treats EINTR like EAGAIN (nothing read yet), not as a broken
  *   connection.
  * - Every descriptor is opened close-on-exec, so a program started by the
@@ -41,6 +44,7 @@
 struct sSocket {
     std::atomic<int> fd; /* -1 when the socket has none */
     uint32_t connectTimeout;
+    std::atomic<uint32_t> sendTimeout; /* ms without progress before a write fails; 0 = none */
 };
 
 struct sServerSocket {
@@ -315,6 +319,7 @@ Socket TcpSocket_create(void)
     auto self = new (memory) sSocket;
     self->fd.store(-1);
     self->connectTimeout = 5000;
+    self->sendTimeout.store(SOCKET_DEFAULT_SEND_TIMEOUT_MS);
     return self;
 }
 
@@ -387,19 +392,27 @@ int Socket_write(Socket self, const uint8_t* buf, int size)
         int fd = self->fd.load();
         if (fd == -1)
             return -1;
-        ssize_t count = send(fd, buf + sent, static_cast<size_t>(size - sent), MSG_NOSIGNAL);
+        ssize_t count =
+            send(fd, buf + sent, static_cast<size_t>(size - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (count > 0) {
             sent += static_cast<int>(count);
         } else if (count < 0 && errno == EINTR) {
             continue;
         } else if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!waitWritable(fd, -1))
+            uint32_t timeout = self->sendTimeout.load();
+            if (!waitWritable(fd, timeout == 0 ? -1 : static_cast<int64_t>(timeout)))
                 return -1;
         } else {
             return -1;
         }
     }
     return size;
+}
+
+void Socket_setSendTimeout(Socket self, uint32_t timeoutInMs)
+{
+    if (self != nullptr)
+        self->sendTimeout.store(timeoutInMs);
 }
 
 /* Formats the peer address into buffer (size bytes); false when it cannot. */

@@ -480,6 +480,20 @@ TEST(SocketWrite, SeveralMegabytesToSlowReader_ArriveComplete)
     EXPECT_TRUE(received == data);
 }
 
+TEST(SocketWrite, PeerStopsReading_FailsAfterSendTimeoutInsteadOfBlocking)
+{
+    Loopback link;
+    ASSERT_TRUE(link.open());
+    Socket_setSendTimeout(link.accepted.get(), 300);
+    /* Far more than both socket buffers hold: the writer must run into the full buffer. */
+    const std::vector<uint8_t> data = pattern(64 * 1024 * 1024);
+    int64_t start = monotonicMs();
+    EXPECT_EQ(Socket_write(link.accepted.get(), data.data(), static_cast<int>(data.size())), -1);
+    int64_t elapsed = monotonicMs() - start;
+    EXPECT_GE(elapsed, 300);
+    EXPECT_LT(elapsed, 10000);
+}
+
 TEST(SocketWrite, InterruptedBySignals_StillSendsEveryByte)
 {
     /* A handler without SA_RESTART makes a blocked send return early. */
