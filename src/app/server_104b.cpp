@@ -20,6 +20,8 @@
  *   representable time instead of overflowing.
  * - When the slave does not listen, the slave object made by SvrInit is
  *   destroyed before "exit -2 !IedIsOk" so nothing is left behind.
+ * - The SIGINT handler is installed just before "running..." is printed, so
+ *   a supervisor that waits for that line can stop the gateway at once.
  * - stdout is line-buffered so the console text reaches a pipe or file at once.
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
@@ -193,10 +195,11 @@ int main(int, char**)
         return -2;
     }
 
-    puts("running...");
+    /* Handlers first: whoever waits for "running..." may send SIGINT at once. */
     running.store(1);
     signal(SIGINT, sigint_handler);
     signal(SIGPIPE, SIG_IGN);
+    puts("running...");
 
     runMainLoop(*gateway);
 

@@ -4,6 +4,8 @@
  */
 #include "gateway_sandbox.h"
 
+#include <ostream>
+
 namespace qxtest
 {
 namespace
@@ -35,6 +37,12 @@ struct CommandCase {
     Octets reply;
     const char* console; /* console line expected, or null */
 };
+
+/* Shows a case by its name in test listings instead of its raw octets. */
+void PrintTo(const CommandCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class GatewayCommandTable : public GatewayCommands,
                             public ::testing::WithParamInterface<CommandCase>
