@@ -704,11 +704,13 @@ void CSvrWrapper104::SvrPeriodic()
     printf("SvrPeriodic...");
     UpdDat();
 
-    PointImageSnapshot img = Snapshot();
-    for (const IoaRange& r : kStationStatus)
-        SendStatus(*img, m_alParams, r.first, r.last, nullptr);
-    SendStationStatus(*img, m_alParams);
-    SendTables(*img, m_alParams, nullptr);
+    if (m_bCreated) { /* without a slave there is no queue to report to */
+        PointImageSnapshot img = Snapshot();
+        for (const IoaRange& r : kStationStatus)
+            SendStatus(*img, m_alParams, r.first, r.last, nullptr);
+        SendStationStatus(*img, m_alParams);
+        SendTables(*img, m_alParams, nullptr);
+    }
 
     ++m_nReports;
     printf(" %d\n", m_nReports);
