@@ -29,6 +29,7 @@
 #include "SvrWrapper104b.h"
 
 #include "hal_thread.h"
+#include "qxLog.h"
 #include "qx_paths.h"
 
 #include <atomic>
@@ -49,8 +50,8 @@
 static std::atomic<int> running{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the run flag must be signal-safe");
 
-/* The trace log of an earlier run, removed at start-up. */
-static const char* filename = QX_LOG_PATH;
+/* The trace log: removed at start-up, and the file trace_log writes to. */
+const char* filename = QX_LOG_PATH;
 
 /* Pause of a pass when periodic reporting is off. */
 static const int kIdlePauseMs = 3000;
