@@ -61,6 +61,11 @@ struct SequenceCase {
     uint8_t second;
 };
 
+void PrintTo(const SequenceCase& c, std::ostream* os)
+{
+    *os << "N=" << c.n;
+}
+
 class SequenceCoding : public ::testing::TestWithParam<SequenceCase>
 {
 };

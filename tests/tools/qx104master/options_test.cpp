@@ -79,6 +79,13 @@ struct BadLine {
     const char* reasonPart;
 };
 
+/* Names each case by its command line instead of a dump of the struct's bytes. */
+void PrintTo(const BadLine& line, std::ostream* os)
+{
+    for (size_t i = 0; i < line.words.size(); i++)
+        *os << (i ? " " : "") << line.words[i];
+}
+
 class ParseOptionsRejects : public ::testing::TestWithParam<BadLine>
 {
 };
