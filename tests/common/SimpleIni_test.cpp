@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/file_helpers.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,19 +17,8 @@ std::string tmpPath(const std::string& name)
     return std::string(QX_TEST_TMPDIR) + "/ini_" + name;
 }
 
-void writeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qxtest::readFile;
+using qxtest::writeFile;
 
 /* Loads text through a file and returns the object. */
 void loadText(SimpleIni& ini, const std::string& name, const std::string& text)

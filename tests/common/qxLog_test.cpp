@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/file_helpers.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -23,19 +25,8 @@ std::string tmpPath(const std::string& name)
     return std::string(QX_TEST_TMPDIR) + "/profile_" + name;
 }
 
-void writeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using qxtest::readFile;
+using qxtest::writeFile;
 
 bool exists(const std::string& path)
 {
