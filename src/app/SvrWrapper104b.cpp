@@ -9,6 +9,7 @@
 
 #include <dlfcn.h>
 
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -269,7 +270,14 @@ void CSvrWrapper104::Publish(const std::shared_ptr<PointImage>& img)
 int CSvrWrapper104::BaseAddrOf(const std::string& table) const
 {
     std::string text = m_ini.GetValue("Svr.BaseAddr", table, "");
-    return static_cast<int>(std::strtol(text.c_str(), nullptr, 16));
+    long value = std::strtol(text.c_str(), nullptr, 16);
+    /* Saturate like a 32-bit long: a wider value must not wrap into the
+     * served range through its low bits. */
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(value);
 }
 
 /* ------------------------------------------------------------ served tables */

@@ -37,6 +37,8 @@
  * - A divisor query without a row ends the table like any database error (the
  *   data store throws "Invalid scalar query"); the message names the query, so
  *   the missing tbSMDef row can be added, and no value is served unscaled.
+ * - A "Svr.BaseAddr" value beyond the int range saturates (as strtol does
+ *   with a 32-bit long), so it never wraps into the served range.
  * - Table names from the database and the configuration are quoted as SQL
  *   identifiers; texts of any length are held in std::string.
  * - The tbSMType copy from the configuration database runs as one transaction
@@ -131,7 +133,8 @@ class CSvrWrapper104
     /* Originator and common address of every ASDU sent. */
     uint8_t OriginatorAddress() const { return m_oa; }
     int CommonAddress() const { return m_ca; }
-    /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent). */
+    /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent,
+     * saturated at INT_MIN / INT_MAX when beyond an int). */
     int BaseAddrOf(const std::string& table) const;
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
     static bool IsServedBase(int base) { return base > 0x4000 && base <= 0x5000; }

@@ -168,6 +168,19 @@ TEST_F(GetTbls, BaseAddressBounds_OnlyAbove4000UpTo5000Served)
     EXPECT_EQ(out.find("tbD"), std::string::npos);
 }
 
+TEST_F(GetTbls, BaseAddressBeyondInt_NotServedAsItsLowBits)
+{
+    /* Hexadecimal texts whose value does not fit an int must not wrap into
+     * the served range (0x100004001 and -0xFFFFBFFF both end in 0x4001). */
+    for (const char* t : {"tbWide", "tbNegWide", "tbOk"})
+        Data(std::string("create table ") + t + " (SID integer, Type integer)");
+    WriteIni("[Svr.BaseAddr]\ntbWide=100004001\ntbNegWide=-FFFFBFFF\ntbOk=4001\n");
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_EQ(gw->ServedTables(), (std::vector<std::string>{"tbOk"}));
+    EXPECT_EQ(out.find("Wide"), std::string::npos) << out;
+}
+
 TEST_F(GetTbls, DetailAndSMTables_NeverServed)
 {
     Data("create table tbSMExtra (SID integer, Type integer)");
