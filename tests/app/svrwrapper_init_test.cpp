@@ -3,6 +3,7 @@
  * tbSMType copy from the configuration database and the served tables.
  */
 #include <dlfcn.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <string>
@@ -92,6 +93,23 @@ TEST_F(Init, LibraryMissing_DlopenMessageAndNotOk)
     ASSERT_EQ(out.compare(0, head.size(), head), 0) << out;
     EXPECT_NE(out.find("libqxdb.so"), std::string::npos);
     EXPECT_EQ(out.substr(out.size() - 14), "\r\n  Init done\n") << out;
+    gw->Free(); /* nothing held: harmless */
+    EXPECT_FALSE(gw->IsOk());
+}
+
+TEST_F(Init, LibraryWithoutEntryPoints_MngrNullThenPdbErrAndNotOk)
+{
+    /* A loadable library that exports neither GetDbManager nor FreeDbManager:
+     * the SQLite library this test is linked with. */
+    Dl_info info;
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&sqlite3_libversion), &info), 0);
+    ASSERT_NE(info.dli_fname, nullptr);
+    ASSERT_EQ(unlink("libqxdb.so"), 0);
+    ASSERT_EQ(symlink(info.dli_fname, "libqxdb.so"), 0);
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_FALSE(gw->IsOk());
+    EXPECT_EQ(out, "libDb.mngr==NULL\r\npDb err\r\n  Init done\n");
     gw->Free(); /* nothing held: harmless */
     EXPECT_FALSE(gw->IsOk());
 }
