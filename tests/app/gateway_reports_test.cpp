@@ -136,6 +136,33 @@ TEST_F(GatewayInterrogation, StationInterrogation_FirstAsdusMatchHandWrittenOcte
     EXPECT_EQ(1, sizes2);
 }
 
+TEST_F(GatewayInterrogation, StationInterrogation_QueuesTheStationRangesExactlyInOrder)
+{
+    startGateway();
+    connectClient();
+    std::vector<IFrame> frames = interrogate(interrogation(0x06, 20));
+    ASSERT_TRUE(answerComplete(frames)) << "frames received: " << frames.size();
+
+    /* Station 49, then the same ranges of station 50 (each + 512); every
+     * range fits one ASDU. Written out, not derived. */
+    const std::vector<std::pair<int, int>> expected = {
+        {256, 270},   {272, 280},   {304, 323},   {336, 350},  {352, 366},   {368, 382},
+        {384, 398},   {400, 414},   {416, 439},   {448, 469},  {480, 482},   {496, 519},
+        {528, 551},   {560, 583},   {592, 617},   {624, 649},  {656, 681},   {768, 782},
+        {784, 792},   {816, 835},   {848, 862},   {864, 878},  {880, 894},   {896, 910},
+        {912, 926},   {928, 951},   {960, 981},   {992, 994},  {1008, 1031}, {1040, 1063},
+        {1072, 1095}, {1104, 1129}, {1136, 1161}, {1168, 1193}};
+    std::vector<std::pair<int, int>> received;
+    for (const auto& f : framesOf(frames, 1, 1)) {
+        std::vector<PointValue> points = decodePoints(f);
+        ASSERT_EQ(static_cast<size_t>(f.count), points.size());
+        for (size_t i = 1; i < points.size(); ++i)
+            EXPECT_EQ(points[i - 1].ioa + 1, points[i].ioa) << "IOAs of a range are consecutive";
+        received.push_back({points.front().ioa, points.back().ioa});
+    }
+    EXPECT_EQ(expected, received);
+}
+
 TEST_F(GatewayInterrogation, GroupInterrogation_GetsOnlyNegativeConfirmation)
 {
     startGateway();
