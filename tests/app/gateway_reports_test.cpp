@@ -6,6 +6,7 @@
 #include "gateway_sandbox.h"
 
 #include <algorithm>
+#include <tuple>
 #include <unistd.h>
 
 namespace qxtest
@@ -253,6 +254,45 @@ TEST_F(GatewayPeriodic, EverySecond_CountsReports_AndQueuesAllRangesWithCause1)
         EXPECT_GE(f.count, 1);
         EXPECT_LE(f.count, 28);
     }
+}
+
+TEST_F(GatewayPeriodic, FirstReport_QueuesEveryStatusThenMeasuredRangeInOrder)
+{
+    setPeriodic("2");
+    startGateway();
+    connectClient(); /* before the first report: the queue keeps all of it */
+    std::vector<IFrame> frames;
+    client_.collectUntil(
+        frames, [](const std::vector<IFrame>& f) { return f.size() >= 52; }, 10000);
+    ASSERT_GE(frames.size(), 52u) << gateway_.transcript();
+
+    /* (type, first IOA, last IOA) of every ASDU of one report, written out:
+     * 36 status ranges, the 12 tbModbusDat ranges (16641-16670 and 17921-17950
+     * in 28 + 2), tbPower (0x4001, 4 values), tbEnv (0x4800, 9 values). */
+    const std::vector<std::tuple<int, int, int>> expected = {
+        {1, 1, 8},          {1, 9, 29},         {1, 256, 270},      {1, 272, 280},
+        {1, 304, 323},      {1, 336, 350},      {1, 352, 366},      {1, 368, 382},
+        {1, 384, 398},      {1, 400, 414},      {1, 416, 439},      {1, 448, 469},
+        {1, 480, 482},      {1, 496, 519},      {1, 528, 551},      {1, 560, 583},
+        {1, 592, 617},      {1, 624, 649},      {1, 656, 681},      {1, 768, 782},
+        {1, 784, 792},      {1, 816, 835},      {1, 848, 862},      {1, 864, 878},
+        {1, 880, 894},      {1, 896, 910},      {1, 912, 926},      {1, 928, 951},
+        {1, 960, 981},      {1, 992, 994},      {1, 1008, 1031},    {1, 1040, 1063},
+        {1, 1072, 1095},    {1, 1104, 1129},    {1, 1136, 1161},    {1, 1168, 1193},
+        {13, 16513, 16519}, {13, 16527, 16537}, {13, 16641, 16668}, {13, 16669, 16670},
+        {13, 16897, 16920}, {13, 17153, 17176}, {13, 17409, 17432}, {13, 17793, 17799},
+        {13, 17807, 17817}, {13, 17921, 17948}, {13, 17949, 17950}, {13, 18177, 18200},
+        {13, 18433, 18456}, {13, 18689, 18712}, {13, 16385, 16388}, {13, 18432, 18440}};
+    std::vector<std::tuple<int, int, int>> received;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const IFrame& f = frames[i];
+        EXPECT_EQ(1, f.cot);
+        std::vector<PointValue> points = decodePoints(f);
+        ASSERT_FALSE(points.empty()) << "ASDU " << i;
+        received.emplace_back(f.type, points.front().ioa, points.back().ioa);
+    }
+    EXPECT_EQ(expected, received);
+    EXPECT_TRUE(gateway_.waitFor("SvrPeriodic... 1", 2000)) << gateway_.transcript();
 }
 
 TEST_F(GatewayPeriodic, ValueChangedInDatabase_ArrivesChangedInNextReport)
