@@ -249,6 +249,171 @@ static uint8_t qosOctet(bool select, int ql)
         Memory_free(self);                                                                         \
     }
 
+/* ======================================================= shared skeleton */
+
+/*
+ * Every type is described by one ObjectCoding: its record, its type
+ * identification, the coding of its payload and the time tag that follows the
+ * payload (none, CP24Time2a or CP56Time2a in the record's `timestamp`). The
+ * coding gives the type's operation table, the room check and address of
+ * encode, and the bounds check and address of decode, so a type section only
+ * names its coding and sets its fields. A time-tagged type reuses the payload
+ * coding of its untimed type, so both always code the payload alike.
+ *
+ * A payload coding is a struct with
+ *   size                               octets after the address
+ *   write(frame, self)                 appends exactly `size` octets
+ *   read(self, msg, msgSize, index)    reads msg[index .. index+size-1], which
+ *                                      the caller has already bounds-checked
+ * where write and read are templates over the record, so the payload of a
+ * base type and of its time-tagged variants share one coding.
+ */
+
+/* Run-time identity of a type: its type identification and operation table. */
+struct ObjectKind {
+    TypeID type;
+    struct sInformationObjectVFT vft;
+};
+
+/* Clears the caller's record or allocates a zero-filled one, then sets the base fields. */
+template <typename Record>
+static Record* prepareRecord(Record* self, int ioa, const ObjectKind& kind)
+{
+    if (self == nullptr)
+        self = static_cast<Record*>(Memory_calloc(1, sizeof(Record)));
+    else
+        memset(static_cast<void*>(self), 0, sizeof(Record));
+    if (self == nullptr)
+        return nullptr;
+    self->objectAddress = ioa;
+    self->type = kind.type;
+    self->virtualFunctionTable = &kind.vft;
+    return self;
+}
+
+/*
+ * Start of every decoder: checks the bounds, takes or allocates the record,
+ * sets the base fields and reads the address (advancing startIndex past it).
+ */
+template <typename Record>
+static Record* beginDecode(Record* self, CS101_AppLayerParameters parameters, const uint8_t* msg,
+                           int msgSize, int* startIndex, int elementSize, bool isSequence,
+                           const ObjectKind& kind)
+{
+    if (!objectFits(parameters, msg, msgSize, *startIndex, elementSize, isSequence))
+        return nullptr;
+    if (self == nullptr)
+        self = static_cast<Record*>(Memory_calloc(1, sizeof(Record)));
+    if (self == nullptr)
+        return nullptr;
+    self->type = kind.type;
+    self->virtualFunctionTable = &kind.vft;
+    if (!isSequence) {
+        self->objectAddress = InformationObject_ParseObjectAddress(
+            parameters, const_cast<uint8_t*>(msg), *startIndex);
+        *startIndex += parameters->sizeOfIOA > 1 ? parameters->sizeOfIOA : 1;
+    }
+    return self;
+}
+
+/* No time tag after the payload. */
+struct NoTimeTag {
+    static constexpr int size = 0;
+    template <typename Record> static void write(Frame, const Record*) {}
+    template <typename Record> static void read(Record*, uint8_t*, int, int) {}
+};
+
+/* CP24Time2a in the record's `timestamp`. */
+struct CP24TimeTag {
+    static constexpr int size = 3;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        appendTime(frame, self->timestamp.encodedValue, size);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, index);
+    }
+};
+
+/* CP56Time2a in the record's `timestamp`. */
+struct CP56TimeTag {
+    static constexpr int size = 7;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        appendTime(frame, self->timestamp.encodedValue, size);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, index);
+    }
+};
+
+/* No payload (C_RD_NA_1, and C_CS_NA_1 whose element is its time tag). */
+struct NoPayload {
+    static constexpr int size = 0;
+    template <typename Record> static void write(Frame, const Record*) {}
+    template <typename Record> static void read(Record*, uint8_t*, int, int) {}
+};
+
+/* One octet held as is in the record field `Field` (qualifiers, command octets). */
+template <auto Field> struct OctetPayload {
+    static constexpr int size = 1;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, self->*Field);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->*Field = msg[index];
+    }
+};
+
+/* Operation table, encode and decode of one type (see the top of this section). */
+template <typename Record, TypeID Type, typename Payload, typename TimeTag = NoTimeTag>
+struct ObjectCoding {
+    static constexpr int elementSize = Payload::size + TimeTag::size;
+    static const ObjectKind kind;
+
+    static bool encode(InformationObject object, Frame frame, CS101_AppLayerParameters parameters,
+                       bool isSequence)
+    {
+        const Record* self = reinterpret_cast<const Record*>(object);
+        if (!beginEncode(object, frame, parameters, elementSize, isSequence))
+            return false;
+        Payload::write(frame, self);
+        TimeTag::write(frame, self);
+        return true;
+    }
+
+    /* The record of T_create: cleared or allocated, base fields set; null when out of memory. */
+    static Record* prepare(Record* self, int ioa) { return prepareRecord(self, ioa, kind); }
+
+    /* T_getFromBuffer: null unless the whole object lies inside msg. */
+    static Record* decode(Record* self, CS101_AppLayerParameters parameters, uint8_t* msg,
+                          int msgSize, int startIndex, bool isSequence)
+    {
+        self =
+            beginDecode(self, parameters, msg, msgSize, &startIndex, elementSize, isSequence, kind);
+        if (self == nullptr)
+            return nullptr;
+        Payload::read(self, msg, msgSize, startIndex);
+        TimeTag::read(self, msg, msgSize, startIndex + Payload::size);
+        return self;
+    }
+};
+
+template <typename Record, TypeID Type, typename Payload, typename TimeTag>
+const ObjectKind ObjectCoding<Record, Type, Payload, TimeTag>::kind = {
+    Type, {ObjectCoding<Record, Type, Payload, TimeTag>::encode, destroyRecord}};
+
+/* Copies an optional part given by pointer; a null pointer leaves the cleared field. */
+template <typename Field> static void assignIfGiven(Field& field, const Field* value)
+{
+    if (value != nullptr)
+        field = *value;
+}
+
 /* ====================================================== generic operations */
 
 bool InformationObject_encode(InformationObject self, Frame frame,
@@ -373,29 +538,40 @@ bool StatusAndStatusChangeDetection_getCD(StatusAndStatusChangeDetection self, i
 
 /* ========================================================= monitoring types */
 
-/* ---- SinglePointInformation (M_SP_NA_1) */
+/* ---- single points (M_SP_NA_1, M_SP_TA_1, M_SP_TB_1): SIQ */
 
-static bool SinglePointInformation_encode(InformationObject object, Frame frame,
-                                          CS101_AppLayerParameters parameters, bool isSequence)
+struct SinglePointPayload {
+    static constexpr int size = 1;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, singlePointOctet(self->value, self->quality));
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->value = (msg[index] & 0x01) != 0;
+        self->quality = static_cast<QualityDescriptor>(msg[index] & 0xF0);
+    }
+};
+
+template <typename Record>
+static void setSinglePoint(Record* self, bool value, QualityDescriptor quality)
 {
-    SinglePointInformation self = reinterpret_cast<SinglePointInformation>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, singlePointOctet(self->value, self->quality));
-    return true;
+    self->value = value;
+    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
 }
 
-static const struct sInformationObjectVFT singlePointInformationVFT = {
-    SinglePointInformation_encode, destroyRecord};
+using SinglePointCoding = ObjectCoding<sSinglePointInformation, M_SP_NA_1, SinglePointPayload>;
+using SinglePointCP24Coding =
+    ObjectCoding<sSinglePointWithCP24Time2a, M_SP_TA_1, SinglePointPayload, CP24TimeTag>;
+using SinglePointCP56Coding =
+    ObjectCoding<sSinglePointWithCP56Time2a, M_SP_TB_1, SinglePointPayload, CP56TimeTag>;
 
 SinglePointInformation SinglePointInformation_create(SinglePointInformation self, int ioa,
                                                      bool value, QualityDescriptor quality)
 {
-    self = prepareRecord(self, ioa, M_SP_NA_1, &singlePointInformationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
+    self = SinglePointCoding::prepare(self, ioa);
+    if (self != nullptr)
+        setSinglePoint(self, value, quality);
     return self;
 }
 
@@ -406,13 +582,7 @@ SinglePointInformation SinglePointInformation_getFromBuffer(SinglePointInformati
                                                             uint8_t* msg, int msgSize,
                                                             int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, isSequence, M_SP_NA_1,
-                       &singlePointInformationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = (msg[startIndex] & 0x01) != 0;
-    self->quality = static_cast<QualityDescriptor>(msg[startIndex] & 0xF0);
-    return self;
+    return SinglePointCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 bool SinglePointInformation_getValue(SinglePointInformation self)
@@ -425,33 +595,15 @@ QualityDescriptor SinglePointInformation_getQuality(SinglePointInformation self)
     return self->quality;
 }
 
-/* ---- SinglePointWithCP24Time2a (M_SP_TA_1) */
-
-static bool SinglePointWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    SinglePointWithCP24Time2a self = reinterpret_cast<SinglePointWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 4, isSequence))
-        return false;
-    Frame_setNextByte(frame, singlePointOctet(self->value, self->quality));
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT singlePointWithCP24Time2aVFT = {
-    SinglePointWithCP24Time2a_encode, destroyRecord};
-
 SinglePointWithCP24Time2a SinglePointWithCP24Time2a_create(SinglePointWithCP24Time2a self, int ioa,
                                                            bool value, QualityDescriptor quality,
                                                            CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_SP_TA_1, &singlePointWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    self = SinglePointCP24Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setSinglePoint(self, value, quality);
+        assignIfGiven(self->timestamp, timestamp);
+    }
     return self;
 }
 
@@ -462,14 +614,7 @@ SinglePointWithCP24Time2a_getFromBuffer(SinglePointWithCP24Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 4, isSequence, M_SP_TA_1,
-                       &singlePointWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = (msg[startIndex] & 0x01) != 0;
-    self->quality = static_cast<QualityDescriptor>(msg[startIndex] & 0xF0);
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return SinglePointCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a SinglePointWithCP24Time2a_getTimestamp(SinglePointWithCP24Time2a self)
@@ -477,33 +622,15 @@ CP24Time2a SinglePointWithCP24Time2a_getTimestamp(SinglePointWithCP24Time2a self
     return &self->timestamp;
 }
 
-/* ---- SinglePointWithCP56Time2a (M_SP_TB_1) */
-
-static bool SinglePointWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    SinglePointWithCP56Time2a self = reinterpret_cast<SinglePointWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    Frame_setNextByte(frame, singlePointOctet(self->value, self->quality));
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT singlePointWithCP56Time2aVFT = {
-    SinglePointWithCP56Time2a_encode, destroyRecord};
-
 SinglePointWithCP56Time2a SinglePointWithCP56Time2a_create(SinglePointWithCP56Time2a self, int ioa,
                                                            bool value, QualityDescriptor quality,
                                                            CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_SP_TB_1, &singlePointWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    self = SinglePointCP56Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setSinglePoint(self, value, quality);
+        assignIfGiven(self->timestamp, timestamp);
+    }
     return self;
 }
 
@@ -514,14 +641,7 @@ SinglePointWithCP56Time2a_getFromBuffer(SinglePointWithCP56Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, isSequence, M_SP_TB_1,
-                       &singlePointWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = (msg[startIndex] & 0x01) != 0;
-    self->quality = static_cast<QualityDescriptor>(msg[startIndex] & 0xF0);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return SinglePointCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a SinglePointWithCP56Time2a_getTimestamp(SinglePointWithCP56Time2a self)
@@ -529,30 +649,41 @@ CP56Time2a SinglePointWithCP56Time2a_getTimestamp(SinglePointWithCP56Time2a self
     return &self->timestamp;
 }
 
-/* ---- DoublePointInformation (M_DP_NA_1) */
+/* ---- double points (M_DP_NA_1, M_DP_TA_1, M_DP_TB_1): DIQ */
 
-static bool DoublePointInformation_encode(InformationObject object, Frame frame,
-                                          CS101_AppLayerParameters parameters, bool isSequence)
+struct DoublePointPayload {
+    static constexpr int size = 1;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, doublePointOctet(self->value, self->quality));
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->value = static_cast<DoublePointValue>(msg[index] & 0x03);
+        self->quality = static_cast<QualityDescriptor>(msg[index] & 0xF0);
+    }
+};
+
+template <typename Record>
+static void setDoublePoint(Record* self, DoublePointValue value, QualityDescriptor quality)
 {
-    DoublePointInformation self = reinterpret_cast<DoublePointInformation>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, doublePointOctet(self->value, self->quality));
-    return true;
+    self->value = static_cast<DoublePointValue>(static_cast<unsigned int>(value) & 3);
+    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
 }
 
-static const struct sInformationObjectVFT doublePointInformationVFT = {
-    DoublePointInformation_encode, destroyRecord};
+using DoublePointCoding = ObjectCoding<sDoublePointInformation, M_DP_NA_1, DoublePointPayload>;
+using DoublePointCP24Coding =
+    ObjectCoding<sDoublePointWithCP24Time2a, M_DP_TA_1, DoublePointPayload, CP24TimeTag>;
+using DoublePointCP56Coding =
+    ObjectCoding<sDoublePointWithCP56Time2a, M_DP_TB_1, DoublePointPayload, CP56TimeTag>;
 
 DoublePointInformation DoublePointInformation_create(DoublePointInformation self, int ioa,
                                                      DoublePointValue value,
                                                      QualityDescriptor quality)
 {
-    self = prepareRecord(self, ioa, M_DP_NA_1, &doublePointInformationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = static_cast<DoublePointValue>(static_cast<unsigned int>(value) & 3);
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
+    self = DoublePointCoding::prepare(self, ioa);
+    if (self != nullptr)
+        setDoublePoint(self, value, quality);
     return self;
 }
 
@@ -563,13 +694,7 @@ DoublePointInformation DoublePointInformation_getFromBuffer(DoublePointInformati
                                                             uint8_t* msg, int msgSize,
                                                             int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, isSequence, M_DP_NA_1,
-                       &doublePointInformationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = static_cast<DoublePointValue>(msg[startIndex] & 0x03);
-    self->quality = static_cast<QualityDescriptor>(msg[startIndex] & 0xF0);
-    return self;
+    return DoublePointCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 DoublePointValue DoublePointInformation_getValue(DoublePointInformation self)
@@ -582,34 +707,16 @@ QualityDescriptor DoublePointInformation_getQuality(DoublePointInformation self)
     return self->quality;
 }
 
-/* ---- DoublePointWithCP24Time2a (M_DP_TA_1) */
-
-static bool DoublePointWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    DoublePointWithCP24Time2a self = reinterpret_cast<DoublePointWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 4, isSequence))
-        return false;
-    Frame_setNextByte(frame, doublePointOctet(self->value, self->quality));
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT doublePointWithCP24Time2aVFT = {
-    DoublePointWithCP24Time2a_encode, destroyRecord};
-
 DoublePointWithCP24Time2a DoublePointWithCP24Time2a_create(DoublePointWithCP24Time2a self, int ioa,
                                                            DoublePointValue value,
                                                            QualityDescriptor quality,
                                                            CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_DP_TA_1, &doublePointWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = static_cast<DoublePointValue>(static_cast<unsigned int>(value) & 3);
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    self = DoublePointCP24Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setDoublePoint(self, value, quality);
+        assignIfGiven(self->timestamp, timestamp);
+    }
     return self;
 }
 
@@ -620,14 +727,7 @@ DoublePointWithCP24Time2a_getFromBuffer(DoublePointWithCP24Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 4, isSequence, M_DP_TA_1,
-                       &doublePointWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = static_cast<DoublePointValue>(msg[startIndex] & 0x03);
-    self->quality = static_cast<QualityDescriptor>(msg[startIndex] & 0xF0);
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return DoublePointCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a DoublePointWithCP24Time2a_getTimestamp(DoublePointWithCP24Time2a self)
@@ -635,34 +735,16 @@ CP24Time2a DoublePointWithCP24Time2a_getTimestamp(DoublePointWithCP24Time2a self
     return &self->timestamp;
 }
 
-/* ---- DoublePointWithCP56Time2a (M_DP_TB_1) */
-
-static bool DoublePointWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    DoublePointWithCP56Time2a self = reinterpret_cast<DoublePointWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    Frame_setNextByte(frame, doublePointOctet(self->value, self->quality));
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT doublePointWithCP56Time2aVFT = {
-    DoublePointWithCP56Time2a_encode, destroyRecord};
-
 DoublePointWithCP56Time2a DoublePointWithCP56Time2a_create(DoublePointWithCP56Time2a self, int ioa,
                                                            DoublePointValue value,
                                                            QualityDescriptor quality,
                                                            CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_DP_TB_1, &doublePointWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = static_cast<DoublePointValue>(static_cast<unsigned int>(value) & 3);
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    self = DoublePointCP56Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setDoublePoint(self, value, quality);
+        assignIfGiven(self->timestamp, timestamp);
+    }
     return self;
 }
 
@@ -673,14 +755,7 @@ DoublePointWithCP56Time2a_getFromBuffer(DoublePointWithCP56Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, isSequence, M_DP_TB_1,
-                       &doublePointWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = static_cast<DoublePointValue>(msg[startIndex] & 0x03);
-    self->quality = static_cast<QualityDescriptor>(msg[startIndex] & 0xF0);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return DoublePointCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a DoublePointWithCP56Time2a_getTimestamp(DoublePointWithCP56Time2a self)
@@ -688,27 +763,33 @@ CP56Time2a DoublePointWithCP56Time2a_getTimestamp(DoublePointWithCP56Time2a self
     return &self->timestamp;
 }
 
-/* ---- StepPositionInformation (M_ST_NA_1) */
+/* ---- step positions (M_ST_NA_1, M_ST_TA_1, M_ST_TB_1): VTI, QDS */
 
-static bool StepPositionInformation_encode(InformationObject object, Frame frame,
-                                           CS101_AppLayerParameters parameters, bool isSequence)
-{
-    StepPositionInformation self = reinterpret_cast<StepPositionInformation>(object);
-    if (!beginEncode(object, frame, parameters, 2, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->vti);
-    Frame_setNextByte(frame, self->quality);
-    return true;
-}
+struct StepPositionPayload {
+    static constexpr int size = 2;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, self->vti);
+        Frame_setNextByte(frame, self->quality);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->vti = msg[index];
+        self->quality = msg[index + 1];
+    }
+};
 
-static const struct sInformationObjectVFT stepPositionInformationVFT = {
-    StepPositionInformation_encode, destroyRecord};
+using StepPositionCoding = ObjectCoding<sStepPositionInformation, M_ST_NA_1, StepPositionPayload>;
+using StepPositionCP24Coding =
+    ObjectCoding<sStepPositionWithCP24Time2a, M_ST_TA_1, StepPositionPayload, CP24TimeTag>;
+using StepPositionCP56Coding =
+    ObjectCoding<sStepPositionWithCP56Time2a, M_ST_TB_1, StepPositionPayload, CP56TimeTag>;
 
 StepPositionInformation StepPositionInformation_create(StepPositionInformation self, int ioa,
                                                        int value, bool isTransient,
                                                        QualityDescriptor quality)
 {
-    self = prepareRecord(self, ioa, M_ST_NA_1, &stepPositionInformationVFT);
+    self = StepPositionCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->vti = makeVti(value, isTransient);
@@ -723,13 +804,7 @@ StepPositionInformation StepPositionInformation_getFromBuffer(StepPositionInform
                                                               uint8_t* msg, int msgSize,
                                                               int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 2, isSequence, M_ST_NA_1,
-                       &stepPositionInformationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->vti = msg[startIndex];
-    self->quality = msg[startIndex + 1];
-    return self;
+    return StepPositionCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 int StepPositionInformation_getObjectAddress(StepPositionInformation self)
@@ -752,35 +827,17 @@ QualityDescriptor StepPositionInformation_getQuality(StepPositionInformation sel
     return self->quality;
 }
 
-/* ---- StepPositionWithCP24Time2a (M_ST_TA_1) */
-
-static bool StepPositionWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                              CS101_AppLayerParameters parameters, bool isSequence)
-{
-    StepPositionWithCP24Time2a self = reinterpret_cast<StepPositionWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->vti);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT stepPositionWithCP24Time2aVFT = {
-    StepPositionWithCP24Time2a_encode, destroyRecord};
-
 StepPositionWithCP24Time2a StepPositionWithCP24Time2a_create(StepPositionWithCP24Time2a self,
                                                              int ioa, int value, bool isTransient,
                                                              QualityDescriptor quality,
                                                              CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ST_TA_1, &stepPositionWithCP24Time2aVFT);
+    self = StepPositionCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->vti = makeVti(value, isTransient);
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -791,14 +848,7 @@ StepPositionWithCP24Time2a_getFromBuffer(StepPositionWithCP24Time2a self,
                                          CS101_AppLayerParameters parameters, uint8_t* msg,
                                          int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, isSequence, M_ST_TA_1,
-                       &stepPositionWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->vti = msg[startIndex];
-    self->quality = msg[startIndex + 1];
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 2);
-    return self;
+    return StepPositionCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a StepPositionWithCP24Time2a_getTimestamp(StepPositionWithCP24Time2a self)
@@ -806,35 +856,17 @@ CP24Time2a StepPositionWithCP24Time2a_getTimestamp(StepPositionWithCP24Time2a se
     return &self->timestamp;
 }
 
-/* ---- StepPositionWithCP56Time2a (M_ST_TB_1) */
-
-static bool StepPositionWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                              CS101_AppLayerParameters parameters, bool isSequence)
-{
-    StepPositionWithCP56Time2a self = reinterpret_cast<StepPositionWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 9, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->vti);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT stepPositionWithCP56Time2aVFT = {
-    StepPositionWithCP56Time2a_encode, destroyRecord};
-
 StepPositionWithCP56Time2a StepPositionWithCP56Time2a_create(StepPositionWithCP56Time2a self,
                                                              int ioa, int value, bool isTransient,
                                                              QualityDescriptor quality,
                                                              CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ST_TB_1, &stepPositionWithCP56Time2aVFT);
+    self = StepPositionCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->vti = makeVti(value, isTransient);
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -845,14 +877,7 @@ StepPositionWithCP56Time2a_getFromBuffer(StepPositionWithCP56Time2a self,
                                          CS101_AppLayerParameters parameters, uint8_t* msg,
                                          int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 9, isSequence, M_ST_TB_1,
-                       &stepPositionWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->vti = msg[startIndex];
-    self->quality = msg[startIndex + 1];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 2);
-    return self;
+    return StepPositionCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a StepPositionWithCP56Time2a_getTimestamp(StepPositionWithCP56Time2a self)
@@ -860,27 +885,33 @@ CP56Time2a StepPositionWithCP56Time2a_getTimestamp(StepPositionWithCP56Time2a se
     return &self->timestamp;
 }
 
-/* ---- BitString32 (M_BO_NA_1) */
+/* ---- bit strings (M_BO_NA_1, M_BO_TA_1, M_BO_TB_1): BSI (4 octets), QDS */
 
-static bool BitString32_encode(InformationObject object, Frame frame,
-                               CS101_AppLayerParameters parameters, bool isSequence)
-{
-    BitString32 self = reinterpret_cast<BitString32>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    writeUint32(frame, self->value);
-    Frame_setNextByte(frame, self->quality);
-    return true;
-}
+struct BitString32Payload {
+    static constexpr int size = 5;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint32(frame, self->value);
+        Frame_setNextByte(frame, self->quality);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->value = readUint32(msg, index);
+        self->quality = msg[index + 4];
+    }
+};
 
-static const struct sInformationObjectVFT bitString32VFT = {BitString32_encode, destroyRecord};
+using BitString32Coding = ObjectCoding<sBitString32, M_BO_NA_1, BitString32Payload>;
+using BitString32CP24Coding =
+    ObjectCoding<sBitstring32WithCP24Time2a, M_BO_TA_1, BitString32Payload, CP24TimeTag>;
+using BitString32CP56Coding =
+    ObjectCoding<sBitstring32WithCP56Time2a, M_BO_TB_1, BitString32Payload, CP56TimeTag>;
 
 BitString32 BitString32_create(BitString32 self, int ioa, uint32_t value)
 {
-    self = prepareRecord(self, ioa, M_BO_NA_1, &bitString32VFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
+    self = BitString32Coding::prepare(self, ioa);
+    if (self != nullptr)
+        self->value = value;
     return self;
 }
 
@@ -889,13 +920,7 @@ DEFINE_DESTROY(BitString32)
 BitString32 BitString32_getFromBuffer(BitString32 self, CS101_AppLayerParameters parameters,
                                       uint8_t* msg, int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, isSequence, M_BO_NA_1,
-                       &bitString32VFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readUint32(msg, startIndex);
-    self->quality = msg[startIndex + 4];
-    return self;
+    return BitString32Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 uint32_t BitString32_getValue(BitString32 self)
@@ -908,32 +933,14 @@ QualityDescriptor BitString32_getQuality(BitString32 self)
     return self->quality;
 }
 
-/* ---- Bitstring32WithCP24Time2a (M_BO_TA_1) */
-
-static bool Bitstring32WithCP24Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    Bitstring32WithCP24Time2a self = reinterpret_cast<Bitstring32WithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    writeUint32(frame, self->value);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT bitstring32WithCP24Time2aVFT = {
-    Bitstring32WithCP24Time2a_encode, destroyRecord};
-
 Bitstring32WithCP24Time2a Bitstring32WithCP24Time2a_create(Bitstring32WithCP24Time2a self, int ioa,
                                                            uint32_t value, CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_BO_TA_1, &bitstring32WithCP24Time2aVFT);
+    self = BitString32CP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -944,14 +951,7 @@ Bitstring32WithCP24Time2a_getFromBuffer(Bitstring32WithCP24Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, isSequence, M_BO_TA_1,
-                       &bitstring32WithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readUint32(msg, startIndex);
-    self->quality = msg[startIndex + 4];
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return BitString32CP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a Bitstring32WithCP24Time2a_getTimestamp(Bitstring32WithCP24Time2a self)
@@ -959,32 +959,14 @@ CP24Time2a Bitstring32WithCP24Time2a_getTimestamp(Bitstring32WithCP24Time2a self
     return &self->timestamp;
 }
 
-/* ---- Bitstring32WithCP56Time2a (M_BO_TB_1) */
-
-static bool Bitstring32WithCP56Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    Bitstring32WithCP56Time2a self = reinterpret_cast<Bitstring32WithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 12, isSequence))
-        return false;
-    writeUint32(frame, self->value);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT bitstring32WithCP56Time2aVFT = {
-    Bitstring32WithCP56Time2a_encode, destroyRecord};
-
 Bitstring32WithCP56Time2a Bitstring32WithCP56Time2a_create(Bitstring32WithCP56Time2a self, int ioa,
                                                            uint32_t value, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_BO_TB_1, &bitstring32WithCP56Time2aVFT);
+    self = BitString32CP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -995,14 +977,7 @@ Bitstring32WithCP56Time2a_getFromBuffer(Bitstring32WithCP56Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 12, isSequence, M_BO_TB_1,
-                       &bitstring32WithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readUint32(msg, startIndex);
-    self->quality = msg[startIndex + 4];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return BitString32CP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a Bitstring32WithCP56Time2a_getTimestamp(Bitstring32WithCP56Time2a self)
@@ -1010,26 +985,42 @@ CP56Time2a Bitstring32WithCP56Time2a_getTimestamp(Bitstring32WithCP56Time2a self
     return &self->timestamp;
 }
 
-/* ---- MeasuredValueNormalized (M_ME_NA_1) */
+/*
+ * ---- normalized and scaled values (M_ME_NA_1, M_ME_TA_1, M_ME_TD_1, M_ME_NB_1,
+ * M_ME_TB_1, M_ME_TE_1): the 2-octet value as coded in `encodedValue`, QDS
+ */
 
-static bool MeasuredValueNormalized_encode(InformationObject object, Frame frame,
-                                           CS101_AppLayerParameters parameters, bool isSequence)
-{
-    MeasuredValueNormalized self = reinterpret_cast<MeasuredValueNormalized>(object);
-    if (!beginEncode(object, frame, parameters, 3, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->quality);
-    return true;
-}
+struct EncodedValueWithQualityPayload {
+    static constexpr int size = 3;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_appendBytes(frame, self->encodedValue, 2);
+        Frame_setNextByte(frame, self->quality);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->encodedValue[0] = msg[index];
+        self->encodedValue[1] = msg[index + 1];
+        self->quality = msg[index + 2];
+    }
+};
 
-static const struct sInformationObjectVFT measuredValueNormalizedVFT = {
-    MeasuredValueNormalized_encode, destroyRecord};
+using NormalizedCoding =
+    ObjectCoding<sMeasuredValueNormalized, M_ME_NA_1, EncodedValueWithQualityPayload>;
+using NormalizedCP24Coding = ObjectCoding<sMeasuredValueNormalizedWithCP24Time2a, M_ME_TA_1,
+                                          EncodedValueWithQualityPayload, CP24TimeTag>;
+using NormalizedCP56Coding = ObjectCoding<sMeasuredValueNormalizedWithCP56Time2a, M_ME_TD_1,
+                                          EncodedValueWithQualityPayload, CP56TimeTag>;
+using ScaledCoding = ObjectCoding<sMeasuredValueScaled, M_ME_NB_1, EncodedValueWithQualityPayload>;
+using ScaledCP24Coding = ObjectCoding<sMeasuredValueScaledWithCP24Time2a, M_ME_TB_1,
+                                      EncodedValueWithQualityPayload, CP24TimeTag>;
+using ScaledCP56Coding = ObjectCoding<sMeasuredValueScaledWithCP56Time2a, M_ME_TE_1,
+                                      EncodedValueWithQualityPayload, CP56TimeTag>;
 
 MeasuredValueNormalized MeasuredValueNormalized_create(MeasuredValueNormalized self, int ioa,
                                                        float value, QualityDescriptor quality)
 {
-    self = prepareRecord(self, ioa, M_ME_NA_1, &measuredValueNormalizedVFT);
+    self = NormalizedCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setNormalizedValue(self->encodedValue, value);
@@ -1044,14 +1035,7 @@ MeasuredValueNormalized MeasuredValueNormalized_getFromBuffer(MeasuredValueNorma
                                                               uint8_t* msg, int msgSize,
                                                               int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 3, isSequence, M_ME_NA_1,
-                       &measuredValueNormalizedVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->quality = msg[startIndex + 2];
-    return self;
+    return NormalizedCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 float MeasuredValueNormalized_getValue(MeasuredValueNormalized self)
@@ -1069,37 +1053,17 @@ QualityDescriptor MeasuredValueNormalized_getQuality(MeasuredValueNormalized sel
     return self->quality;
 }
 
-/* ---- MeasuredValueNormalizedWithCP24Time2a (M_ME_TA_1) */
-
-static bool MeasuredValueNormalizedWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                                         CS101_AppLayerParameters parameters,
-                                                         bool isSequence)
-{
-    MeasuredValueNormalizedWithCP24Time2a self =
-        reinterpret_cast<MeasuredValueNormalizedWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 6, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueNormalizedWithCP24Time2aVFT = {
-    MeasuredValueNormalizedWithCP24Time2a_encode, destroyRecord};
-
 MeasuredValueNormalizedWithCP24Time2a
 MeasuredValueNormalizedWithCP24Time2a_create(MeasuredValueNormalizedWithCP24Time2a self, int ioa,
                                              float value, QualityDescriptor quality,
                                              CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ME_TA_1, &measuredValueNormalizedWithCP24Time2aVFT);
+    self = NormalizedCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setNormalizedValue(self->encodedValue, value);
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1109,15 +1073,7 @@ MeasuredValueNormalizedWithCP24Time2a MeasuredValueNormalizedWithCP24Time2a_getF
     MeasuredValueNormalizedWithCP24Time2a self, CS101_AppLayerParameters parameters, uint8_t* msg,
     int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 6, isSequence, M_ME_TA_1,
-                       &measuredValueNormalizedWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->quality = msg[startIndex + 2];
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return NormalizedCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a
@@ -1132,37 +1088,17 @@ void MeasuredValueNormalizedWithCP24Time2a_setTimestamp(MeasuredValueNormalizedW
     self->timestamp = *value;
 }
 
-/* ---- MeasuredValueNormalizedWithCP56Time2a (M_ME_TD_1) */
-
-static bool MeasuredValueNormalizedWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                         CS101_AppLayerParameters parameters,
-                                                         bool isSequence)
-{
-    MeasuredValueNormalizedWithCP56Time2a self =
-        reinterpret_cast<MeasuredValueNormalizedWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 10, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueNormalizedWithCP56Time2aVFT = {
-    MeasuredValueNormalizedWithCP56Time2a_encode, destroyRecord};
-
 MeasuredValueNormalizedWithCP56Time2a
 MeasuredValueNormalizedWithCP56Time2a_create(MeasuredValueNormalizedWithCP56Time2a self, int ioa,
                                              float value, QualityDescriptor quality,
                                              CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ME_TD_1, &measuredValueNormalizedWithCP56Time2aVFT);
+    self = NormalizedCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setNormalizedValue(self->encodedValue, value);
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1172,15 +1108,7 @@ MeasuredValueNormalizedWithCP56Time2a MeasuredValueNormalizedWithCP56Time2a_getF
     MeasuredValueNormalizedWithCP56Time2a self, CS101_AppLayerParameters parameters, uint8_t* msg,
     int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 10, isSequence, M_ME_TD_1,
-                       &measuredValueNormalizedWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->quality = msg[startIndex + 2];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return NormalizedCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a
@@ -1195,26 +1123,10 @@ void MeasuredValueNormalizedWithCP56Time2a_setTimestamp(MeasuredValueNormalizedW
     self->timestamp = *value;
 }
 
-/* ---- MeasuredValueScaled (M_ME_NB_1) */
-
-static bool MeasuredValueScaled_encode(InformationObject object, Frame frame,
-                                       CS101_AppLayerParameters parameters, bool isSequence)
-{
-    MeasuredValueScaled self = reinterpret_cast<MeasuredValueScaled>(object);
-    if (!beginEncode(object, frame, parameters, 3, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->quality);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueScaledVFT = {MeasuredValueScaled_encode,
-                                                                    destroyRecord};
-
 MeasuredValueScaled MeasuredValueScaled_create(MeasuredValueScaled self, int ioa, int value,
                                                QualityDescriptor quality)
 {
-    self = prepareRecord(self, ioa, M_ME_NB_1, &measuredValueScaledVFT);
+    self = ScaledCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, value);
@@ -1229,14 +1141,7 @@ MeasuredValueScaled MeasuredValueScaled_getFromBuffer(MeasuredValueScaled self,
                                                       uint8_t* msg, int msgSize, int startIndex,
                                                       bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 3, isSequence, M_ME_NB_1,
-                       &measuredValueScaledVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->quality = msg[startIndex + 2];
-    return self;
+    return ScaledCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 int MeasuredValueScaled_getValue(MeasuredValueScaled self)
@@ -1259,36 +1164,16 @@ void MeasuredValueScaled_setQuality(MeasuredValueScaled self, QualityDescriptor 
     self->quality = value;
 }
 
-/* ---- MeasuredValueScaledWithCP24Time2a (M_ME_TB_1) */
-
-static bool MeasuredValueScaledWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                                     CS101_AppLayerParameters parameters,
-                                                     bool isSequence)
-{
-    MeasuredValueScaledWithCP24Time2a self =
-        reinterpret_cast<MeasuredValueScaledWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 6, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueScaledWithCP24Time2aVFT = {
-    MeasuredValueScaledWithCP24Time2a_encode, destroyRecord};
-
 MeasuredValueScaledWithCP24Time2a
 MeasuredValueScaledWithCP24Time2a_create(MeasuredValueScaledWithCP24Time2a self, int ioa, int value,
                                          QualityDescriptor quality, CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ME_TB_1, &measuredValueScaledWithCP24Time2aVFT);
+    self = ScaledCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, value);
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1299,15 +1184,7 @@ MeasuredValueScaledWithCP24Time2a_getFromBuffer(MeasuredValueScaledWithCP24Time2
                                                 CS101_AppLayerParameters parameters, uint8_t* msg,
                                                 int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 6, isSequence, M_ME_TB_1,
-                       &measuredValueScaledWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->quality = msg[startIndex + 2];
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return ScaledCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a MeasuredValueScaledWithCP24Time2a_getTimestamp(MeasuredValueScaledWithCP24Time2a self)
@@ -1321,36 +1198,16 @@ void MeasuredValueScaledWithCP24Time2a_setTimestamp(MeasuredValueScaledWithCP24T
     self->timestamp = *value;
 }
 
-/* ---- MeasuredValueScaledWithCP56Time2a (M_ME_TE_1) */
-
-static bool MeasuredValueScaledWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                     CS101_AppLayerParameters parameters,
-                                                     bool isSequence)
-{
-    MeasuredValueScaledWithCP56Time2a self =
-        reinterpret_cast<MeasuredValueScaledWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 10, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueScaledWithCP56Time2aVFT = {
-    MeasuredValueScaledWithCP56Time2a_encode, destroyRecord};
-
 MeasuredValueScaledWithCP56Time2a
 MeasuredValueScaledWithCP56Time2a_create(MeasuredValueScaledWithCP56Time2a self, int ioa, int value,
                                          QualityDescriptor quality, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ME_TE_1, &measuredValueScaledWithCP56Time2aVFT);
+    self = ScaledCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, value);
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1361,15 +1218,7 @@ MeasuredValueScaledWithCP56Time2a_getFromBuffer(MeasuredValueScaledWithCP56Time2
                                                 CS101_AppLayerParameters parameters, uint8_t* msg,
                                                 int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 10, isSequence, M_ME_TE_1,
-                       &measuredValueScaledWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->quality = msg[startIndex + 2];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return ScaledCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a MeasuredValueScaledWithCP56Time2a_getTimestamp(MeasuredValueScaledWithCP56Time2a self)
@@ -1383,26 +1232,32 @@ void MeasuredValueScaledWithCP56Time2a_setTimestamp(MeasuredValueScaledWithCP56T
     self->timestamp = *value;
 }
 
-/* ---- MeasuredValueShort (M_ME_NC_1) */
+/* ---- short floating point values (M_ME_NC_1, M_ME_TC_1, M_ME_TF_1): IEEE STD 754, QDS */
 
-static bool MeasuredValueShort_encode(InformationObject object, Frame frame,
-                                      CS101_AppLayerParameters parameters, bool isSequence)
-{
-    MeasuredValueShort self = reinterpret_cast<MeasuredValueShort>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    writeFloat(frame, self->value);
-    Frame_setNextByte(frame, self->quality);
-    return true;
-}
+struct ShortValueWithQualityPayload {
+    static constexpr int size = 5;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeFloat(frame, self->value);
+        Frame_setNextByte(frame, self->quality);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->value = readFloat(msg, index);
+        self->quality = msg[index + 4];
+    }
+};
 
-static const struct sInformationObjectVFT measuredValueShortVFT = {MeasuredValueShort_encode,
-                                                                   destroyRecord};
+using ShortCoding = ObjectCoding<sMeasuredValueShort, M_ME_NC_1, ShortValueWithQualityPayload>;
+using ShortCP24Coding = ObjectCoding<sMeasuredValueShortWithCP24Time2a, M_ME_TC_1,
+                                     ShortValueWithQualityPayload, CP24TimeTag>;
+using ShortCP56Coding = ObjectCoding<sMeasuredValueShortWithCP56Time2a, M_ME_TF_1,
+                                     ShortValueWithQualityPayload, CP56TimeTag>;
 
 MeasuredValueShort MeasuredValueShort_create(MeasuredValueShort self, int ioa, float value,
                                              QualityDescriptor quality)
 {
-    self = prepareRecord(self, ioa, M_ME_NC_1, &measuredValueShortVFT);
+    self = ShortCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
@@ -1417,13 +1272,7 @@ MeasuredValueShort MeasuredValueShort_getFromBuffer(MeasuredValueShort self,
                                                     uint8_t* msg, int msgSize, int startIndex,
                                                     bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, isSequence, M_ME_NC_1,
-                       &measuredValueShortVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readFloat(msg, startIndex);
-    self->quality = msg[startIndex + 4];
-    return self;
+    return ShortCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 float MeasuredValueShort_getValue(MeasuredValueShort self)
@@ -1441,36 +1290,16 @@ QualityDescriptor MeasuredValueShort_getQuality(MeasuredValueShort self)
     return self->quality;
 }
 
-/* ---- MeasuredValueShortWithCP24Time2a (M_ME_TC_1) */
-
-static bool MeasuredValueShortWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                                    CS101_AppLayerParameters parameters,
-                                                    bool isSequence)
-{
-    MeasuredValueShortWithCP24Time2a self =
-        reinterpret_cast<MeasuredValueShortWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    writeFloat(frame, self->value);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueShortWithCP24Time2aVFT = {
-    MeasuredValueShortWithCP24Time2a_encode, destroyRecord};
-
 MeasuredValueShortWithCP24Time2a
 MeasuredValueShortWithCP24Time2a_create(MeasuredValueShortWithCP24Time2a self, int ioa, float value,
                                         QualityDescriptor quality, CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ME_TC_1, &measuredValueShortWithCP24Time2aVFT);
+    self = ShortCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1481,14 +1310,7 @@ MeasuredValueShortWithCP24Time2a_getFromBuffer(MeasuredValueShortWithCP24Time2a 
                                                CS101_AppLayerParameters parameters, uint8_t* msg,
                                                int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, isSequence, M_ME_TC_1,
-                       &measuredValueShortWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readFloat(msg, startIndex);
-    self->quality = msg[startIndex + 4];
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return ShortCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a MeasuredValueShortWithCP24Time2a_getTimestamp(MeasuredValueShortWithCP24Time2a self)
@@ -1502,36 +1324,16 @@ void MeasuredValueShortWithCP24Time2a_setTimestamp(MeasuredValueShortWithCP24Tim
     self->timestamp = *value;
 }
 
-/* ---- MeasuredValueShortWithCP56Time2a (M_ME_TF_1) */
-
-static bool MeasuredValueShortWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                    CS101_AppLayerParameters parameters,
-                                                    bool isSequence)
-{
-    MeasuredValueShortWithCP56Time2a self =
-        reinterpret_cast<MeasuredValueShortWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 12, isSequence))
-        return false;
-    writeFloat(frame, self->value);
-    Frame_setNextByte(frame, self->quality);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT measuredValueShortWithCP56Time2aVFT = {
-    MeasuredValueShortWithCP56Time2a_encode, destroyRecord};
-
 MeasuredValueShortWithCP56Time2a
 MeasuredValueShortWithCP56Time2a_create(MeasuredValueShortWithCP56Time2a self, int ioa, float value,
                                         QualityDescriptor quality, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_ME_TF_1, &measuredValueShortWithCP56Time2aVFT);
+    self = ShortCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
     self->quality = quality;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1542,14 +1344,7 @@ MeasuredValueShortWithCP56Time2a_getFromBuffer(MeasuredValueShortWithCP56Time2a 
                                                CS101_AppLayerParameters parameters, uint8_t* msg,
                                                int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 12, isSequence, M_ME_TF_1,
-                       &measuredValueShortWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readFloat(msg, startIndex);
-    self->quality = msg[startIndex + 4];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return ShortCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a MeasuredValueShortWithCP56Time2a_getTimestamp(MeasuredValueShortWithCP56Time2a self)
@@ -1563,28 +1358,31 @@ void MeasuredValueShortWithCP56Time2a_setTimestamp(MeasuredValueShortWithCP56Tim
     self->timestamp = *value;
 }
 
-/* ---- IntegratedTotals (M_IT_NA_1) */
+/* ---- integrated totals (M_IT_NA_1, M_IT_TA_1, M_IT_TB_1): BCR (5 octets) */
 
-static bool IntegratedTotals_encode(InformationObject object, Frame frame,
-                                    CS101_AppLayerParameters parameters, bool isSequence)
-{
-    IntegratedTotals self = reinterpret_cast<IntegratedTotals>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->totals.encodedValue, 5);
-    return true;
-}
+struct CounterReadingPayload {
+    static constexpr int size = 5;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_appendBytes(frame, self->totals.encodedValue, size);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        memcpy(self->totals.encodedValue, msg + index, size);
+    }
+};
 
-static const struct sInformationObjectVFT integratedTotalsVFT = {IntegratedTotals_encode,
-                                                                 destroyRecord};
+using TotalsCoding = ObjectCoding<sIntegratedTotals, M_IT_NA_1, CounterReadingPayload>;
+using TotalsCP24Coding =
+    ObjectCoding<sIntegratedTotalsWithCP24Time2a, M_IT_TA_1, CounterReadingPayload, CP24TimeTag>;
+using TotalsCP56Coding =
+    ObjectCoding<sIntegratedTotalsWithCP56Time2a, M_IT_TB_1, CounterReadingPayload, CP56TimeTag>;
 
 IntegratedTotals IntegratedTotals_create(IntegratedTotals self, int ioa, BinaryCounterReading value)
 {
-    self = prepareRecord(self, ioa, M_IT_NA_1, &integratedTotalsVFT);
-    if (self == nullptr)
-        return nullptr;
-    if (value != nullptr)
-        self->totals = *value;
+    self = TotalsCoding::prepare(self, ioa);
+    if (self != nullptr)
+        assignIfGiven(self->totals, value);
     return self;
 }
 
@@ -1594,12 +1392,7 @@ IntegratedTotals IntegratedTotals_getFromBuffer(IntegratedTotals self,
                                                 CS101_AppLayerParameters parameters, uint8_t* msg,
                                                 int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, isSequence, M_IT_NA_1,
-                       &integratedTotalsVFT);
-    if (self == nullptr)
-        return nullptr;
-    memcpy(self->totals.encodedValue, msg + startIndex, 5);
-    return self;
+    return TotalsCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 BinaryCounterReading IntegratedTotals_getBCR(IntegratedTotals self)
@@ -1612,34 +1405,15 @@ void IntegratedTotals_setBCR(IntegratedTotals self, BinaryCounterReading value)
     self->totals = *value;
 }
 
-/* ---- IntegratedTotalsWithCP24Time2a (M_IT_TA_1) */
-
-static bool IntegratedTotalsWithCP24Time2a_encode(InformationObject object, Frame frame,
-                                                  CS101_AppLayerParameters parameters,
-                                                  bool isSequence)
-{
-    IntegratedTotalsWithCP24Time2a self = reinterpret_cast<IntegratedTotalsWithCP24Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->totals.encodedValue, 5);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT integratedTotalsWithCP24Time2aVFT = {
-    IntegratedTotalsWithCP24Time2a_encode, destroyRecord};
-
 IntegratedTotalsWithCP24Time2a
 IntegratedTotalsWithCP24Time2a_create(IntegratedTotalsWithCP24Time2a self, int ioa,
                                       BinaryCounterReading value, CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_IT_TA_1, &integratedTotalsWithCP24Time2aVFT);
+    self = TotalsCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
-    if (value != nullptr)
-        self->totals = *value;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->totals, value);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1650,13 +1424,7 @@ IntegratedTotalsWithCP24Time2a_getFromBuffer(IntegratedTotalsWithCP24Time2a self
                                              CS101_AppLayerParameters parameters, uint8_t* msg,
                                              int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, isSequence, M_IT_TA_1,
-                       &integratedTotalsWithCP24Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    memcpy(self->totals.encodedValue, msg + startIndex, 5);
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return TotalsCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a IntegratedTotalsWithCP24Time2a_getTimestamp(IntegratedTotalsWithCP24Time2a self)
@@ -1670,34 +1438,15 @@ void IntegratedTotalsWithCP24Time2a_setTimestamp(IntegratedTotalsWithCP24Time2a 
     self->timestamp = *value;
 }
 
-/* ---- IntegratedTotalsWithCP56Time2a (M_IT_TB_1) */
-
-static bool IntegratedTotalsWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                  CS101_AppLayerParameters parameters,
-                                                  bool isSequence)
-{
-    IntegratedTotalsWithCP56Time2a self = reinterpret_cast<IntegratedTotalsWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 12, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->totals.encodedValue, 5);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT integratedTotalsWithCP56Time2aVFT = {
-    IntegratedTotalsWithCP56Time2a_encode, destroyRecord};
-
 IntegratedTotalsWithCP56Time2a
 IntegratedTotalsWithCP56Time2a_create(IntegratedTotalsWithCP56Time2a self, int ioa,
                                       BinaryCounterReading value, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_IT_TB_1, &integratedTotalsWithCP56Time2aVFT);
+    self = TotalsCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
-    if (value != nullptr)
-        self->totals = *value;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->totals, value);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1708,13 +1457,7 @@ IntegratedTotalsWithCP56Time2a_getFromBuffer(IntegratedTotalsWithCP56Time2a self
                                              CS101_AppLayerParameters parameters, uint8_t* msg,
                                              int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 12, isSequence, M_IT_TB_1,
-                       &integratedTotalsWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    memcpy(self->totals.encodedValue, msg + startIndex, 5);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return TotalsCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a IntegratedTotalsWithCP56Time2a_getTimestamp(IntegratedTotalsWithCP56Time2a self)
@@ -1728,37 +1471,84 @@ void IntegratedTotalsWithCP56Time2a_setTimestamp(IntegratedTotalsWithCP56Time2a 
     self->timestamp = *value;
 }
 
-/* ---- EventOfProtectionEquipment (M_EP_TA_1) */
+/*
+ * ---- protection equipment (M_EP_TA_1, M_EP_TD_1, M_EP_TB_1, M_EP_TE_1, M_EP_TC_1,
+ * M_EP_TF_1): always time-tagged; the payload ends with a CP16Time2a
+ */
 
-static bool EventOfProtectionEquipment_encode(InformationObject object, Frame frame,
-                                              CS101_AppLayerParameters parameters, bool isSequence)
-{
-    EventOfProtectionEquipment self = reinterpret_cast<EventOfProtectionEquipment>(object);
-    if (!beginEncode(object, frame, parameters, 6, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->event);
-    appendTime(frame, self->elapsedTime.encodedValue, 2);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
+/* SEP, elapsed time. */
+struct ProtectionEventPayload {
+    static constexpr int size = 3;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, self->event);
+        appendTime(frame, self->elapsedTime.encodedValue, 2);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        self->event = msg[index];
+        CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, index + 1);
+    }
+};
 
-static const struct sInformationObjectVFT eventOfProtectionEquipmentVFT = {
-    EventOfProtectionEquipment_encode, destroyRecord};
+/* SPE, QDP, relay duration. */
+struct StartEventsPayload {
+    static constexpr int size = 4;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, self->event);
+        Frame_setNextByte(frame, self->qdp);
+        appendTime(frame, self->elapsedTime.encodedValue, 2);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        self->event = msg[index];
+        self->qdp = msg[index + 1];
+        CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, index + 2);
+    }
+};
+
+/* OCI, QDP, relay operating time. */
+struct OutputCircuitPayload {
+    static constexpr int size = 4;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, self->oci);
+        Frame_setNextByte(frame, self->qdp);
+        appendTime(frame, self->operatingTime.encodedValue, 2);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        self->oci = msg[index];
+        self->qdp = msg[index + 1];
+        CP16Time2a_getFromBuffer(&self->operatingTime, msg, msgSize, index + 2);
+    }
+};
+
+using ProtectionEventCP24Coding =
+    ObjectCoding<sEventOfProtectionEquipment, M_EP_TA_1, ProtectionEventPayload, CP24TimeTag>;
+using ProtectionEventCP56Coding = ObjectCoding<sEventOfProtectionEquipmentWithCP56Time2a, M_EP_TD_1,
+                                               ProtectionEventPayload, CP56TimeTag>;
+using StartEventsCP24Coding = ObjectCoding<sPackedStartEventsOfProtectionEquipment, M_EP_TB_1,
+                                           StartEventsPayload, CP24TimeTag>;
+using StartEventsCP56Coding = ObjectCoding<sPackedStartEventsOfProtectionEquipmentWithCP56Time2a,
+                                           M_EP_TE_1, StartEventsPayload, CP56TimeTag>;
+using OutputCircuitCP24Coding =
+    ObjectCoding<sPackedOutputCircuitInfo, M_EP_TC_1, OutputCircuitPayload, CP24TimeTag>;
+using OutputCircuitCP56Coding = ObjectCoding<sPackedOutputCircuitInfoWithCP56Time2a, M_EP_TF_1,
+                                             OutputCircuitPayload, CP56TimeTag>;
 
 EventOfProtectionEquipment EventOfProtectionEquipment_create(EventOfProtectionEquipment self,
                                                              int ioa, SingleEvent event,
                                                              CP16Time2a elapsedTime,
                                                              CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_EP_TA_1, &eventOfProtectionEquipmentVFT);
+    self = ProtectionEventCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
-    if (event != nullptr)
-        self->event = *event;
-    if (elapsedTime != nullptr)
-        self->elapsedTime = *elapsedTime;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->event, event);
+    assignIfGiven(self->elapsedTime, elapsedTime);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1769,14 +1559,8 @@ EventOfProtectionEquipment_getFromBuffer(EventOfProtectionEquipment self,
                                          CS101_AppLayerParameters parameters, uint8_t* msg,
                                          int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 6, isSequence, M_EP_TA_1,
-                       &eventOfProtectionEquipmentVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->event = msg[startIndex];
-    CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, startIndex + 1);
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return ProtectionEventCP24Coding::decode(self, parameters, msg, msgSize, startIndex,
+                                             isSequence);
 }
 
 CP24Time2a EventOfProtectionEquipment_getTimestamp(EventOfProtectionEquipment self)
@@ -1794,39 +1578,17 @@ CP16Time2a EventOfProtectionEquipment_getElapsedTime(EventOfProtectionEquipment 
     return &self->elapsedTime;
 }
 
-/* ---- EventOfProtectionEquipmentWithCP56Time2a (M_EP_TD_1) */
-
-static bool EventOfProtectionEquipmentWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                            CS101_AppLayerParameters parameters,
-                                                            bool isSequence)
-{
-    EventOfProtectionEquipmentWithCP56Time2a self =
-        reinterpret_cast<EventOfProtectionEquipmentWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 10, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->event);
-    appendTime(frame, self->elapsedTime.encodedValue, 2);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT eventOfProtectionEquipmentWithCP56Time2aVFT = {
-    EventOfProtectionEquipmentWithCP56Time2a_encode, destroyRecord};
-
 EventOfProtectionEquipmentWithCP56Time2a
 EventOfProtectionEquipmentWithCP56Time2a_create(EventOfProtectionEquipmentWithCP56Time2a self,
                                                 int ioa, SingleEvent event, CP16Time2a elapsedTime,
                                                 CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_EP_TD_1, &eventOfProtectionEquipmentWithCP56Time2aVFT);
+    self = ProtectionEventCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
-    if (event != nullptr)
-        self->event = *event;
-    if (elapsedTime != nullptr)
-        self->elapsedTime = *elapsedTime;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->event, event);
+    assignIfGiven(self->elapsedTime, elapsedTime);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1836,14 +1598,8 @@ EventOfProtectionEquipmentWithCP56Time2a EventOfProtectionEquipmentWithCP56Time2
     EventOfProtectionEquipmentWithCP56Time2a self, CS101_AppLayerParameters parameters,
     uint8_t* msg, int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 10, isSequence, M_EP_TD_1,
-                       &eventOfProtectionEquipmentWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->event = msg[startIndex];
-    CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, startIndex + 1);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return ProtectionEventCP56Coding::decode(self, parameters, msg, msgSize, startIndex,
+                                             isSequence);
 }
 
 CP56Time2a
@@ -1864,40 +1620,18 @@ CP16Time2a EventOfProtectionEquipmentWithCP56Time2a_getElapsedTime(
     return &self->elapsedTime;
 }
 
-/* ---- PackedStartEventsOfProtectionEquipment (M_EP_TB_1) */
-
-static bool PackedStartEventsOfProtectionEquipment_encode(InformationObject object, Frame frame,
-                                                          CS101_AppLayerParameters parameters,
-                                                          bool isSequence)
-{
-    PackedStartEventsOfProtectionEquipment self =
-        reinterpret_cast<PackedStartEventsOfProtectionEquipment>(object);
-    if (!beginEncode(object, frame, parameters, 7, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->event);
-    Frame_setNextByte(frame, self->qdp);
-    appendTime(frame, self->elapsedTime.encodedValue, 2);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT packedStartEventsOfProtectionEquipmentVFT = {
-    PackedStartEventsOfProtectionEquipment_encode, destroyRecord};
-
 PackedStartEventsOfProtectionEquipment
 PackedStartEventsOfProtectionEquipment_create(PackedStartEventsOfProtectionEquipment self, int ioa,
                                               StartEvent event, QualityDescriptorP qdp,
                                               CP16Time2a elapsedTime, CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_EP_TB_1, &packedStartEventsOfProtectionEquipmentVFT);
+    self = StartEventsCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->event = event;
     self->qdp = qdp;
-    if (elapsedTime != nullptr)
-        self->elapsedTime = *elapsedTime;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->elapsedTime, elapsedTime);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1907,15 +1641,7 @@ PackedStartEventsOfProtectionEquipment PackedStartEventsOfProtectionEquipment_ge
     PackedStartEventsOfProtectionEquipment self, CS101_AppLayerParameters parameters, uint8_t* msg,
     int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 7, isSequence, M_EP_TB_1,
-                       &packedStartEventsOfProtectionEquipmentVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->event = msg[startIndex];
-    self->qdp = msg[startIndex + 1];
-    CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, startIndex + 2);
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 4);
-    return self;
+    return StartEventsCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a
@@ -1942,40 +1668,18 @@ PackedStartEventsOfProtectionEquipment_getElapsedTime(PackedStartEventsOfProtect
     return &self->elapsedTime;
 }
 
-/* ---- PackedStartEventsOfProtectionEquipmentWithCP56Time2a (M_EP_TE_1) */
-
-static bool PackedStartEventsOfProtectionEquipmentWithCP56Time2a_encode(
-    InformationObject object, Frame frame, CS101_AppLayerParameters parameters, bool isSequence)
-{
-    PackedStartEventsOfProtectionEquipmentWithCP56Time2a self =
-        reinterpret_cast<PackedStartEventsOfProtectionEquipmentWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 11, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->event);
-    Frame_setNextByte(frame, self->qdp);
-    appendTime(frame, self->elapsedTime.encodedValue, 2);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT packedStartEventsOfProtectionEquipmentWithCP56Time2aVFT =
-    {PackedStartEventsOfProtectionEquipmentWithCP56Time2a_encode, destroyRecord};
-
 PackedStartEventsOfProtectionEquipmentWithCP56Time2a
 PackedStartEventsOfProtectionEquipmentWithCP56Time2a_create(
     PackedStartEventsOfProtectionEquipmentWithCP56Time2a self, int ioa, StartEvent event,
     QualityDescriptorP qdp, CP16Time2a elapsedTime, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_EP_TE_1,
-                         &packedStartEventsOfProtectionEquipmentWithCP56Time2aVFT);
+    self = StartEventsCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->event = event;
     self->qdp = qdp;
-    if (elapsedTime != nullptr)
-        self->elapsedTime = *elapsedTime;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->elapsedTime, elapsedTime);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -1986,15 +1690,7 @@ PackedStartEventsOfProtectionEquipmentWithCP56Time2a_getFromBuffer(
     PackedStartEventsOfProtectionEquipmentWithCP56Time2a self, CS101_AppLayerParameters parameters,
     uint8_t* msg, int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 11, isSequence, M_EP_TE_1,
-                       &packedStartEventsOfProtectionEquipmentWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->event = msg[startIndex];
-    self->qdp = msg[startIndex + 1];
-    CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, startIndex + 2);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 4);
-    return self;
+    return StartEventsCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a PackedStartEventsOfProtectionEquipmentWithCP56Time2a_getTimestamp(
@@ -2021,39 +1717,19 @@ CP16Time2a PackedStartEventsOfProtectionEquipmentWithCP56Time2a_getElapsedTime(
     return &self->elapsedTime;
 }
 
-/* ---- PackedOutputCircuitInfo (M_EP_TC_1) */
-
-static bool PacketOutputCircuitInfo_encode(InformationObject object, Frame frame,
-                                           CS101_AppLayerParameters parameters, bool isSequence)
-{
-    PackedOutputCircuitInfo self = reinterpret_cast<PackedOutputCircuitInfo>(object);
-    if (!beginEncode(object, frame, parameters, 7, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->oci);
-    Frame_setNextByte(frame, self->qdp);
-    appendTime(frame, self->operatingTime.encodedValue, 2);
-    appendTime(frame, self->timestamp.encodedValue, 3);
-    return true;
-}
-
-static const struct sInformationObjectVFT packedOutputCircuitInfoVFT = {
-    PacketOutputCircuitInfo_encode, destroyRecord};
-
 PackedOutputCircuitInfo PackedOutputCircuitInfo_create(PackedOutputCircuitInfo self, int ioa,
                                                        OutputCircuitInfo oci,
                                                        QualityDescriptorP qdp,
                                                        CP16Time2a operatingTime,
                                                        CP24Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_EP_TC_1, &packedOutputCircuitInfoVFT);
+    self = OutputCircuitCP24Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->oci = oci;
     self->qdp = qdp;
-    if (operatingTime != nullptr)
-        self->operatingTime = *operatingTime;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->operatingTime, operatingTime);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2064,15 +1740,7 @@ PackedOutputCircuitInfo PackedOutputCircuitInfo_getFromBuffer(PackedOutputCircui
                                                               uint8_t* msg, int msgSize,
                                                               int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 7, isSequence, M_EP_TC_1,
-                       &packedOutputCircuitInfoVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->oci = msg[startIndex];
-    self->qdp = msg[startIndex + 1];
-    CP16Time2a_getFromBuffer(&self->operatingTime, msg, msgSize, startIndex + 2);
-    CP24Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 4);
-    return self;
+    return OutputCircuitCP24Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP24Time2a PackedOutputCircuitInfo_getTimestamp(PackedOutputCircuitInfo self)
@@ -2095,40 +1763,18 @@ CP16Time2a PackedOutputCircuitInfo_getOperatingTime(PackedOutputCircuitInfo self
     return &self->operatingTime;
 }
 
-/* ---- PackedOutputCircuitInfoWithCP56Time2a (M_EP_TF_1) */
-
-static bool PackedOutputCircuitInfoWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                         CS101_AppLayerParameters parameters,
-                                                         bool isSequence)
-{
-    PackedOutputCircuitInfoWithCP56Time2a self =
-        reinterpret_cast<PackedOutputCircuitInfoWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 11, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->oci);
-    Frame_setNextByte(frame, self->qdp);
-    appendTime(frame, self->operatingTime.encodedValue, 2);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT packedOutputCircuitInfoWithCP56Time2aVFT = {
-    PackedOutputCircuitInfoWithCP56Time2a_encode, destroyRecord};
-
 PackedOutputCircuitInfoWithCP56Time2a
 PackedOutputCircuitInfoWithCP56Time2a_create(PackedOutputCircuitInfoWithCP56Time2a self, int ioa,
                                              OutputCircuitInfo oci, QualityDescriptorP qdp,
                                              CP16Time2a operatingTime, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, M_EP_TF_1, &packedOutputCircuitInfoWithCP56Time2aVFT);
+    self = OutputCircuitCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->oci = oci;
     self->qdp = qdp;
-    if (operatingTime != nullptr)
-        self->operatingTime = *operatingTime;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->operatingTime, operatingTime);
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2138,15 +1784,7 @@ PackedOutputCircuitInfoWithCP56Time2a PackedOutputCircuitInfoWithCP56Time2a_getF
     PackedOutputCircuitInfoWithCP56Time2a self, CS101_AppLayerParameters parameters, uint8_t* msg,
     int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 11, isSequence, M_EP_TF_1,
-                       &packedOutputCircuitInfoWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->oci = msg[startIndex];
-    self->qdp = msg[startIndex + 1];
-    CP16Time2a_getFromBuffer(&self->operatingTime, msg, msgSize, startIndex + 2);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 4);
-    return self;
+    return OutputCircuitCP56Coding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a
@@ -2173,31 +1811,33 @@ PackedOutputCircuitInfoWithCP56Time2a_getOperatingTime(PackedOutputCircuitInfoWi
     return &self->operatingTime;
 }
 
-/* ---- PackedSinglePointWithSCD (M_PS_NA_1) */
+/* ---- PackedSinglePointWithSCD (M_PS_NA_1): SCD (4 octets), QDS */
 
-static bool PackedSinglePointWithSCD_encode(InformationObject object, Frame frame,
-                                            CS101_AppLayerParameters parameters, bool isSequence)
-{
-    PackedSinglePointWithSCD self = reinterpret_cast<PackedSinglePointWithSCD>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->scd.encodedValue, 4);
-    Frame_setNextByte(frame, self->qds);
-    return true;
-}
+struct SinglePointsWithSCDPayload {
+    static constexpr int size = 5;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_appendBytes(frame, self->scd.encodedValue, 4);
+        Frame_setNextByte(frame, self->qds);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        memcpy(self->scd.encodedValue, msg + index, 4);
+        self->qds = msg[index + 4];
+    }
+};
 
-static const struct sInformationObjectVFT packedSinglePointWithSCDVFT = {
-    PackedSinglePointWithSCD_encode, destroyRecord};
+using PackedSinglePointCoding =
+    ObjectCoding<sPackedSinglePointWithSCD, M_PS_NA_1, SinglePointsWithSCDPayload>;
 
 PackedSinglePointWithSCD PackedSinglePointWithSCD_create(PackedSinglePointWithSCD self, int ioa,
                                                          StatusAndStatusChangeDetection scd,
                                                          QualityDescriptor qds)
 {
-    self = prepareRecord(self, ioa, M_PS_NA_1, &packedSinglePointWithSCDVFT);
+    self = PackedSinglePointCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
-    if (scd != nullptr)
-        self->scd = *scd;
+    assignIfGiven(self->scd, scd);
     self->qds = qds;
     return self;
 }
@@ -2209,13 +1849,7 @@ PackedSinglePointWithSCD PackedSinglePointWithSCD_getFromBuffer(PackedSinglePoin
                                                                 uint8_t* msg, int msgSize,
                                                                 int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, isSequence, M_PS_NA_1,
-                       &packedSinglePointWithSCDVFT);
-    if (self == nullptr)
-        return nullptr;
-    memcpy(self->scd.encodedValue, msg + startIndex, 4);
-    self->qds = msg[startIndex + 4];
-    return self;
+    return PackedSinglePointCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 StatusAndStatusChangeDetection PackedSinglePointWithSCD_getSCD(PackedSinglePointWithSCD self)
@@ -2228,31 +1862,31 @@ QualityDescriptor PackedSinglePointWithSCD_getQuality(PackedSinglePointWithSCD s
     return self->qds;
 }
 
-/* ---- MeasuredValueNormalizedWithoutQuality (M_ME_ND_1) */
+/* ---- MeasuredValueNormalizedWithoutQuality (M_ME_ND_1): NVA only */
 
-static bool MeasuredValueNormalizedWithoutQuality_encode(InformationObject object, Frame frame,
-                                                         CS101_AppLayerParameters parameters,
-                                                         bool isSequence)
-{
-    MeasuredValueNormalizedWithoutQuality self =
-        reinterpret_cast<MeasuredValueNormalizedWithoutQuality>(object);
-    if (!beginEncode(object, frame, parameters, 2, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    return true;
-}
+struct EncodedValuePayload {
+    static constexpr int size = 2;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_appendBytes(frame, self->encodedValue, 2);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->encodedValue[0] = msg[index];
+        self->encodedValue[1] = msg[index + 1];
+    }
+};
 
-static const struct sInformationObjectVFT measuredValueNormalizedWithoutQualityVFT = {
-    MeasuredValueNormalizedWithoutQuality_encode, destroyRecord};
+using NormalizedWithoutQualityCoding =
+    ObjectCoding<sMeasuredValueNormalizedWithoutQuality, M_ME_ND_1, EncodedValuePayload>;
 
 MeasuredValueNormalizedWithoutQuality
 MeasuredValueNormalizedWithoutQuality_create(MeasuredValueNormalizedWithoutQuality self, int ioa,
                                              float value)
 {
-    self = prepareRecord(self, ioa, M_ME_ND_1, &measuredValueNormalizedWithoutQualityVFT);
-    if (self == nullptr)
-        return nullptr;
-    setNormalizedValueWithoutQuality(self->encodedValue, value);
+    self = NormalizedWithoutQualityCoding::prepare(self, ioa);
+    if (self != nullptr)
+        setNormalizedValueWithoutQuality(self->encodedValue, value);
     return self;
 }
 
@@ -2262,13 +1896,8 @@ MeasuredValueNormalizedWithoutQuality MeasuredValueNormalizedWithoutQuality_getF
     MeasuredValueNormalizedWithoutQuality self, CS101_AppLayerParameters parameters, uint8_t* msg,
     int msgSize, int startIndex, bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 2, isSequence, M_ME_ND_1,
-                       &measuredValueNormalizedWithoutQualityVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    return self;
+    return NormalizedWithoutQualityCoding::decode(self, parameters, msg, msgSize, startIndex,
+                                                  isSequence);
 }
 
 float MeasuredValueNormalizedWithoutQuality_getValue(MeasuredValueNormalizedWithoutQuality self)
