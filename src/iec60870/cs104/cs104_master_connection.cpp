@@ -21,7 +21,9 @@
  * - When the connection closes, low-priority entries it sent that were not
  *   confirmed go back to waiting, so that in the single redundancy group
  *   the next active connection sends them (a duplicate after a switch-over
- *   is possible, a loss is not).
+ *   is possible, a loss is not). Queue entries are sent under this
+ *   connection's name, so that another connection's confirmations never
+ *   release them while this one is still open.
  * - A reply is queued behind earlier high-priority replies instead of
  *   overtaking them, also when the window has just reopened.
  * - An S frame is due after w received frames only when some are
@@ -213,7 +215,7 @@ void sendNextLowPriorityASDU(MasterConnection self)
         uint64_t timestamp = 0;
         int queueIndex = -1;
         FrameBuffer* next =
-            MessageQueue_getNextWaitingASDU(self->lowPrioQueue, &timestamp, &queueIndex);
+            MessageQueue_getNextWaitingASDUBy(self->lowPrioQueue, self, &timestamp, &queueIndex);
         if (next != nullptr)
             MasterConnection_sendIFrame(self, next, timestamp, queueIndex);
         MessageQueue_unlock(self->lowPrioQueue);

@@ -11,6 +11,12 @@
  *   waiting entries therefore runs from the oldest to the newest entry over
  *   free slots, and the oldest-entry index is moved on to a used slot.
  * - Queue sizes below 1 are raised to 1 so that a queue always has storage.
+ * - A sent entry remembers its sender. A confirmation walks back only over
+ *   the same sender's entries: after a switch-over in the single redundancy
+ *   group, the new connection's confirmations must not free what the old
+ *   connection sent and nobody confirmed (that returns to waiting when the
+ *   old connection closes). The newest-entry index is moved back to a used
+ *   slot when its own entry is confirmed out of order.
  */
 #include "cs104_queues.h"
 
@@ -40,6 +46,18 @@ int firstUsedFrom(MessageQueue self, int start)
         if (self->asdus[index].state != QUEUE_ENTRY_STATE_NOT_USED)
             return index;
         index = nextIndex(index, self->size);
+    }
+    return -1;
+}
+
+/* The last used slot at or before start, or -1 when every slot is free. */
+int lastUsedFrom(MessageQueue self, int start)
+{
+    int index = start;
+    for (int i = 0; i < self->size; i++) {
+        if (self->asdus[index].state != QUEUE_ENTRY_STATE_NOT_USED)
+            return index;
+        index = previousIndex(index, self->size);
     }
     return -1;
 }
@@ -80,6 +98,7 @@ void freeEntry(MessageQueue self, int index)
 {
     self->asdus[index].state = QUEUE_ENTRY_STATE_NOT_USED;
     self->asdus[index].entryTimestamp = 0;
+    self->asdus[index].sender = nullptr;
     self->entryCounter--;
 }
 
@@ -145,6 +164,7 @@ bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, in
     CS104_setASDUOctets(&entry->asdu, asduOctets, asduLength);
     entry->entryTimestamp = uniqueTimestamp(self);
     entry->state = QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION;
+    entry->sender = nullptr;
     MessageQueue_unlock(self);
     return true;
 }
@@ -160,6 +180,12 @@ bool MessageQueue_isAsduAvailable(MessageQueue self)
 FrameBuffer* MessageQueue_getNextWaitingASDU(MessageQueue self, uint64_t* timestamp,
                                              int* queueIndex)
 {
+    return MessageQueue_getNextWaitingASDUBy(self, nullptr, timestamp, queueIndex);
+}
+
+FrameBuffer* MessageQueue_getNextWaitingASDUBy(MessageQueue self, const void* sender,
+                                               uint64_t* timestamp, int* queueIndex)
+{
     if (self->entryCounter == 0)
         return nullptr;
     int index = self->firstMsgIndex;
@@ -167,6 +193,7 @@ FrameBuffer* MessageQueue_getNextWaitingASDU(MessageQueue self, uint64_t* timest
         ASDUQueueEntry* entry = &self->asdus[index];
         if (entry->state == QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION) {
             entry->state = QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED;
+            entry->sender = sender;
             *timestamp = entry->entryTimestamp;
             *queueIndex = index;
             return &entry->asdu;
@@ -186,14 +213,19 @@ void MessageQueue_markAsduAsConfirmed(MessageQueue self, int queueIndex, uint64_
     ASDUQueueEntry* confirmed = &self->asdus[queueIndex];
     if (self->entryCounter > 0 && confirmed->state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED &&
         confirmed->entryTimestamp == timestamp) {
-        // Walk back over the contiguous sent entries: confirming one frame
-        // confirms every frame sent before it.
+        const void* sender = confirmed->sender;
+        bool freedNewest = (queueIndex == self->lastMsgIndex);
+        // Walk back over the contiguous entries of the same sender: its
+        // confirmation confirms every frame it sent before, but says nothing
+        // about frames another connection sent.
         int index = queueIndex;
-        while (self->asdus[index].state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED) {
+        while (self->asdus[index].state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED &&
+               self->asdus[index].sender == sender) {
             freeEntry(self, index);
             if (self->entryCounter == 0) {
                 self->firstMsgIndex = -1;
                 self->lastMsgIndex = -1;
+                freedNewest = false;
                 break;
             }
             if (index == self->firstMsgIndex) {
@@ -206,6 +238,11 @@ void MessageQueue_markAsduAsConfirmed(MessageQueue self, int queueIndex, uint64_
             if (index == queueIndex)
                 break;
         }
+        // The newest index names a used slot, so a new entry takes the slot
+        // after it rather than overwriting the oldest while this one is free.
+        if (freedNewest && self->entryCounter > 0 &&
+            self->asdus[self->lastMsgIndex].state == QUEUE_ENTRY_STATE_NOT_USED)
+            self->lastMsgIndex = lastUsedFrom(self, self->lastMsgIndex);
     }
     MessageQueue_unlock(self);
 }
@@ -217,8 +254,10 @@ void MessageQueue_markAsduAsWaiting(MessageQueue self, int queueIndex, uint64_t 
     MessageQueue_lock(self);
     ASDUQueueEntry* entry = &self->asdus[queueIndex];
     if (entry->state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED &&
-        entry->entryTimestamp == timestamp)
+        entry->entryTimestamp == timestamp) {
         entry->state = QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION;
+        entry->sender = nullptr;
+    }
     MessageQueue_unlock(self);
 }
 
@@ -228,6 +267,7 @@ void MessageQueue_releaseAllQueuedASDUs(MessageQueue self)
     for (int i = 0; i < self->size; i++) {
         self->asdus[i].state = QUEUE_ENTRY_STATE_NOT_USED;
         self->asdus[i].entryTimestamp = 0;
+        self->asdus[i].sender = nullptr;
     }
     self->firstMsgIndex = -1;
     self->lastMsgIndex = -1;

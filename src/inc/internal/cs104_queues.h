@@ -47,6 +47,7 @@ struct ASDUQueueEntry {
     uint64_t entryTimestamp; /* enqueue time in ms, unique in the queue; 0 when free */
     FrameBuffer asdu;
     QueueEntryState state;
+    const void* sender; /* who sent it (state SENT only); see MessageQueue_markAsduAsConfirmed */
 };
 
 typedef struct sMessageQueue* MessageQueue;
@@ -98,14 +99,27 @@ bool MessageQueue_isAsduAvailable(MessageQueue self);
 /*
  * Caller holds the lock. The oldest waiting entry, now marked sent, with its
  * timestamp and slot; null when none waits. The buffer stays in the queue.
+ * The entry counts as sent by no one in particular (sender null).
  */
 FrameBuffer* MessageQueue_getNextWaitingASDU(MessageQueue self, uint64_t* timestamp,
                                              int* queueIndex);
 
 /*
+ * As MessageQueue_getNextWaitingASDU, recording sender (the connection that
+ * will write the entry) with the entry while it awaits confirmation. The
+ * sender must put its unconfirmed entries back to waiting
+ * (MessageQueue_markAsduAsWaiting) before it goes away.
+ */
+FrameBuffer* MessageQueue_getNextWaitingASDUBy(MessageQueue self, const void* sender,
+                                               uint64_t* timestamp, int* queueIndex);
+
+/*
  * Frees the sent entry at queueIndex if its timestamp still matches, and
- * every contiguous sent entry before it (takes the lock). A mismatch (the
- * slot was overwritten since) or an index out of range frees nothing.
+ * every contiguous sent entry before it that the same sender sent (takes the
+ * lock): a confirmation speaks only for the frames of its own connection, so
+ * entries another connection sent and nobody confirmed stay (and return to
+ * waiting when that connection closes). A mismatch (the slot was overwritten
+ * since) or an index out of range frees nothing.
  */
 void MessageQueue_markAsduAsConfirmed(MessageQueue self, int queueIndex, uint64_t timestamp);
 

@@ -23,12 +23,15 @@ struct Sent {
     int index;
 };
 
-/* Takes the next waiting entry as a sender would; tag 0 when none. */
-Sent takeNext(MessageQueue queue)
+/* Takes the next waiting entry as sender would (null: anonymous); tag 0 when none. */
+Sent takeNext(MessageQueue queue, const void* sender = nullptr)
 {
     Sent sent = {0, 0, -1};
     MessageQueue_lock(queue);
-    FrameBuffer* buffer = MessageQueue_getNextWaitingASDU(queue, &sent.timestamp, &sent.index);
+    FrameBuffer* buffer =
+        sender == nullptr
+            ? MessageQueue_getNextWaitingASDU(queue, &sent.timestamp, &sent.index)
+            : MessageQueue_getNextWaitingASDUBy(queue, sender, &sent.timestamp, &sent.index);
     if (buffer != nullptr) {
         EXPECT_EQ(buffer->msgSize, 7);
         sent.tag = buffer->msg[6];
@@ -82,6 +85,46 @@ TEST_F(MessageQueueTest, Confirm_MiddleOfFiveSent_FreesItAndAllBefore)
     enqueue(queue, 9);
     EXPECT_EQ(queue->lastMsgIndex, 0);
     EXPECT_EQ(takeNext(queue).tag, 9);
+}
+
+TEST_F(MessageQueueTest, Confirm_EntriesOfAnotherSenderBefore_StaySent)
+{
+    // Connection A sent 1 and 2, then B took over and sent 3.
+    const int a = 0, b = 0;
+    queue = MessageQueue_create(8);
+    for (uint8_t tag = 1; tag <= 3; tag++)
+        enqueue(queue, tag);
+    Sent one = takeNext(queue, &a);
+    Sent two = takeNext(queue, &a);
+    Sent three = takeNext(queue, &b);
+    MessageQueue_markAsduAsConfirmed(queue, three.index, three.timestamp);
+    EXPECT_EQ(queue->entryCounter, 2);
+    EXPECT_EQ(queue->asdus[one.index].state, QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED);
+    EXPECT_EQ(queue->asdus[two.index].state, QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED);
+    // A's own confirmation of 2 still releases 1 with it.
+    MessageQueue_markAsduAsConfirmed(queue, two.index, two.timestamp);
+    EXPECT_EQ(queue->entryCounter, 0);
+    EXPECT_EQ(queue->firstMsgIndex, -1);
+}
+
+TEST_F(MessageQueueTest, Confirm_NewestOutOfOrder_NextEntryTakesItsSlotNotTheOldest)
+{
+    const int a = 0, b = 0;
+    queue = MessageQueue_create(3);
+    for (uint8_t tag = 1; tag <= 3; tag++)
+        enqueue(queue, tag);
+    Sent one = takeNext(queue, &a);
+    Sent two = takeNext(queue, &a);
+    Sent three = takeNext(queue, &b);
+    MessageQueue_markAsduAsConfirmed(queue, three.index, three.timestamp);
+    EXPECT_EQ(queue->lastMsgIndex, two.index);
+    enqueue(queue, 4); // the slot of 3 is free: 1 must survive
+    EXPECT_EQ(queue->entryCounter, 3);
+    MessageQueue_markAsduAsWaiting(queue, one.index, one.timestamp);
+    MessageQueue_markAsduAsWaiting(queue, two.index, two.timestamp);
+    EXPECT_EQ(takeNext(queue).tag, 1);
+    EXPECT_EQ(takeNext(queue).tag, 2);
+    EXPECT_EQ(takeNext(queue).tag, 4);
 }
 
 TEST_F(MessageQueueTest, Confirm_TimestampMismatchOrBadIndex_FreesNothing)

@@ -248,6 +248,34 @@ TEST_F(ServerTest, Mode0_ConnectionClosedWithUnconfirmedData_NextConnectionSends
     EXPECT_TRUE(next.quietFor(300));
 }
 
+TEST_F(ServerTest, Mode0_SwitchOverWhileFirstStillOpen_FirstsUnconfirmedDataNotLost)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    RawMaster first, second;
+    connectActive(first);
+    enqueueSinglePoint(21);
+    enqueueSinglePoint(22);
+    for (int ioa : {21, 22}) {
+        std::optional<Apdu> data = first.receive();
+        ASSERT_TRUE(data.has_value()) << ioa;
+        ASSERT_EQ(data->octets, expectedSinglePointFrame(ioa - 21, 0, ioa));
+    }
+    // The master switches to the second link; the first stays open for now.
+    connectActive(second);
+    enqueueSinglePoint(23);
+    std::optional<Apdu> data = second.receive();
+    ASSERT_TRUE(data.has_value());
+    ASSERT_EQ(data->octets, expectedSinglePointFrame(0, 0, 23));
+    ASSERT_TRUE(second.send(sFrame(1))); // confirms only what the second link carried
+    Thread_sleep(100);
+    first.close(); // 21 and 22 were never confirmed by anyone
+    for (int ioa : {21, 22}) {
+        data = second.receive(3000);
+        ASSERT_TRUE(data.has_value()) << ioa;
+        EXPECT_EQ(data->octets, expectedSinglePointFrame(ioa - 20, 0, ioa));
+    }
+}
+
 TEST_F(ServerTest, Mode1_EnqueuedAsdu_ReachesEveryActiveConnection)
 {
     startSlave(CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP);
