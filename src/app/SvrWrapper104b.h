@@ -52,7 +52,8 @@
  * - A single command whose object cannot be decoded is answered with cause
  *   47, like every address other than 5000.
  * - SvrInit leaves the gateway not created when the slave cannot be
- *   allocated; SvrStart, SvrClose and SvrFree are then harmless.
+ *   allocated; SvrStart, SvrClose and SvrFree are then harmless, and
+ *   SvrPeriodic refreshes and counts but queues nothing (there is no queue).
  *
  * Slave lifecycle: SvrInit (create, wire the callbacks) -> SvrStart -> ...
  * -> SvrClose (stop accepting) -> SvrFree (close every connection, destroy).
