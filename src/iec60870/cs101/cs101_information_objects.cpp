@@ -1913,27 +1913,36 @@ void MeasuredValueNormalizedWithoutQuality_setValue(MeasuredValueNormalizedWitho
 
 /* ======================================================== command types */
 
-/* ---- SingleCommand (C_SC_NA_1) */
-
-static bool SingleCommand_encode(InformationObject object, Frame frame,
-                                 CS101_AppLayerParameters parameters, bool isSequence)
+/* Bits of the command octets (SCO, DCO, RCO) and of the set-point qualifier (QOS). */
+static int commandQU(uint8_t octet)
 {
-    SingleCommand self = reinterpret_cast<SingleCommand>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->sco);
-    return true;
+    return (octet & 0x7C) >> 2;
 }
 
-static const struct sInformationObjectVFT singleCommandVFT = {SingleCommand_encode, destroyRecord};
+static bool selectBit(uint8_t octet)
+{
+    return (octet & 0x80) != 0;
+}
+
+static int qosQL(uint8_t qos)
+{
+    return qos & 0x7F;
+}
+
+/* ---- single commands (C_SC_NA_1, C_SC_TA_1): SCO */
+
+using SingleCommandCoding =
+    ObjectCoding<sSingleCommand, C_SC_NA_1, OctetPayload<&sSingleCommand::sco>>;
+using SingleCommandCP56Coding =
+    ObjectCoding<sSingleCommandWithCP56Time2a, C_SC_TA_1,
+                 OctetPayload<&sSingleCommandWithCP56Time2a::sco>, CP56TimeTag>;
 
 SingleCommand SingleCommand_create(SingleCommand self, int ioa, bool command, bool selectCommand,
                                    int qu)
 {
-    self = prepareRecord(self, ioa, C_SC_NA_1, &singleCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->sco = commandOctet(command ? 1 : 0, 1, selectCommand, qu);
+    self = SingleCommandCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->sco = commandOctet(command ? 1 : 0, 1, selectCommand, qu);
     return self;
 }
 
@@ -1942,12 +1951,7 @@ DEFINE_DESTROY(SingleCommand)
 SingleCommand SingleCommand_getFromBuffer(SingleCommand self, CS101_AppLayerParameters parameters,
                                           uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, C_SC_NA_1,
-                       &singleCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->sco = msg[startIndex];
-    return self;
+    return SingleCommandCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 bool SingleCommand_getState(SingleCommand self)
@@ -1957,41 +1961,24 @@ bool SingleCommand_getState(SingleCommand self)
 
 int SingleCommand_getQU(SingleCommand self)
 {
-    return (self->sco & 0x7C) >> 2;
+    return commandQU(self->sco);
 }
 
 bool SingleCommand_isSelect(SingleCommand self)
 {
-    return (self->sco & 0x80) != 0;
+    return selectBit(self->sco);
 }
-
-/* ---- SingleCommandWithCP56Time2a (C_SC_TA_1) */
-
-static bool SingleCommandWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                               CS101_AppLayerParameters parameters, bool isSequence)
-{
-    SingleCommandWithCP56Time2a self = reinterpret_cast<SingleCommandWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->sco);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT singleCommandWithCP56Time2aVFT = {
-    SingleCommandWithCP56Time2a_encode, destroyRecord};
 
 SingleCommandWithCP56Time2a SingleCommandWithCP56Time2a_create(SingleCommandWithCP56Time2a self,
                                                                int ioa, bool command,
                                                                bool selectCommand, int qu,
                                                                CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_SC_TA_1, &singleCommandWithCP56Time2aVFT);
+    self = SingleCommandCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->sco = commandOctet(command ? 1 : 0, 1, selectCommand, qu);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2002,13 +1989,7 @@ SingleCommandWithCP56Time2a_getFromBuffer(SingleCommandWithCP56Time2a self,
                                           CS101_AppLayerParameters parameters, uint8_t* msg,
                                           int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, false, C_SC_TA_1,
-                       &singleCommandWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->sco = msg[startIndex];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return SingleCommandCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a SingleCommandWithCP56Time2a_getTimestamp(SingleCommandWithCP56Time2a self)
@@ -2016,27 +1997,20 @@ CP56Time2a SingleCommandWithCP56Time2a_getTimestamp(SingleCommandWithCP56Time2a 
     return &self->timestamp;
 }
 
-/* ---- DoubleCommand (C_DC_NA_1) */
+/* ---- double commands (C_DC_NA_1, C_DC_TA_1): DCO */
 
-static bool DoubleCommand_encode(InformationObject object, Frame frame,
-                                 CS101_AppLayerParameters parameters, bool isSequence)
-{
-    DoubleCommand self = reinterpret_cast<DoubleCommand>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->dcq);
-    return true;
-}
-
-static const struct sInformationObjectVFT doubleCommandVFT = {DoubleCommand_encode, destroyRecord};
+using DoubleCommandCoding =
+    ObjectCoding<sDoubleCommand, C_DC_NA_1, OctetPayload<&sDoubleCommand::dcq>>;
+using DoubleCommandCP56Coding =
+    ObjectCoding<sDoubleCommandWithCP56Time2a, C_DC_TA_1,
+                 OctetPayload<&sDoubleCommandWithCP56Time2a::dcq>, CP56TimeTag>;
 
 DoubleCommand DoubleCommand_create(DoubleCommand self, int ioa, int command, bool selectCommand,
                                    int qu)
 {
-    self = prepareRecord(self, ioa, C_DC_NA_1, &doubleCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = commandOctet(command, 3, selectCommand, qu);
+    self = DoubleCommandCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->dcq = commandOctet(command, 3, selectCommand, qu);
     return self;
 }
 
@@ -2045,12 +2019,7 @@ DEFINE_DESTROY(DoubleCommand)
 DoubleCommand DoubleCommand_getFromBuffer(DoubleCommand self, CS101_AppLayerParameters parameters,
                                           uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, C_DC_NA_1,
-                       &doubleCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = msg[startIndex];
-    return self;
+    return DoubleCommandCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 int DoubleCommand_getState(DoubleCommand self)
@@ -2060,41 +2029,24 @@ int DoubleCommand_getState(DoubleCommand self)
 
 int DoubleCommand_getQU(DoubleCommand self)
 {
-    return (self->dcq & 0x7C) >> 2;
+    return commandQU(self->dcq);
 }
 
 bool DoubleCommand_isSelect(DoubleCommand self)
 {
-    return (self->dcq & 0x80) != 0;
+    return selectBit(self->dcq);
 }
-
-/* ---- DoubleCommandWithCP56Time2a (C_DC_TA_1) */
-
-static bool DoubleCommandWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                               CS101_AppLayerParameters parameters, bool isSequence)
-{
-    DoubleCommandWithCP56Time2a self = reinterpret_cast<DoubleCommandWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->dcq);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT doubleCommandWithCP56Time2aVFT = {
-    DoubleCommandWithCP56Time2a_encode, destroyRecord};
 
 DoubleCommandWithCP56Time2a DoubleCommandWithCP56Time2a_create(DoubleCommandWithCP56Time2a self,
                                                                int ioa, int command,
                                                                bool selectCommand, int qu,
                                                                CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_DC_TA_1, &doubleCommandWithCP56Time2aVFT);
+    self = DoubleCommandCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->dcq = commandOctet(command, 3, selectCommand, qu);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2105,13 +2057,7 @@ DoubleCommandWithCP56Time2a_getFromBuffer(DoubleCommandWithCP56Time2a self,
                                           CS101_AppLayerParameters parameters, uint8_t* msg,
                                           int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, false, C_DC_TA_1,
-                       &doubleCommandWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = msg[startIndex];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return DoubleCommandCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a DoubleCommandWithCP56Time2a_getTimestamp(DoubleCommandWithCP56Time2a self)
@@ -2126,35 +2072,27 @@ int DoubleCommandWithCP56Time2a_getState(DoubleCommandWithCP56Time2a self)
 
 int DoubleCommandWithCP56Time2a_getQU(DoubleCommandWithCP56Time2a self)
 {
-    return (self->dcq & 0x7C) >> 2;
+    return commandQU(self->dcq);
 }
 
 bool DoubleCommandWithCP56Time2a_isSelect(DoubleCommandWithCP56Time2a self)
 {
-    return (self->dcq & 0x80) != 0;
+    return selectBit(self->dcq);
 }
 
-/* ---- StepCommand (C_RC_NA_1) */
+/* ---- regulating step commands (C_RC_NA_1, C_RC_TA_1): RCO */
 
-static bool StepCommand_encode(InformationObject object, Frame frame,
-                               CS101_AppLayerParameters parameters, bool isSequence)
-{
-    StepCommand self = reinterpret_cast<StepCommand>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->dcq);
-    return true;
-}
-
-static const struct sInformationObjectVFT stepCommandVFT = {StepCommand_encode, destroyRecord};
+using StepCommandCoding = ObjectCoding<sStepCommand, C_RC_NA_1, OctetPayload<&sStepCommand::dcq>>;
+using StepCommandCP56Coding =
+    ObjectCoding<sStepCommandWithCP56Time2a, C_RC_TA_1,
+                 OctetPayload<&sStepCommandWithCP56Time2a::dcq>, CP56TimeTag>;
 
 StepCommand StepCommand_create(StepCommand self, int ioa, StepCommandValue command,
                                bool selectCommand, int qu)
 {
-    self = prepareRecord(self, ioa, C_RC_NA_1, &stepCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = commandOctet(command, 3, selectCommand, qu);
+    self = StepCommandCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->dcq = commandOctet(command, 3, selectCommand, qu);
     return self;
 }
 
@@ -2163,12 +2101,7 @@ DEFINE_DESTROY(StepCommand)
 StepCommand StepCommand_getFromBuffer(StepCommand self, CS101_AppLayerParameters parameters,
                                       uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, C_RC_NA_1,
-                       &stepCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = msg[startIndex];
-    return self;
+    return StepCommandCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 StepCommandValue StepCommand_getState(StepCommand self)
@@ -2178,41 +2111,24 @@ StepCommandValue StepCommand_getState(StepCommand self)
 
 int StepCommand_getQU(StepCommand self)
 {
-    return (self->dcq & 0x7C) >> 2;
+    return commandQU(self->dcq);
 }
 
 bool StepCommand_isSelect(StepCommand self)
 {
-    return (self->dcq & 0x80) != 0;
+    return selectBit(self->dcq);
 }
-
-/* ---- StepCommandWithCP56Time2a (C_RC_TA_1) */
-
-static bool StepCommandWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    StepCommandWithCP56Time2a self = reinterpret_cast<StepCommandWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 8, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->dcq);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT stepCommandWithCP56Time2aVFT = {
-    StepCommandWithCP56Time2a_encode, destroyRecord};
 
 StepCommandWithCP56Time2a StepCommandWithCP56Time2a_create(StepCommandWithCP56Time2a self, int ioa,
                                                            StepCommandValue command,
                                                            bool selectCommand, int qu,
                                                            CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_RC_TA_1, &stepCommandWithCP56Time2aVFT);
+    self = StepCommandCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->dcq = commandOctet(command, 3, selectCommand, qu);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2223,13 +2139,7 @@ StepCommandWithCP56Time2a_getFromBuffer(StepCommandWithCP56Time2a self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 8, false, C_RC_TA_1,
-                       &stepCommandWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = msg[startIndex];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 1);
-    return self;
+    return StepCommandCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a StepCommandWithCP56Time2a_getTimestamp(StepCommandWithCP56Time2a self)
@@ -2244,34 +2154,48 @@ StepCommandValue StepCommandWithCP56Time2a_getState(StepCommandWithCP56Time2a se
 
 int StepCommandWithCP56Time2a_getQU(StepCommandWithCP56Time2a self)
 {
-    return (self->dcq & 0x7C) >> 2;
+    return commandQU(self->dcq);
 }
 
 bool StepCommandWithCP56Time2a_isSelect(StepCommandWithCP56Time2a self)
 {
-    return (self->dcq & 0x80) != 0;
+    return selectBit(self->dcq);
 }
 
-/* ---- SetpointCommandNormalized (C_SE_NA_1) */
+/*
+ * ---- normalized and scaled set-points (C_SE_NA_1, C_SE_TA_1, C_SE_NB_1, C_SE_TB_1):
+ * the 2-octet value as coded in `encodedValue`, QOS
+ */
 
-static bool SetpointCommandNormalized_encode(InformationObject object, Frame frame,
-                                             CS101_AppLayerParameters parameters, bool isSequence)
-{
-    SetpointCommandNormalized self = reinterpret_cast<SetpointCommandNormalized>(object);
-    if (!beginEncode(object, frame, parameters, 3, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->qos);
-    return true;
-}
+struct EncodedValueWithQosPayload {
+    static constexpr int size = 3;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_appendBytes(frame, self->encodedValue, 2);
+        Frame_setNextByte(frame, self->qos);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->encodedValue[0] = msg[index];
+        self->encodedValue[1] = msg[index + 1];
+        self->qos = msg[index + 2];
+    }
+};
 
-static const struct sInformationObjectVFT setpointCommandNormalizedVFT = {
-    SetpointCommandNormalized_encode, destroyRecord};
+using SetpointNormalizedCoding =
+    ObjectCoding<sSetpointCommandNormalized, C_SE_NA_1, EncodedValueWithQosPayload>;
+using SetpointNormalizedCP56Coding =
+    ObjectCoding<sSetpointCommandNormalizedWithCP56Time2a, C_SE_TA_1, EncodedValueWithQosPayload,
+                 CP56TimeTag>;
+using SetpointScaledCoding =
+    ObjectCoding<sSetpointCommandScaled, C_SE_NB_1, EncodedValueWithQosPayload>;
+using SetpointScaledCP56Coding = ObjectCoding<sSetpointCommandScaledWithCP56Time2a, C_SE_TB_1,
+                                              EncodedValueWithQosPayload, CP56TimeTag>;
 
 SetpointCommandNormalized SetpointCommandNormalized_create(SetpointCommandNormalized self, int ioa,
                                                            float value, bool selectCommand, int ql)
 {
-    self = prepareRecord(self, ioa, C_SE_NA_1, &setpointCommandNormalizedVFT);
+    self = SetpointNormalizedCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, truncToLow16(static_cast<double>(value) * 32767.5 - 0.5));
@@ -2286,14 +2210,7 @@ SetpointCommandNormalized_getFromBuffer(SetpointCommandNormalized self,
                                         CS101_AppLayerParameters parameters, uint8_t* msg,
                                         int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 3, false, C_SE_NA_1,
-                       &setpointCommandNormalizedVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->qos = msg[startIndex + 2];
-    return self;
+    return SetpointNormalizedCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 float SetpointCommandNormalized_getValue(SetpointCommandNormalized self)
@@ -2303,45 +2220,25 @@ float SetpointCommandNormalized_getValue(SetpointCommandNormalized self)
 
 int SetpointCommandNormalized_getQL(SetpointCommandNormalized self)
 {
-    return self->qos & 0x7F;
+    return qosQL(self->qos);
 }
 
 bool SetpointCommandNormalized_isSelect(SetpointCommandNormalized self)
 {
-    return (self->qos & 0x80) != 0;
+    return selectBit(self->qos);
 }
-
-/* ---- SetpointCommandNormalizedWithCP56Time2a (C_SE_TA_1) */
-
-static bool SetpointCommandNormalizedWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                           CS101_AppLayerParameters parameters,
-                                                           bool isSequence)
-{
-    SetpointCommandNormalizedWithCP56Time2a self =
-        reinterpret_cast<SetpointCommandNormalizedWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 10, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->qos);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT setpointCommandNormalizedWithCP56Time2aVFT = {
-    SetpointCommandNormalizedWithCP56Time2a_encode, destroyRecord};
 
 SetpointCommandNormalizedWithCP56Time2a
 SetpointCommandNormalizedWithCP56Time2a_create(SetpointCommandNormalizedWithCP56Time2a self,
                                                int ioa, float value, bool selectCommand, int ql,
                                                CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_SE_TA_1, &setpointCommandNormalizedWithCP56Time2aVFT);
+    self = SetpointNormalizedCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, truncToLow16(static_cast<double>(value * 32767.0f)));
     self->qos = qosOctet(selectCommand, ql);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2352,15 +2249,7 @@ SetpointCommandNormalizedWithCP56Time2a_getFromBuffer(SetpointCommandNormalizedW
                                                       CS101_AppLayerParameters parameters,
                                                       uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 10, false, C_SE_TA_1,
-                       &setpointCommandNormalizedWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->qos = msg[startIndex + 2];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return SetpointNormalizedCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a
@@ -2376,34 +2265,18 @@ float SetpointCommandNormalizedWithCP56Time2a_getValue(SetpointCommandNormalized
 
 int SetpointCommandNormalizedWithCP56Time2a_getQL(SetpointCommandNormalizedWithCP56Time2a self)
 {
-    return self->qos & 0x7F;
+    return qosQL(self->qos);
 }
 
 bool SetpointCommandNormalizedWithCP56Time2a_isSelect(SetpointCommandNormalizedWithCP56Time2a self)
 {
-    return (self->qos & 0x80) != 0;
+    return selectBit(self->qos);
 }
-
-/* ---- SetpointCommandScaled (C_SE_NB_1) */
-
-static bool SetpointCommandScaled_encode(InformationObject object, Frame frame,
-                                         CS101_AppLayerParameters parameters, bool isSequence)
-{
-    SetpointCommandScaled self = reinterpret_cast<SetpointCommandScaled>(object);
-    if (!beginEncode(object, frame, parameters, 3, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->qos);
-    return true;
-}
-
-static const struct sInformationObjectVFT setpointCommandScaledVFT = {SetpointCommandScaled_encode,
-                                                                      destroyRecord};
 
 SetpointCommandScaled SetpointCommandScaled_create(SetpointCommandScaled self, int ioa, int value,
                                                    bool selectCommand, int ql)
 {
-    self = prepareRecord(self, ioa, C_SE_NB_1, &setpointCommandScaledVFT);
+    self = SetpointScaledCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, value);
@@ -2417,14 +2290,7 @@ SetpointCommandScaled SetpointCommandScaled_getFromBuffer(SetpointCommandScaled 
                                                           CS101_AppLayerParameters parameters,
                                                           uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 3, false, C_SE_NB_1,
-                       &setpointCommandScaledVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->qos = msg[startIndex + 2];
-    return self;
+    return SetpointScaledCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 int SetpointCommandScaled_getValue(SetpointCommandScaled self)
@@ -2434,45 +2300,25 @@ int SetpointCommandScaled_getValue(SetpointCommandScaled self)
 
 int SetpointCommandScaled_getQL(SetpointCommandScaled self)
 {
-    return self->qos & 0x7F;
+    return qosQL(self->qos);
 }
 
 bool SetpointCommandScaled_isSelect(SetpointCommandScaled self)
 {
-    return (self->qos & 0x80) != 0;
+    return selectBit(self->qos);
 }
-
-/* ---- SetpointCommandScaledWithCP56Time2a (C_SE_TB_1) */
-
-static bool SetpointCommandScaledWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                       CS101_AppLayerParameters parameters,
-                                                       bool isSequence)
-{
-    SetpointCommandScaledWithCP56Time2a self =
-        reinterpret_cast<SetpointCommandScaledWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 10, isSequence))
-        return false;
-    Frame_appendBytes(frame, self->encodedValue, 2);
-    Frame_setNextByte(frame, self->qos);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT setpointCommandScaledWithCP56Time2aVFT = {
-    SetpointCommandScaledWithCP56Time2a_encode, destroyRecord};
 
 SetpointCommandScaledWithCP56Time2a
 SetpointCommandScaledWithCP56Time2a_create(SetpointCommandScaledWithCP56Time2a self, int ioa,
                                            int value, bool selectCommand, int ql,
                                            CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_SE_TB_1, &setpointCommandScaledWithCP56Time2aVFT);
+    self = SetpointScaledCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     setScaledValue(self->encodedValue, value);
     self->qos = qosOctet(selectCommand, ql);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2483,15 +2329,7 @@ SetpointCommandScaledWithCP56Time2a_getFromBuffer(SetpointCommandScaledWithCP56T
                                                   CS101_AppLayerParameters parameters, uint8_t* msg,
                                                   int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 10, false, C_SE_TB_1,
-                       &setpointCommandScaledWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->encodedValue[0] = msg[startIndex];
-    self->encodedValue[1] = msg[startIndex + 1];
-    self->qos = msg[startIndex + 2];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 3);
-    return self;
+    return SetpointScaledCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a
@@ -2507,34 +2345,39 @@ int SetpointCommandScaledWithCP56Time2a_getValue(SetpointCommandScaledWithCP56Ti
 
 int SetpointCommandScaledWithCP56Time2a_getQL(SetpointCommandScaledWithCP56Time2a self)
 {
-    return self->qos & 0x7F;
+    return qosQL(self->qos);
 }
 
 bool SetpointCommandScaledWithCP56Time2a_isSelect(SetpointCommandScaledWithCP56Time2a self)
 {
-    return (self->qos & 0x80) != 0;
+    return selectBit(self->qos);
 }
 
-/* ---- SetpointCommandShort (C_SE_NC_1) */
+/* ---- short floating point set-points (C_SE_NC_1, C_SE_TC_1): IEEE STD 754, QOS */
 
-static bool SetpointCommandShort_encode(InformationObject object, Frame frame,
-                                        CS101_AppLayerParameters parameters, bool isSequence)
-{
-    SetpointCommandShort self = reinterpret_cast<SetpointCommandShort>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    writeFloat(frame, self->value);
-    Frame_setNextByte(frame, self->qos);
-    return true;
-}
+struct ShortValueWithQosPayload {
+    static constexpr int size = 5;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeFloat(frame, self->value);
+        Frame_setNextByte(frame, self->qos);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->value = readFloat(msg, index);
+        self->qos = msg[index + 4];
+    }
+};
 
-static const struct sInformationObjectVFT setpointCommandShortVFT = {SetpointCommandShort_encode,
-                                                                     destroyRecord};
+using SetpointShortCoding =
+    ObjectCoding<sSetpointCommandShort, C_SE_NC_1, ShortValueWithQosPayload>;
+using SetpointShortCP56Coding = ObjectCoding<sSetpointCommandShortWithCP56Time2a, C_SE_TC_1,
+                                             ShortValueWithQosPayload, CP56TimeTag>;
 
 SetpointCommandShort SetpointCommandShort_create(SetpointCommandShort self, int ioa, float value,
                                                  bool selectCommand, int ql)
 {
-    self = prepareRecord(self, ioa, C_SE_NC_1, &setpointCommandShortVFT);
+    self = SetpointShortCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
@@ -2548,13 +2391,7 @@ SetpointCommandShort SetpointCommandShort_getFromBuffer(SetpointCommandShort sel
                                                         CS101_AppLayerParameters parameters,
                                                         uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, false, C_SE_NC_1,
-                       &setpointCommandShortVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readFloat(msg, startIndex);
-    self->qos = msg[startIndex + 4];
-    return self;
+    return SetpointShortCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 float SetpointCommandShort_getValue(SetpointCommandShort self)
@@ -2564,45 +2401,25 @@ float SetpointCommandShort_getValue(SetpointCommandShort self)
 
 int SetpointCommandShort_getQL(SetpointCommandShort self)
 {
-    return self->qos & 0x7F;
+    return qosQL(self->qos);
 }
 
 bool SetpointCommandShort_isSelect(SetpointCommandShort self)
 {
-    return (self->qos & 0x80) != 0;
+    return selectBit(self->qos);
 }
-
-/* ---- SetpointCommandShortWithCP56Time2a (C_SE_TC_1) */
-
-static bool SetpointCommandShortWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                      CS101_AppLayerParameters parameters,
-                                                      bool isSequence)
-{
-    SetpointCommandShortWithCP56Time2a self =
-        reinterpret_cast<SetpointCommandShortWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 12, isSequence))
-        return false;
-    writeFloat(frame, self->value);
-    Frame_setNextByte(frame, self->qos);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT setpointCommandShortWithCP56Time2aVFT = {
-    SetpointCommandShortWithCP56Time2a_encode, destroyRecord};
 
 SetpointCommandShortWithCP56Time2a
 SetpointCommandShortWithCP56Time2a_create(SetpointCommandShortWithCP56Time2a self, int ioa,
                                           float value, bool selectCommand, int ql,
                                           CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_SE_TC_1, &setpointCommandShortWithCP56Time2aVFT);
+    self = SetpointShortCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
     self->qos = qosOctet(selectCommand, ql);
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2613,14 +2430,7 @@ SetpointCommandShortWithCP56Time2a_getFromBuffer(SetpointCommandShortWithCP56Tim
                                                  CS101_AppLayerParameters parameters, uint8_t* msg,
                                                  int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 12, false, C_SE_TC_1,
-                       &setpointCommandShortWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readFloat(msg, startIndex);
-    self->qos = msg[startIndex + 4];
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 5);
-    return self;
+    return SetpointShortCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a SetpointCommandShortWithCP56Time2a_getTimestamp(SetpointCommandShortWithCP56Time2a self)
@@ -2635,35 +2445,38 @@ float SetpointCommandShortWithCP56Time2a_getValue(SetpointCommandShortWithCP56Ti
 
 int SetpointCommandShortWithCP56Time2a_getQL(SetpointCommandShortWithCP56Time2a self)
 {
-    return self->qos & 0x7F;
+    return qosQL(self->qos);
 }
 
 bool SetpointCommandShortWithCP56Time2a_isSelect(SetpointCommandShortWithCP56Time2a self)
 {
-    return (self->qos & 0x80) != 0;
+    return selectBit(self->qos);
 }
 
-/* ---- Bitstring32Command (C_BO_NA_1) */
+/* ---- bit string commands (C_BO_NA_1, C_BO_TA_1): BSI (4 octets) */
 
-static bool Bitstring32Command_encode(InformationObject object, Frame frame,
-                                      CS101_AppLayerParameters parameters, bool isSequence)
-{
-    Bitstring32Command self = reinterpret_cast<Bitstring32Command>(object);
-    if (!beginEncode(object, frame, parameters, 4, isSequence))
-        return false;
-    writeUint32(frame, self->value);
-    return true;
-}
+struct BitString32CommandPayload {
+    static constexpr int size = 4;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint32(frame, self->value);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->value = readUint32(msg, index);
+    }
+};
 
-static const struct sInformationObjectVFT bitstring32CommandVFT = {Bitstring32Command_encode,
-                                                                   destroyRecord};
+using BitString32CommandCoding =
+    ObjectCoding<sBitstring32Command, C_BO_NA_1, BitString32CommandPayload>;
+using BitString32CommandCP56Coding = ObjectCoding<sBitstring32CommandWithCP56Time2a, C_BO_TA_1,
+                                                  BitString32CommandPayload, CP56TimeTag>;
 
 Bitstring32Command Bitstring32Command_create(Bitstring32Command self, int ioa, uint32_t value)
 {
-    self = prepareRecord(self, ioa, C_BO_NA_1, &bitstring32CommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
+    self = BitString32CommandCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->value = value;
     return self;
 }
 
@@ -2673,12 +2486,7 @@ Bitstring32Command Bitstring32Command_getFromBuffer(Bitstring32Command self,
                                                     CS101_AppLayerParameters parameters,
                                                     uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 4, false, C_BO_NA_1,
-                       &bitstring32CommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readUint32(msg, startIndex);
-    return self;
+    return BitString32CommandCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 uint32_t Bitstring32Command_getValue(Bitstring32Command self)
@@ -2686,34 +2494,15 @@ uint32_t Bitstring32Command_getValue(Bitstring32Command self)
     return self->value;
 }
 
-/* ---- Bitstring32CommandWithCP56Time2a (C_BO_TA_1) */
-
-static bool Bitstring32CommandWithCP56Time2a_encode(InformationObject object, Frame frame,
-                                                    CS101_AppLayerParameters parameters,
-                                                    bool isSequence)
-{
-    Bitstring32CommandWithCP56Time2a self =
-        reinterpret_cast<Bitstring32CommandWithCP56Time2a>(object);
-    if (!beginEncode(object, frame, parameters, 11, isSequence))
-        return false;
-    writeUint32(frame, self->value);
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT bitstring32CommandWithCP56Time2aVFT = {
-    Bitstring32CommandWithCP56Time2a_encode, destroyRecord};
-
 Bitstring32CommandWithCP56Time2a
 Bitstring32CommandWithCP56Time2a_create(Bitstring32CommandWithCP56Time2a self, int ioa,
                                         uint32_t value, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_BO_TA_1, &bitstring32CommandWithCP56Time2aVFT);
+    self = BitString32CommandCP56Coding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->value = value;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2724,13 +2513,7 @@ Bitstring32CommandWithCP56Time2a_getFromBuffer(Bitstring32CommandWithCP56Time2a 
                                                CS101_AppLayerParameters parameters, uint8_t* msg,
                                                int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 11, false, C_BO_TA_1,
-                       &bitstring32CommandWithCP56Time2aVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->value = readUint32(msg, startIndex);
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 4);
-    return self;
+    return BitString32CommandCP56Coding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a Bitstring32CommandWithCP56Time2a_getTimestamp(Bitstring32CommandWithCP56Time2a self)
