@@ -128,8 +128,15 @@ class DispatchTest : public SlaveTest
 TEST_F(DispatchTest, NoHandlers_SystemAndMonitorTypes_MirroredWithCause44)
 {
     startSlave();
-    const Octets requests[] = {interrogationAsdu(0x06), singlePointAsdu(0x03, 17, true),
+    // Counter interrogation and read get no default answer from the engine,
+    // and only the plain test command (104) is answered by it, not 107.
+    const Octets testWithTime = {0, 0, 0, 0xCC, 0x55, 1, 2, 3, 4, 5, 6, 7};
+    const Octets requests[] = {interrogationAsdu(0x06),
+                               singlePointAsdu(0x03, 17, true),
+                               asdu(101, 0x01, 0x06, 1, Octets{0, 0, 0, 0x05}),
+                               asdu(102, 0x01, 0x05, 1, ioa3(4000)),
                                asdu(105, 0x01, 0x06, 1, Octets{0, 0, 0, 1}),
+                               asdu(107, 0x01, 0x06, 1, testWithTime),
                                asdu(200, 0x01, 0x06, 7, Octets{1, 2, 3, 4})};
     for (const Octets& request : requests) {
         std::vector<Octets> replies = exchange(request, 1);

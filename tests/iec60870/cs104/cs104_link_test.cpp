@@ -477,6 +477,24 @@ TEST_F(AckLinkTest, Acknowledge_FewerThanW_SFrameAfterT2)
     EXPECT_LE(elapsed, 2500);
 }
 
+TEST_F(AckLinkTest, Acknowledge_AfterQuietPeriod_SFrameWithTheNextIFrame)
+{
+    startSlave();
+    RawMaster master;
+    connect(master);
+    ASSERT_TRUE(master.sendI(interrogationAsdu(0x06)));
+    std::optional<Apdu> ack = master.receive(3000); // t2 after the first I frame
+    ASSERT_TRUE(ack.has_value());
+    ASSERT_EQ(ack->octets, sFrame(1));
+    Thread_sleep(1500); // longer than t2 since that S frame
+    int64_t sent = monotonicMs();
+    ASSERT_TRUE(master.sendI(interrogationAsdu(0x06)));
+    ack = master.receive(3000);
+    ASSERT_TRUE(ack.has_value());
+    EXPECT_EQ(ack->octets, sFrame(2));
+    EXPECT_LE(monotonicMs() - sent, 500);
+}
+
 /* ------------------------------------------------------------------ t3 */
 
 class T3LinkTest : public LinkTest
