@@ -7,6 +7,7 @@
 #include "qx_paths.h"
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,19 @@ TEST_F(GatewayStartup, StalePidFile_DoesNotBlockStart_AndIsRewrittenWithNewPid)
     ASSERT_TRUE(writeFile(pidFile(), "999999 left over from a crashed run\n"));
     startGateway();
     EXPECT_EQ(std::to_string(gateway_.pid()), readFile(pidFile()));
+}
+
+TEST_F(GatewayStartup, PidFileCannotBeOpened_PrintsOpenFailureOnly_Exits1)
+{
+    /* A directory in the pid file's place cannot be opened read-write. */
+    unlink(pidFile().c_str()); /* left by an earlier run; no gateway runs now */
+    ASSERT_EQ(0, mkdir(pidFile().c_str(), 0755));
+    ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_));
+    int status = gateway_.waitExit(10000);
+    EXPECT_EQ(0, rmdir(pidFile().c_str())); /* later tests need the file */
+    EXPECT_EQ(1, exitCodeOf(status)) << gateway_.transcript();
+    EXPECT_EQ(std::vector<std::string>{"Open file failed, error : Is a directory"},
+              gateway_.lines());
 }
 
 TEST_F(GatewayStartup, MissingDataStoreLibrary_PrintsIsOkFailure_Exits255)
