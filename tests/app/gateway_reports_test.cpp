@@ -164,6 +164,30 @@ TEST_F(GatewayInterrogation, StationInterrogation_QueuesTheStationRangesExactlyI
     EXPECT_EQ(expected, received);
 }
 
+TEST_F(GatewayInterrogation, ConfiguredAddresses_CarriedByEveryDataAsdu)
+{
+    /* Oa 263 is kept in 8 bits (7); Ca 301 is 0x012D on the wire. */
+    std::string ini = readFile(work_ + "/qxSvr.ini");
+    ini.replace(ini.find("Oa=2\n"), 5, "Oa=263\n");
+    ini.replace(ini.find("Ca=1\n"), 5, "Ca=301\n");
+    ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
+    startGateway();
+    connectClient();
+    std::vector<IFrame> frames = interrogate(interrogation(0x06, 20));
+    ASSERT_TRUE(answerComplete(frames)) << "frames received: " << frames.size();
+
+    /* The confirmation mirrors the request (originator 0, address 1). */
+    EXPECT_EQ((Octets{0x64, 0x01, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14}),
+              frames.front().asdu());
+    for (size_t i = 1; i < frames.size(); ++i) {
+        const Octets asdu = frames[i].asdu();
+        ASSERT_GE(asdu.size(), 6u);
+        EXPECT_EQ(0x07, asdu[3]) << "ASDU " << i;
+        EXPECT_EQ(0x2D, asdu[4]) << "ASDU " << i;
+        EXPECT_EQ(0x01, asdu[5]) << "ASDU " << i;
+    }
+}
+
 TEST_F(GatewayInterrogation, GroupInterrogation_GetsOnlyNegativeConfirmation)
 {
     startGateway();
