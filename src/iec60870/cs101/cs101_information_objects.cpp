@@ -24,6 +24,15 @@
  *   decoder reads before checking; sizes above 3 are counted in full.
  * - InformationObject_getMaxSizeInMemory answers the size of our largest
  *   record, computed from the records themselves.
+ *
+ * Layout: the skeleton every type shares (operation table, room check and
+ * address on encode, bounds check, allocation and address on decode) is
+ * written once, in ObjectCoding below. A type section states only what is
+ * particular to its type: the payload coding (shared by a base type and its
+ * time-tagged variants), one ObjectCoding alias per type, the fields that
+ * T_create sets, and the accessors. FileSegment, whose size depends on its
+ * LOS octet, and the parameter types, which reuse the measured-value codings
+ * under their own type identification, are written out by hand.
  */
 #include "cs101_information_objects.h"
 #include "information_objects_internal.h"
@@ -37,22 +46,6 @@
 static void destroyRecord(InformationObject self)
 {
     Memory_free(self);
-}
-
-/* Clears the caller's record or allocates a zero-filled one, then sets the base fields. */
-template <typename Record>
-static Record* prepareRecord(Record* self, int ioa, TypeID type, InformationObjectVFT vft)
-{
-    if (self == nullptr)
-        self = static_cast<Record*>(Memory_calloc(1, sizeof(Record)));
-    else
-        memset(static_cast<void*>(self), 0, sizeof(Record));
-    if (self == nullptr)
-        return nullptr;
-    self->objectAddress = ioa;
-    self->type = type;
-    self->virtualFunctionTable = vft;
-    return self;
 }
 
 static int addressOctetsNeeded(CS101_AppLayerParameters parameters, bool isSequence)
@@ -71,31 +64,6 @@ static bool objectFits(CS101_AppLayerParameters parameters, const uint8_t* msg, 
     const long long available = static_cast<long long>(msgSize) - startIndex;
     return available >=
            static_cast<long long>(elementSize) + addressOctetsNeeded(parameters, isSequence);
-}
-
-/*
- * Start of every decoder: checks the bounds, takes or allocates the record,
- * sets the base fields and reads the address (advancing startIndex past it).
- */
-template <typename Record>
-static Record* beginDecode(Record* self, CS101_AppLayerParameters parameters, const uint8_t* msg,
-                           int msgSize, int* startIndex, int elementSize, bool isSequence,
-                           TypeID type, InformationObjectVFT vft)
-{
-    if (!objectFits(parameters, msg, msgSize, *startIndex, elementSize, isSequence))
-        return nullptr;
-    if (self == nullptr)
-        self = static_cast<Record*>(Memory_calloc(1, sizeof(Record)));
-    if (self == nullptr)
-        return nullptr;
-    self->type = type;
-    self->virtualFunctionTable = vft;
-    if (!isSequence) {
-        self->objectAddress = InformationObject_ParseObjectAddress(
-            parameters, const_cast<uint8_t*>(msg), *startIndex);
-        *startIndex += parameters->sizeOfIOA > 1 ? parameters->sizeOfIOA : 1;
-    }
-    return self;
 }
 
 /* Start of every encoder: room check for the whole object, then the address. */
@@ -269,6 +237,9 @@ static uint8_t qosOctet(bool select, int ql)
  * base type and of its time-tagged variants share one coding.
  */
 
+namespace
+{
+
 /* Run-time identity of a type: its type identification and operation table. */
 struct ObjectKind {
     TypeID type;
@@ -407,6 +378,8 @@ template <typename Record, TypeID Type, typename Payload, typename TimeTag>
 const ObjectKind ObjectCoding<Record, Type, Payload, TimeTag>::kind = {
     Type, {ObjectCoding<Record, Type, Payload, TimeTag>::encode, destroyRecord}};
 
+} // namespace
+
 /* Copies an optional part given by pointer; a null pointer leaves the cleared field. */
 template <typename Field> static void assignIfGiven(Field& field, const Field* value)
 {
@@ -540,6 +513,8 @@ bool StatusAndStatusChangeDetection_getCD(StatusAndStatusChangeDetection self, i
 
 /* ---- single points (M_SP_NA_1, M_SP_TA_1, M_SP_TB_1): SIQ */
 
+namespace
+{
 struct SinglePointPayload {
     static constexpr int size = 1;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -552,6 +527,7 @@ struct SinglePointPayload {
         self->quality = static_cast<QualityDescriptor>(msg[index] & 0xF0);
     }
 };
+} // namespace
 
 template <typename Record>
 static void setSinglePoint(Record* self, bool value, QualityDescriptor quality)
@@ -651,6 +627,8 @@ CP56Time2a SinglePointWithCP56Time2a_getTimestamp(SinglePointWithCP56Time2a self
 
 /* ---- double points (M_DP_NA_1, M_DP_TA_1, M_DP_TB_1): DIQ */
 
+namespace
+{
 struct DoublePointPayload {
     static constexpr int size = 1;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -663,6 +641,7 @@ struct DoublePointPayload {
         self->quality = static_cast<QualityDescriptor>(msg[index] & 0xF0);
     }
 };
+} // namespace
 
 template <typename Record>
 static void setDoublePoint(Record* self, DoublePointValue value, QualityDescriptor quality)
@@ -765,6 +744,8 @@ CP56Time2a DoublePointWithCP56Time2a_getTimestamp(DoublePointWithCP56Time2a self
 
 /* ---- step positions (M_ST_NA_1, M_ST_TA_1, M_ST_TB_1): VTI, QDS */
 
+namespace
+{
 struct StepPositionPayload {
     static constexpr int size = 2;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -778,6 +759,7 @@ struct StepPositionPayload {
         self->quality = msg[index + 1];
     }
 };
+} // namespace
 
 using StepPositionCoding = ObjectCoding<sStepPositionInformation, M_ST_NA_1, StepPositionPayload>;
 using StepPositionCP24Coding =
@@ -887,6 +869,8 @@ CP56Time2a StepPositionWithCP56Time2a_getTimestamp(StepPositionWithCP56Time2a se
 
 /* ---- bit strings (M_BO_NA_1, M_BO_TA_1, M_BO_TB_1): BSI (4 octets), QDS */
 
+namespace
+{
 struct BitString32Payload {
     static constexpr int size = 5;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -900,6 +884,7 @@ struct BitString32Payload {
         self->quality = msg[index + 4];
     }
 };
+} // namespace
 
 using BitString32Coding = ObjectCoding<sBitString32, M_BO_NA_1, BitString32Payload>;
 using BitString32CP24Coding =
@@ -990,6 +975,8 @@ CP56Time2a Bitstring32WithCP56Time2a_getTimestamp(Bitstring32WithCP56Time2a self
  * M_ME_TB_1, M_ME_TE_1): the 2-octet value as coded in `encodedValue`, QDS
  */
 
+namespace
+{
 struct EncodedValueWithQualityPayload {
     static constexpr int size = 3;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -1004,6 +991,7 @@ struct EncodedValueWithQualityPayload {
         self->quality = msg[index + 2];
     }
 };
+} // namespace
 
 using NormalizedCoding =
     ObjectCoding<sMeasuredValueNormalized, M_ME_NA_1, EncodedValueWithQualityPayload>;
@@ -1234,6 +1222,8 @@ void MeasuredValueScaledWithCP56Time2a_setTimestamp(MeasuredValueScaledWithCP56T
 
 /* ---- short floating point values (M_ME_NC_1, M_ME_TC_1, M_ME_TF_1): IEEE STD 754, QDS */
 
+namespace
+{
 struct ShortValueWithQualityPayload {
     static constexpr int size = 5;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -1247,6 +1237,7 @@ struct ShortValueWithQualityPayload {
         self->quality = msg[index + 4];
     }
 };
+} // namespace
 
 using ShortCoding = ObjectCoding<sMeasuredValueShort, M_ME_NC_1, ShortValueWithQualityPayload>;
 using ShortCP24Coding = ObjectCoding<sMeasuredValueShortWithCP24Time2a, M_ME_TC_1,
@@ -1360,6 +1351,8 @@ void MeasuredValueShortWithCP56Time2a_setTimestamp(MeasuredValueShortWithCP56Tim
 
 /* ---- integrated totals (M_IT_NA_1, M_IT_TA_1, M_IT_TB_1): BCR (5 octets) */
 
+namespace
+{
 struct CounterReadingPayload {
     static constexpr int size = 5;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -1371,6 +1364,7 @@ struct CounterReadingPayload {
         memcpy(self->totals.encodedValue, msg + index, size);
     }
 };
+} // namespace
 
 using TotalsCoding = ObjectCoding<sIntegratedTotals, M_IT_NA_1, CounterReadingPayload>;
 using TotalsCP24Coding =
@@ -1476,6 +1470,8 @@ void IntegratedTotalsWithCP56Time2a_setTimestamp(IntegratedTotalsWithCP56Time2a 
  * M_EP_TF_1): always time-tagged; the payload ends with a CP16Time2a
  */
 
+namespace
+{
 /* SEP, elapsed time. */
 struct ProtectionEventPayload {
     static constexpr int size = 3;
@@ -1490,7 +1486,10 @@ struct ProtectionEventPayload {
         CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, index + 1);
     }
 };
+} // namespace
 
+namespace
+{
 /* SPE, QDP, relay duration. */
 struct StartEventsPayload {
     static constexpr int size = 4;
@@ -1507,7 +1506,10 @@ struct StartEventsPayload {
         CP16Time2a_getFromBuffer(&self->elapsedTime, msg, msgSize, index + 2);
     }
 };
+} // namespace
 
+namespace
+{
 /* OCI, QDP, relay operating time. */
 struct OutputCircuitPayload {
     static constexpr int size = 4;
@@ -1524,6 +1526,7 @@ struct OutputCircuitPayload {
         CP16Time2a_getFromBuffer(&self->operatingTime, msg, msgSize, index + 2);
     }
 };
+} // namespace
 
 using ProtectionEventCP24Coding =
     ObjectCoding<sEventOfProtectionEquipment, M_EP_TA_1, ProtectionEventPayload, CP24TimeTag>;
@@ -1813,6 +1816,8 @@ PackedOutputCircuitInfoWithCP56Time2a_getOperatingTime(PackedOutputCircuitInfoWi
 
 /* ---- PackedSinglePointWithSCD (M_PS_NA_1): SCD (4 octets), QDS */
 
+namespace
+{
 struct SinglePointsWithSCDPayload {
     static constexpr int size = 5;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -1826,6 +1831,7 @@ struct SinglePointsWithSCDPayload {
         self->qds = msg[index + 4];
     }
 };
+} // namespace
 
 using PackedSinglePointCoding =
     ObjectCoding<sPackedSinglePointWithSCD, M_PS_NA_1, SinglePointsWithSCDPayload>;
@@ -1864,6 +1870,8 @@ QualityDescriptor PackedSinglePointWithSCD_getQuality(PackedSinglePointWithSCD s
 
 /* ---- MeasuredValueNormalizedWithoutQuality (M_ME_ND_1): NVA only */
 
+namespace
+{
 struct EncodedValuePayload {
     static constexpr int size = 2;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -1876,6 +1884,7 @@ struct EncodedValuePayload {
         self->encodedValue[1] = msg[index + 1];
     }
 };
+} // namespace
 
 using NormalizedWithoutQualityCoding =
     ObjectCoding<sMeasuredValueNormalizedWithoutQuality, M_ME_ND_1, EncodedValuePayload>;
@@ -2167,6 +2176,8 @@ bool StepCommandWithCP56Time2a_isSelect(StepCommandWithCP56Time2a self)
  * the 2-octet value as coded in `encodedValue`, QOS
  */
 
+namespace
+{
 struct EncodedValueWithQosPayload {
     static constexpr int size = 3;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -2181,6 +2192,7 @@ struct EncodedValueWithQosPayload {
         self->qos = msg[index + 2];
     }
 };
+} // namespace
 
 using SetpointNormalizedCoding =
     ObjectCoding<sSetpointCommandNormalized, C_SE_NA_1, EncodedValueWithQosPayload>;
@@ -2355,6 +2367,8 @@ bool SetpointCommandScaledWithCP56Time2a_isSelect(SetpointCommandScaledWithCP56T
 
 /* ---- short floating point set-points (C_SE_NC_1, C_SE_TC_1): IEEE STD 754, QOS */
 
+namespace
+{
 struct ShortValueWithQosPayload {
     static constexpr int size = 5;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -2368,6 +2382,7 @@ struct ShortValueWithQosPayload {
         self->qos = msg[index + 4];
     }
 };
+} // namespace
 
 using SetpointShortCoding =
     ObjectCoding<sSetpointCommandShort, C_SE_NC_1, ShortValueWithQosPayload>;
@@ -2455,6 +2470,8 @@ bool SetpointCommandShortWithCP56Time2a_isSelect(SetpointCommandShortWithCP56Tim
 
 /* ---- bit string commands (C_BO_NA_1, C_BO_TA_1): BSI (4 octets) */
 
+namespace
+{
 struct BitString32CommandPayload {
     static constexpr int size = 4;
     template <typename Record> static void write(Frame frame, const Record* self)
@@ -2466,6 +2483,7 @@ struct BitString32CommandPayload {
         self->value = readUint32(msg, index);
     }
 };
+} // namespace
 
 using BitString32CommandCoding =
     ObjectCoding<sBitstring32Command, C_BO_NA_1, BitString32CommandPayload>;
@@ -2528,27 +2546,24 @@ uint32_t Bitstring32CommandWithCP56Time2a_getValue(Bitstring32CommandWithCP56Tim
 
 /* ========================================================= system types */
 
-/* ---- EndOfInitialization (M_EI_NA_1) */
+/* ---- the one-octet qualifier types (M_EI_NA_1, C_IC_NA_1, C_CI_NA_1, C_RP_NA_1, P_AC_NA_1) */
 
-static bool EndOfInitialization_encode(InformationObject object, Frame frame,
-                                       CS101_AppLayerParameters parameters, bool isSequence)
-{
-    EndOfInitialization self = reinterpret_cast<EndOfInitialization>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->coi);
-    return true;
-}
-
-static const struct sInformationObjectVFT EndOfInitializationVFT = {EndOfInitialization_encode,
-                                                                    destroyRecord};
+using EndOfInitializationCoding =
+    ObjectCoding<sEndOfInitialization, M_EI_NA_1, OctetPayload<&sEndOfInitialization::coi>>;
+using InterrogationCoding =
+    ObjectCoding<sInterrogationCommand, C_IC_NA_1, OctetPayload<&sInterrogationCommand::qoi>>;
+using CounterInterrogationCoding = ObjectCoding<sCounterInterrogationCommand, C_CI_NA_1,
+                                                OctetPayload<&sCounterInterrogationCommand::qcc>>;
+using ResetProcessCoding =
+    ObjectCoding<sResetProcessCommand, C_RP_NA_1, OctetPayload<&sResetProcessCommand::qrp>>;
+using ParameterActivationCoding =
+    ObjectCoding<sParameterActivation, P_AC_NA_1, OctetPayload<&sParameterActivation::qpa>>;
 
 EndOfInitialization EndOfInitialization_create(EndOfInitialization self, uint8_t coi)
 {
-    self = prepareRecord(self, 0, M_EI_NA_1, &EndOfInitializationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->coi = coi;
+    self = EndOfInitializationCoding::prepare(self, 0);
+    if (self != nullptr)
+        self->coi = coi;
     return self;
 }
 
@@ -2558,12 +2573,7 @@ EndOfInitialization EndOfInitialization_getFromBuffer(EndOfInitialization self,
                                                       CS101_AppLayerParameters parameters,
                                                       uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, M_EI_NA_1,
-                       &EndOfInitializationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->coi = msg[startIndex];
-    return self;
+    return EndOfInitializationCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 uint8_t EndOfInitialization_getCOI(EndOfInitialization self)
@@ -2571,27 +2581,11 @@ uint8_t EndOfInitialization_getCOI(EndOfInitialization self)
     return self->coi;
 }
 
-/* ---- InterrogationCommand (C_IC_NA_1) */
-
-static bool InterrogationCommand_encode(InformationObject object, Frame frame,
-                                        CS101_AppLayerParameters parameters, bool isSequence)
-{
-    InterrogationCommand self = reinterpret_cast<InterrogationCommand>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->qoi);
-    return true;
-}
-
-static const struct sInformationObjectVFT interrogationCommandVFT = {InterrogationCommand_encode,
-                                                                     destroyRecord};
-
 InterrogationCommand InterrogationCommand_create(InterrogationCommand self, int ioa, uint8_t qoi)
 {
-    self = prepareRecord(self, ioa, C_IC_NA_1, &interrogationCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qoi = qoi;
+    self = InterrogationCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->qoi = qoi;
     return self;
 }
 
@@ -2601,12 +2595,7 @@ InterrogationCommand InterrogationCommand_getFromBuffer(InterrogationCommand sel
                                                         CS101_AppLayerParameters parameters,
                                                         uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, C_IC_NA_1,
-                       &interrogationCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qoi = msg[startIndex];
-    return self;
+    return InterrogationCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 uint8_t InterrogationCommand_getQOI(InterrogationCommand self)
@@ -2614,28 +2603,12 @@ uint8_t InterrogationCommand_getQOI(InterrogationCommand self)
     return self->qoi;
 }
 
-/* ---- CounterInterrogationCommand (C_CI_NA_1) */
-
-static bool CounterInterrogationCommand_encode(InformationObject object, Frame frame,
-                                               CS101_AppLayerParameters parameters, bool isSequence)
-{
-    CounterInterrogationCommand self = reinterpret_cast<CounterInterrogationCommand>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->qcc);
-    return true;
-}
-
-static const struct sInformationObjectVFT counterInterrogationCommandVFT = {
-    CounterInterrogationCommand_encode, destroyRecord};
-
 CounterInterrogationCommand CounterInterrogationCommand_create(CounterInterrogationCommand self,
                                                                int ioa, QualifierOfCIC qcc)
 {
-    self = prepareRecord(self, ioa, C_CI_NA_1, &counterInterrogationCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qcc = qcc;
+    self = CounterInterrogationCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->qcc = qcc;
     return self;
 }
 
@@ -2646,12 +2619,7 @@ CounterInterrogationCommand_getFromBuffer(CounterInterrogationCommand self,
                                           CS101_AppLayerParameters parameters, uint8_t* msg,
                                           int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, C_CI_NA_1,
-                       &counterInterrogationCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qcc = msg[startIndex];
-    return self;
+    return CounterInterrogationCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 QualifierOfCIC CounterInterrogationCommand_getQCC(CounterInterrogationCommand self)
@@ -2659,26 +2627,59 @@ QualifierOfCIC CounterInterrogationCommand_getQCC(CounterInterrogationCommand se
     return self->qcc;
 }
 
-/* ---- ReadCommand (C_RD_NA_1) */
-
-static bool ReadCommand_encode(InformationObject object, Frame frame,
-                               CS101_AppLayerParameters parameters, bool isSequence)
+ResetProcessCommand ResetProcessCommand_create(ResetProcessCommand self, int ioa,
+                                               QualifierOfRPC qrp)
 {
-    ReadCommand self = reinterpret_cast<ReadCommand>(object);
-    if (!beginEncode(object, frame, parameters, 0, isSequence))
-        return false;
-    (void)self;
-    return true;
+    self = ResetProcessCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->qrp = qrp;
+    return self;
 }
 
-static const struct sInformationObjectVFT readCommandVFT = {ReadCommand_encode, destroyRecord};
+DEFINE_DESTROY(ResetProcessCommand)
+
+ResetProcessCommand ResetProcessCommand_getFromBuffer(ResetProcessCommand self,
+                                                      CS101_AppLayerParameters parameters,
+                                                      uint8_t* msg, int msgSize, int startIndex)
+{
+    return ResetProcessCoding::decode(self, parameters, msg, msgSize, startIndex, false);
+}
+
+QualifierOfRPC ResetProcessCommand_getQRP(ResetProcessCommand self)
+{
+    return self->qrp;
+}
+
+ParameterActivation ParameterActivation_create(ParameterActivation self, int ioa,
+                                               QualifierOfParameterActivation qpa)
+{
+    self = ParameterActivationCoding::prepare(self, ioa);
+    if (self != nullptr)
+        self->qpa = qpa;
+    return self;
+}
+
+DEFINE_DESTROY(ParameterActivation)
+
+ParameterActivation ParameterActivation_getFromBuffer(ParameterActivation self,
+                                                      CS101_AppLayerParameters parameters,
+                                                      uint8_t* msg, int msgSize, int startIndex)
+{
+    return ParameterActivationCoding::decode(self, parameters, msg, msgSize, startIndex, false);
+}
+
+QualifierOfParameterActivation ParameterActivation_getQuality(ParameterActivation self)
+{
+    return self->qpa;
+}
+
+/* ---- ReadCommand (C_RD_NA_1): the address only */
+
+using ReadCoding = ObjectCoding<sReadCommand, C_RD_NA_1, NoPayload>;
 
 ReadCommand ReadCommand_create(ReadCommand self, int ioa)
 {
-    self = prepareRecord(self, ioa, C_RD_NA_1, &readCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    return self;
+    return ReadCoding::prepare(self, ioa);
 }
 
 DEFINE_DESTROY(ReadCommand)
@@ -2686,36 +2687,20 @@ DEFINE_DESTROY(ReadCommand)
 ReadCommand ReadCommand_getFromBuffer(ReadCommand self, CS101_AppLayerParameters parameters,
                                       uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 0, false, C_RD_NA_1,
-                       &readCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    return self;
+    return ReadCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
-/* ---- ClockSynchronizationCommand (C_CS_NA_1) */
+/* ---- ClockSynchronizationCommand (C_CS_NA_1): CP56Time2a only */
 
-static bool ClockSynchronizationCommand_encode(InformationObject object, Frame frame,
-                                               CS101_AppLayerParameters parameters, bool isSequence)
-{
-    ClockSynchronizationCommand self = reinterpret_cast<ClockSynchronizationCommand>(object);
-    if (!beginEncode(object, frame, parameters, 7, isSequence))
-        return false;
-    appendTime(frame, self->timestamp.encodedValue, 7);
-    return true;
-}
-
-static const struct sInformationObjectVFT clockSynchronizationCommandVFT = {
-    ClockSynchronizationCommand_encode, destroyRecord};
+using ClockSyncCoding =
+    ObjectCoding<sClockSynchronizationCommand, C_CS_NA_1, NoPayload, CP56TimeTag>;
 
 ClockSynchronizationCommand ClockSynchronizationCommand_create(ClockSynchronizationCommand self,
                                                                int ioa, CP56Time2a timestamp)
 {
-    self = prepareRecord(self, ioa, C_CS_NA_1, &clockSynchronizationCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    if (timestamp != nullptr)
-        self->timestamp = *timestamp;
+    self = ClockSyncCoding::prepare(self, ioa);
+    if (self != nullptr)
+        assignIfGiven(self->timestamp, timestamp);
     return self;
 }
 
@@ -2726,12 +2711,7 @@ ClockSynchronizationCommand_getFromBuffer(ClockSynchronizationCommand self,
                                           CS101_AppLayerParameters parameters, uint8_t* msg,
                                           int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 7, false, C_CS_NA_1,
-                       &clockSynchronizationCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    CP56Time2a_getFromBuffer(&self->timestamp, msg, msgSize, startIndex + 0);
-    return self;
+    return ClockSyncCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP56Time2a ClockSynchronizationCommand_getTime(ClockSynchronizationCommand self)
@@ -2739,24 +2719,30 @@ CP56Time2a ClockSynchronizationCommand_getTime(ClockSynchronizationCommand self)
     return &self->timestamp;
 }
 
-/* ---- TestCommand (C_TS_NA_1) */
+/* ---- TestCommand (C_TS_NA_1): FBP, the fixed pattern 0x55CC */
 
-static bool TestCommand_encode(InformationObject object, Frame frame,
-                               CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    TestCommand self = reinterpret_cast<TestCommand>(object);
-    if (!beginEncode(object, frame, parameters, 2, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->byte1);
-    Frame_setNextByte(frame, self->byte2);
-    return true;
-}
+struct TestPatternPayload {
+    static constexpr int size = 2;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        Frame_setNextByte(frame, self->byte1);
+        Frame_setNextByte(frame, self->byte2);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->byte1 = msg[index];
+        self->byte2 = msg[index + 1];
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT testCommandVFT = {TestCommand_encode, destroyRecord};
+using TestCoding = ObjectCoding<sTestCommand, C_TS_NA_1, TestPatternPayload>;
 
 TestCommand TestCommand_create(TestCommand self)
 {
-    self = prepareRecord(self, 0, C_TS_NA_1, &testCommandVFT);
+    self = TestCoding::prepare(self, 0);
     if (self == nullptr)
         return nullptr;
     self->byte1 = 0xCC;
@@ -2769,13 +2755,7 @@ DEFINE_DESTROY(TestCommand)
 TestCommand TestCommand_getFromBuffer(TestCommand self, CS101_AppLayerParameters parameters,
                                       uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 2, false, C_TS_NA_1,
-                       &testCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->byte1 = msg[startIndex];
-    self->byte2 = msg[startIndex + 1];
-    return self;
+    return TestCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 bool TestCommand_isValid(TestCommand self)
@@ -2783,73 +2763,31 @@ bool TestCommand_isValid(TestCommand self)
     return self->byte1 == 0xCC && self->byte2 == 0x55;
 }
 
-/* ---- ResetProcessCommand (C_RP_NA_1) */
+/* ---- DelayAcquisitionCommand (C_CD_NA_1): CP16Time2a */
 
-static bool ResetProcessCommand_encode(InformationObject object, Frame frame,
-                                       CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    ResetProcessCommand self = reinterpret_cast<ResetProcessCommand>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->qrp);
-    return true;
-}
+struct DelayPayload {
+    static constexpr int size = 2;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        appendTime(frame, self->delay.encodedValue, size);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        CP16Time2a_getFromBuffer(&self->delay, msg, msgSize, index);
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT resetProcessCommandVFT = {ResetProcessCommand_encode,
-                                                                    destroyRecord};
-
-ResetProcessCommand ResetProcessCommand_create(ResetProcessCommand self, int ioa,
-                                               QualifierOfRPC qrp)
-{
-    self = prepareRecord(self, ioa, C_RP_NA_1, &resetProcessCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qrp = qrp;
-    return self;
-}
-
-DEFINE_DESTROY(ResetProcessCommand)
-
-ResetProcessCommand ResetProcessCommand_getFromBuffer(ResetProcessCommand self,
-                                                      CS101_AppLayerParameters parameters,
-                                                      uint8_t* msg, int msgSize, int startIndex)
-{
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, C_RP_NA_1,
-                       &resetProcessCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qrp = msg[startIndex];
-    return self;
-}
-
-QualifierOfRPC ResetProcessCommand_getQRP(ResetProcessCommand self)
-{
-    return self->qrp;
-}
-
-/* ---- DelayAcquisitionCommand (C_CD_NA_1) */
-
-static bool DelayAcquisitionCommand_encode(InformationObject object, Frame frame,
-                                           CS101_AppLayerParameters parameters, bool isSequence)
-{
-    DelayAcquisitionCommand self = reinterpret_cast<DelayAcquisitionCommand>(object);
-    if (!beginEncode(object, frame, parameters, 2, isSequence))
-        return false;
-    appendTime(frame, self->delay.encodedValue, 2);
-    return true;
-}
-
-static const struct sInformationObjectVFT DelayAcquisitionCommandVFT = {
-    DelayAcquisitionCommand_encode, destroyRecord};
+using DelayAcquisitionCoding = ObjectCoding<sDelayAcquisitionCommand, C_CD_NA_1, DelayPayload>;
 
 DelayAcquisitionCommand DelayAcquisitionCommand_create(DelayAcquisitionCommand self, int ioa,
                                                        CP16Time2a delay)
 {
-    self = prepareRecord(self, ioa, C_CD_NA_1, &DelayAcquisitionCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    if (delay != nullptr)
-        self->delay = *delay;
+    self = DelayAcquisitionCoding::prepare(self, ioa);
+    if (self != nullptr)
+        assignIfGiven(self->delay, delay);
     return self;
 }
 
@@ -2860,12 +2798,7 @@ DelayAcquisitionCommand DelayAcquisitionCommand_getFromBuffer(DelayAcquisitionCo
                                                               uint8_t* msg, int msgSize,
                                                               int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 2, false, C_CD_NA_1,
-                       &DelayAcquisitionCommandVFT);
-    if (self == nullptr)
-        return nullptr;
-    CP16Time2a_getFromBuffer(&self->delay, msg, msgSize, startIndex);
-    return self;
+    return DelayAcquisitionCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 CP16Time2a DelayAcquisitionCommand_getDelay(DelayAcquisitionCommand self)
@@ -2873,74 +2806,35 @@ CP16Time2a DelayAcquisitionCommand_getDelay(DelayAcquisitionCommand self)
     return &self->delay;
 }
 
-/* ====================================================== parameter types */
-
-/* ---- ParameterActivation (P_AC_NA_1) */
-
-static bool ParameterActivation_encode(InformationObject object, Frame frame,
-                                       CS101_AppLayerParameters parameters, bool isSequence)
-{
-    ParameterActivation self = reinterpret_cast<ParameterActivation>(object);
-    if (!beginEncode(object, frame, parameters, 1, isSequence))
-        return false;
-    Frame_setNextByte(frame, self->qpa);
-    return true;
-}
-
-static const struct sInformationObjectVFT parameterActivationVFT = {ParameterActivation_encode,
-                                                                    destroyRecord};
-
-ParameterActivation ParameterActivation_create(ParameterActivation self, int ioa,
-                                               QualifierOfParameterActivation qpa)
-{
-    self = prepareRecord(self, ioa, P_AC_NA_1, &parameterActivationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qpa = qpa;
-    return self;
-}
-
-DEFINE_DESTROY(ParameterActivation)
-
-ParameterActivation ParameterActivation_getFromBuffer(ParameterActivation self,
-                                                      CS101_AppLayerParameters parameters,
-                                                      uint8_t* msg, int msgSize, int startIndex)
-{
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 1, false, P_AC_NA_1,
-                       &parameterActivationVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->qpa = msg[startIndex];
-    return self;
-}
-
-QualifierOfParameterActivation ParameterActivation_getQuality(ParameterActivation self)
-{
-    return self->qpa;
-}
-
 /* =========================================================== file types */
 
 /* ---- FileReady (F_FR_NA_1) */
 
-static bool FileReady_encode(InformationObject object, Frame frame,
-                             CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    FileReady self = reinterpret_cast<FileReady>(object);
-    if (!beginEncode(object, frame, parameters, 6, isSequence))
-        return false;
-    writeUint16(frame, self->nof);
-    writeUint24(frame, self->lengthOfFile);
-    Frame_setNextByte(frame, self->frq);
-    return true;
-}
+struct FileReadyPayload {
+    static constexpr int size = 6;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint16(frame, self->nof);
+        writeUint24(frame, self->lengthOfFile);
+        Frame_setNextByte(frame, self->frq);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->nof = static_cast<uint16_t>(readUint16(msg, index));
+        self->lengthOfFile = readUint24(msg, index + 2);
+        self->frq = msg[index + 5];
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT FileReadyVFT = {FileReady_encode, destroyRecord};
+using FileReadyCoding = ObjectCoding<sFileReady, F_FR_NA_1, FileReadyPayload>;
 
 FileReady FileReady_create(FileReady self, int ioa, uint16_t nof, uint32_t lengthOfFile,
                            bool positive)
 {
-    self = prepareRecord(self, ioa, F_FR_NA_1, &FileReadyVFT);
+    self = FileReadyCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
@@ -2954,14 +2848,7 @@ DEFINE_DESTROY(FileReady)
 FileReady FileReady_getFromBuffer(FileReady self, CS101_AppLayerParameters parameters, uint8_t* msg,
                                   int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 6, false, F_FR_NA_1,
-                       &FileReadyVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
-    self->lengthOfFile = readUint24(msg, startIndex + 2);
-    self->frq = msg[startIndex + 5];
-    return self;
+    return FileReadyCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 uint8_t FileReady_getFRQ(FileReady self)
@@ -2991,25 +2878,33 @@ uint32_t FileReady_getLengthOfFile(FileReady self)
 
 /* ---- SectionReady (F_SR_NA_1) */
 
-static bool SectionReady_encode(InformationObject object, Frame frame,
-                                CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    SectionReady self = reinterpret_cast<SectionReady>(object);
-    if (!beginEncode(object, frame, parameters, 7, isSequence))
-        return false;
-    writeUint16(frame, self->nof);
-    Frame_setNextByte(frame, self->nameOfSection);
-    writeUint24(frame, self->lengthOfSection);
-    Frame_setNextByte(frame, self->srq);
-    return true;
-}
+struct SectionReadyPayload {
+    static constexpr int size = 7;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint16(frame, self->nof);
+        Frame_setNextByte(frame, self->nameOfSection);
+        writeUint24(frame, self->lengthOfSection);
+        Frame_setNextByte(frame, self->srq);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->nof = static_cast<uint16_t>(readUint16(msg, index));
+        self->nameOfSection = msg[index + 2];
+        self->lengthOfSection = readUint24(msg, index + 3);
+        self->srq = msg[index + 6];
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT SectionReadyVFT = {SectionReady_encode, destroyRecord};
+using SectionReadyCoding = ObjectCoding<sSectionReady, F_SR_NA_1, SectionReadyPayload>;
 
 SectionReady SectionReady_create(SectionReady self, int ioa, uint16_t nof, uint8_t nos,
                                  uint32_t lengthOfSection, bool notReady)
 {
-    self = prepareRecord(self, ioa, F_SR_NA_1, &SectionReadyVFT);
+    self = SectionReadyCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
@@ -3024,15 +2919,7 @@ DEFINE_DESTROY(SectionReady)
 SectionReady SectionReady_getFromBuffer(SectionReady self, CS101_AppLayerParameters parameters,
                                         uint8_t* msg, int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 7, false, F_SR_NA_1,
-                       &SectionReadyVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
-    self->nameOfSection = msg[startIndex + 2];
-    self->lengthOfSection = readUint24(msg, startIndex + 3);
-    self->srq = msg[startIndex + 6];
-    return self;
+    return SectionReadyCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 bool SectionReady_isNotReady(SectionReady self)
@@ -3067,25 +2954,31 @@ uint32_t SectionReady_getLengthOfSection(SectionReady self)
 
 /* ---- FileCallOrSelect (F_SC_NA_1) */
 
-static bool FileCallOrSelect_encode(InformationObject object, Frame frame,
-                                    CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    FileCallOrSelect self = reinterpret_cast<FileCallOrSelect>(object);
-    if (!beginEncode(object, frame, parameters, 4, isSequence))
-        return false;
-    writeUint16(frame, self->nof);
-    Frame_setNextByte(frame, self->nameOfSection);
-    Frame_setNextByte(frame, self->scq);
-    return true;
-}
+struct FileCallOrSelectPayload {
+    static constexpr int size = 4;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint16(frame, self->nof);
+        Frame_setNextByte(frame, self->nameOfSection);
+        Frame_setNextByte(frame, self->scq);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->nof = static_cast<uint16_t>(readUint16(msg, index));
+        self->nameOfSection = msg[index + 2];
+        self->scq = msg[index + 3];
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT FileCallOrSelectVFT = {FileCallOrSelect_encode,
-                                                                 destroyRecord};
+using FileCallOrSelectCoding = ObjectCoding<sFileCallOrSelect, F_SC_NA_1, FileCallOrSelectPayload>;
 
 FileCallOrSelect FileCallOrSelect_create(FileCallOrSelect self, int ioa, uint16_t nof, uint8_t nos,
                                          uint8_t scq)
 {
-    self = prepareRecord(self, ioa, F_SC_NA_1, &FileCallOrSelectVFT);
+    self = FileCallOrSelectCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
@@ -3100,14 +2993,7 @@ FileCallOrSelect FileCallOrSelect_getFromBuffer(FileCallOrSelect self,
                                                 CS101_AppLayerParameters parameters, uint8_t* msg,
                                                 int msgSize, int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 4, false, F_SC_NA_1,
-                       &FileCallOrSelectVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
-    self->nameOfSection = msg[startIndex + 2];
-    self->scq = msg[startIndex + 3];
-    return self;
+    return FileCallOrSelectCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 uint16_t FileCallOrSelect_getNOF(FileCallOrSelect self)
@@ -3127,27 +3013,35 @@ uint8_t FileCallOrSelect_getSCQ(FileCallOrSelect self)
 
 /* ---- FileLastSegmentOrSection (F_LS_NA_1) */
 
-static bool FileLastSegmentOrSection_encode(InformationObject object, Frame frame,
-                                            CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    FileLastSegmentOrSection self = reinterpret_cast<FileLastSegmentOrSection>(object);
-    if (!beginEncode(object, frame, parameters, 5, isSequence))
-        return false;
-    writeUint16(frame, self->nof);
-    Frame_setNextByte(frame, self->nameOfSection);
-    Frame_setNextByte(frame, self->lsq);
-    Frame_setNextByte(frame, self->chs);
-    return true;
-}
+struct FileLastSegmentOrSectionPayload {
+    static constexpr int size = 5;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint16(frame, self->nof);
+        Frame_setNextByte(frame, self->nameOfSection);
+        Frame_setNextByte(frame, self->lsq);
+        Frame_setNextByte(frame, self->chs);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->nof = static_cast<uint16_t>(readUint16(msg, index));
+        self->nameOfSection = msg[index + 2];
+        self->lsq = msg[index + 3];
+        self->chs = msg[index + 4];
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT FileLastSegmentOrSectionVFT = {
-    FileLastSegmentOrSection_encode, destroyRecord};
+using FileLastSegmentOrSectionCoding =
+    ObjectCoding<sFileLastSegmentOrSection, F_LS_NA_1, FileLastSegmentOrSectionPayload>;
 
 FileLastSegmentOrSection FileLastSegmentOrSection_create(FileLastSegmentOrSection self, int ioa,
                                                          uint16_t nof, uint8_t nos, uint8_t lsq,
                                                          uint8_t chs)
 {
-    self = prepareRecord(self, ioa, F_LS_NA_1, &FileLastSegmentOrSectionVFT);
+    self = FileLastSegmentOrSectionCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
@@ -3164,15 +3058,8 @@ FileLastSegmentOrSection FileLastSegmentOrSection_getFromBuffer(FileLastSegmentO
                                                                 uint8_t* msg, int msgSize,
                                                                 int startIndex)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 5, false, F_LS_NA_1,
-                       &FileLastSegmentOrSectionVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
-    self->nameOfSection = msg[startIndex + 2];
-    self->lsq = msg[startIndex + 3];
-    self->chs = msg[startIndex + 4];
-    return self;
+    return FileLastSegmentOrSectionCoding::decode(self, parameters, msg, msgSize, startIndex,
+                                                  false);
 }
 
 uint16_t FileLastSegmentOrSection_getNOF(FileLastSegmentOrSection self)
@@ -3197,23 +3084,30 @@ uint8_t FileLastSegmentOrSection_getCHS(FileLastSegmentOrSection self)
 
 /* ---- FileACK (F_AF_NA_1) */
 
-static bool FileACK_encode(InformationObject object, Frame frame,
-                           CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    FileACK self = reinterpret_cast<FileACK>(object);
-    if (!beginEncode(object, frame, parameters, 4, isSequence))
-        return false;
-    writeUint16(frame, self->nof);
-    Frame_setNextByte(frame, self->nameOfSection);
-    Frame_setNextByte(frame, self->afq);
-    return true;
-}
+struct FileACKPayload {
+    static constexpr int size = 4;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint16(frame, self->nof);
+        Frame_setNextByte(frame, self->nameOfSection);
+        Frame_setNextByte(frame, self->afq);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
+    {
+        self->nof = static_cast<uint16_t>(readUint16(msg, index));
+        self->nameOfSection = msg[index + 2];
+        self->afq = msg[index + 3];
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT FileACKVFT = {FileACK_encode, destroyRecord};
+using FileACKCoding = ObjectCoding<sFileACK, F_AF_NA_1, FileACKPayload>;
 
 FileACK FileACK_create(FileACK self, int ioa, uint16_t nof, uint8_t nos, uint8_t afq)
 {
-    self = prepareRecord(self, ioa, F_AF_NA_1, &FileACKVFT);
+    self = FileACKCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
@@ -3227,14 +3121,7 @@ DEFINE_DESTROY(FileACK)
 FileACK FileACK_getFromBuffer(FileACK self, CS101_AppLayerParameters parameters, uint8_t* msg,
                               int msgSize, int startIndex)
 {
-    self =
-        beginDecode(self, parameters, msg, msgSize, &startIndex, 4, false, F_AF_NA_1, &FileACKVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
-    self->nameOfSection = msg[startIndex + 2];
-    self->afq = msg[startIndex + 3];
-    return self;
+    return FileACKCoding::decode(self, parameters, msg, msgSize, startIndex, false);
 }
 
 uint16_t FileACK_getNOF(FileACK self)
@@ -3254,32 +3141,40 @@ uint8_t FileACK_getAFQ(FileACK self)
 
 /* ---- FileDirectory (F_DR_TA_1) */
 
-static bool FileDirectory_encode(InformationObject object, Frame frame,
-                                 CS101_AppLayerParameters parameters, bool isSequence)
+namespace
 {
-    FileDirectory self = reinterpret_cast<FileDirectory>(object);
-    if (!beginEncode(object, frame, parameters, 13, isSequence))
-        return false;
-    writeUint16(frame, self->nof);
-    writeUint24(frame, static_cast<uint32_t>(self->lengthOfFile));
-    Frame_setNextByte(frame, self->sof);
-    appendTime(frame, self->creationTime.encodedValue, 7);
-    return true;
-}
+/* NOF, LOF (3 octets), SOF, creation time (CP56Time2a). */
+struct FileDirectoryPayload {
+    static constexpr int size = 13;
+    template <typename Record> static void write(Frame frame, const Record* self)
+    {
+        writeUint16(frame, self->nof);
+        writeUint24(frame, static_cast<uint32_t>(self->lengthOfFile));
+        Frame_setNextByte(frame, self->sof);
+        appendTime(frame, self->creationTime.encodedValue, 7);
+    }
+    template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
+    {
+        self->nof = static_cast<uint16_t>(readUint16(msg, index));
+        self->lengthOfFile = static_cast<int>(readUint24(msg, index + 2));
+        self->sof = msg[index + 5];
+        CP56Time2a_getFromBuffer(&self->creationTime, msg, msgSize, index + 6);
+    }
+};
+} // namespace
 
-static const struct sInformationObjectVFT FileDirectoryVFT = {FileDirectory_encode, destroyRecord};
+using FileDirectoryCoding = ObjectCoding<sFileDirectory, F_DR_TA_1, FileDirectoryPayload>;
 
 FileDirectory FileDirectory_create(FileDirectory self, int ioa, uint16_t nof, int lengthOfFile,
                                    uint8_t sof, CP56Time2a creationTime)
 {
-    self = prepareRecord(self, ioa, F_DR_TA_1, &FileDirectoryVFT);
+    self = FileDirectoryCoding::prepare(self, ioa);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
     self->lengthOfFile = lengthOfFile;
     self->sof = sof;
-    if (creationTime != nullptr)
-        self->creationTime = *creationTime;
+    assignIfGiven(self->creationTime, creationTime);
     return self;
 }
 
@@ -3289,15 +3184,7 @@ FileDirectory FileDirectory_getFromBuffer(FileDirectory self, CS101_AppLayerPara
                                           uint8_t* msg, int msgSize, int startIndex,
                                           bool isSequence)
 {
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 13, isSequence, F_DR_TA_1,
-                       &FileDirectoryVFT);
-    if (self == nullptr)
-        return nullptr;
-    self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
-    self->lengthOfFile = static_cast<int>(readUint24(msg, startIndex + 2));
-    self->sof = msg[startIndex + 5];
-    CP56Time2a_getFromBuffer(&self->creationTime, msg, msgSize, startIndex + 6);
-    return self;
+    return FileDirectoryCoding::decode(self, parameters, msg, msgSize, startIndex, isSequence);
 }
 
 CP56Time2a FileDirectory_getCreationTime(FileDirectory self)
@@ -3477,12 +3364,13 @@ static bool FileSegment_encode(InformationObject object, Frame frame,
     return true;
 }
 
-static const struct sInformationObjectVFT FileSegmentVFT = {FileSegment_encode, destroyRecord};
+/* Its element size depends on LOS, so the type has its own encode and decode. */
+static const ObjectKind fileSegmentKind = {F_SG_NA_1, {FileSegment_encode, destroyRecord}};
 
 FileSegment FileSegment_create(FileSegment self, int ioa, uint16_t nof, uint8_t nos, uint8_t* data,
                                uint8_t los)
 {
-    self = prepareRecord(self, ioa, F_SG_NA_1, &FileSegmentVFT);
+    self = prepareRecord(self, ioa, fileSegmentKind);
     if (self == nullptr)
         return nullptr;
     self->nof = nof;
@@ -3522,8 +3410,8 @@ FileSegment FileSegment_getFromBuffer(FileSegment self, CS101_AppLayerParameters
         return nullptr;
     const int losIndex = startIndex + addressOctetsNeeded(parameters, false) + 3;
     const int los = msg[losIndex];
-    self = beginDecode(self, parameters, msg, msgSize, &startIndex, 4 + los, false, F_SG_NA_1,
-                       &FileSegmentVFT);
+    self =
+        beginDecode(self, parameters, msg, msgSize, &startIndex, 4 + los, false, fileSegmentKind);
     if (self == nullptr)
         return nullptr;
     self->nof = static_cast<uint16_t>(readUint16(msg, startIndex));
