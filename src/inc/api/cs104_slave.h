@@ -74,9 +74,15 @@ void CS104_Slave_setLocalPort(CS104_Slave self, int tcpPort);
 /* Sets the connection limit; 0 or less means no limit. */
 void CS104_Slave_setMaxOpenConnections(CS104_Slave self, int maxOpenConnections);
 
-/* The number of open connections. */
+/* The number of open connections (counted from accept until the connection's thread ends). */
 int CS104_Slave_getOpenConnections(CS104_Slave self);
 
+/*
+ * Handler setters: each stores the handler and the parameter handed back to
+ * it (a null handler removes it). No result; read by the connection threads
+ * at each received ASDU or connection request (see iec60870_slave.h for the
+ * meaning of the handlers' results). Register them before start.
+ */
 void CS104_Slave_setInterrogationHandler(CS104_Slave self, CS101_InterrogationHandler handler,
                                          void* parameter);
 void CS104_Slave_setCounterInterrogationHandler(CS104_Slave self,

@@ -81,6 +81,7 @@ MessageQueue MessageQueue_create(int maxQueueSize);
 /* Frees slots, lock and record; null is ignored. */
 void MessageQueue_destroy(MessageQueue self);
 
+/* Take and release the queue's lock around getNextWaitingASDU and the write of its buffer. */
 void MessageQueue_lock(MessageQueue self);
 void MessageQueue_unlock(MessageQueue self);
 
@@ -140,6 +141,7 @@ HighPriorityASDUQueue HighPriorityASDUQueue_create(int maxQueueSize);
 /* Frees slots, lock and record; null is ignored. */
 void HighPriorityASDUQueue_destroy(HighPriorityASDUQueue self);
 
+/* Take and release the queue's lock around getNextASDU and the write of its buffer. */
 void HighPriorityASDUQueue_lock(HighPriorityASDUQueue self);
 void HighPriorityASDUQueue_unlock(HighPriorityASDUQueue self);
 
