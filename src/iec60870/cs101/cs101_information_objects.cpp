@@ -387,6 +387,15 @@ template <typename Field> static void assignIfGiven(Field& field, const Field* v
         field = *value;
 }
 
+/* Completes T_create of a time-tagged type: sets its time tag; passes a null record through. */
+template <typename Record, typename Time>
+static Record* withTimestamp(Record* self, const Time* timestamp)
+{
+    if (self != nullptr)
+        assignIfGiven(self->timestamp, timestamp);
+    return self;
+}
+
 /* ====================================================== generic operations */
 
 bool InformationObject_encode(InformationObject self, Frame frame,
@@ -529,11 +538,15 @@ struct SinglePointPayload {
 };
 } // namespace
 
-template <typename Record>
-static void setSinglePoint(Record* self, bool value, QualityDescriptor quality)
+template <typename Coding, typename Record>
+static Record* createSinglePoint(Record* self, int ioa, bool value, QualityDescriptor quality)
 {
-    self->value = value;
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->value = value;
+        self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
+    }
+    return self;
 }
 
 using SinglePointCoding = ObjectCoding<sSinglePointInformation, M_SP_NA_1, SinglePointPayload>;
@@ -545,10 +558,7 @@ using SinglePointCP56Coding =
 SinglePointInformation SinglePointInformation_create(SinglePointInformation self, int ioa,
                                                      bool value, QualityDescriptor quality)
 {
-    self = SinglePointCoding::prepare(self, ioa);
-    if (self != nullptr)
-        setSinglePoint(self, value, quality);
-    return self;
+    return createSinglePoint<SinglePointCoding>(self, ioa, value, quality);
 }
 
 DEFINE_DESTROY(SinglePointInformation)
@@ -575,12 +585,8 @@ SinglePointWithCP24Time2a SinglePointWithCP24Time2a_create(SinglePointWithCP24Ti
                                                            bool value, QualityDescriptor quality,
                                                            CP24Time2a timestamp)
 {
-    self = SinglePointCP24Coding::prepare(self, ioa);
-    if (self != nullptr) {
-        setSinglePoint(self, value, quality);
-        assignIfGiven(self->timestamp, timestamp);
-    }
-    return self;
+    return withTimestamp(createSinglePoint<SinglePointCP24Coding>(self, ioa, value, quality),
+                         timestamp);
 }
 
 DEFINE_DESTROY(SinglePointWithCP24Time2a)
@@ -602,12 +608,8 @@ SinglePointWithCP56Time2a SinglePointWithCP56Time2a_create(SinglePointWithCP56Ti
                                                            bool value, QualityDescriptor quality,
                                                            CP56Time2a timestamp)
 {
-    self = SinglePointCP56Coding::prepare(self, ioa);
-    if (self != nullptr) {
-        setSinglePoint(self, value, quality);
-        assignIfGiven(self->timestamp, timestamp);
-    }
-    return self;
+    return withTimestamp(createSinglePoint<SinglePointCP56Coding>(self, ioa, value, quality),
+                         timestamp);
 }
 
 DEFINE_DESTROY(SinglePointWithCP56Time2a)
@@ -643,11 +645,16 @@ struct DoublePointPayload {
 };
 } // namespace
 
-template <typename Record>
-static void setDoublePoint(Record* self, DoublePointValue value, QualityDescriptor quality)
+template <typename Coding, typename Record>
+static Record* createDoublePoint(Record* self, int ioa, DoublePointValue value,
+                                 QualityDescriptor quality)
 {
-    self->value = static_cast<DoublePointValue>(static_cast<unsigned int>(value) & 3);
-    self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->value = static_cast<DoublePointValue>(static_cast<unsigned int>(value) & 3);
+        self->quality = static_cast<QualityDescriptor>(quality & 0xF0);
+    }
+    return self;
 }
 
 using DoublePointCoding = ObjectCoding<sDoublePointInformation, M_DP_NA_1, DoublePointPayload>;
@@ -660,10 +667,7 @@ DoublePointInformation DoublePointInformation_create(DoublePointInformation self
                                                      DoublePointValue value,
                                                      QualityDescriptor quality)
 {
-    self = DoublePointCoding::prepare(self, ioa);
-    if (self != nullptr)
-        setDoublePoint(self, value, quality);
-    return self;
+    return createDoublePoint<DoublePointCoding>(self, ioa, value, quality);
 }
 
 DEFINE_DESTROY(DoublePointInformation)
@@ -691,12 +695,8 @@ DoublePointWithCP24Time2a DoublePointWithCP24Time2a_create(DoublePointWithCP24Ti
                                                            QualityDescriptor quality,
                                                            CP24Time2a timestamp)
 {
-    self = DoublePointCP24Coding::prepare(self, ioa);
-    if (self != nullptr) {
-        setDoublePoint(self, value, quality);
-        assignIfGiven(self->timestamp, timestamp);
-    }
-    return self;
+    return withTimestamp(createDoublePoint<DoublePointCP24Coding>(self, ioa, value, quality),
+                         timestamp);
 }
 
 DEFINE_DESTROY(DoublePointWithCP24Time2a)
@@ -719,12 +719,8 @@ DoublePointWithCP56Time2a DoublePointWithCP56Time2a_create(DoublePointWithCP56Ti
                                                            QualityDescriptor quality,
                                                            CP56Time2a timestamp)
 {
-    self = DoublePointCP56Coding::prepare(self, ioa);
-    if (self != nullptr) {
-        setDoublePoint(self, value, quality);
-        assignIfGiven(self->timestamp, timestamp);
-    }
-    return self;
+    return withTimestamp(createDoublePoint<DoublePointCP56Coding>(self, ioa, value, quality),
+                         timestamp);
 }
 
 DEFINE_DESTROY(DoublePointWithCP56Time2a)
@@ -767,16 +763,23 @@ using StepPositionCP24Coding =
 using StepPositionCP56Coding =
     ObjectCoding<sStepPositionWithCP56Time2a, M_ST_TB_1, StepPositionPayload, CP56TimeTag>;
 
+template <typename Coding, typename Record>
+static Record* createStepPosition(Record* self, int ioa, int value, bool isTransient,
+                                  QualityDescriptor quality)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->vti = makeVti(value, isTransient);
+        self->quality = quality;
+    }
+    return self;
+}
+
 StepPositionInformation StepPositionInformation_create(StepPositionInformation self, int ioa,
                                                        int value, bool isTransient,
                                                        QualityDescriptor quality)
 {
-    self = StepPositionCoding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->vti = makeVti(value, isTransient);
-    self->quality = quality;
-    return self;
+    return createStepPosition<StepPositionCoding>(self, ioa, value, isTransient, quality);
 }
 
 DEFINE_DESTROY(StepPositionInformation)
@@ -814,13 +817,9 @@ StepPositionWithCP24Time2a StepPositionWithCP24Time2a_create(StepPositionWithCP2
                                                              QualityDescriptor quality,
                                                              CP24Time2a timestamp)
 {
-    self = StepPositionCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->vti = makeVti(value, isTransient);
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createStepPosition<StepPositionCP24Coding>(self, ioa, value, isTransient, quality),
+        timestamp);
 }
 
 DEFINE_DESTROY(StepPositionWithCP24Time2a)
@@ -843,13 +842,9 @@ StepPositionWithCP56Time2a StepPositionWithCP56Time2a_create(StepPositionWithCP5
                                                              QualityDescriptor quality,
                                                              CP56Time2a timestamp)
 {
-    self = StepPositionCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->vti = makeVti(value, isTransient);
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createStepPosition<StepPositionCP56Coding>(self, ioa, value, isTransient, quality),
+        timestamp);
 }
 
 DEFINE_DESTROY(StepPositionWithCP56Time2a)
@@ -892,12 +887,19 @@ using BitString32CP24Coding =
 using BitString32CP56Coding =
     ObjectCoding<sBitstring32WithCP56Time2a, M_BO_TB_1, BitString32Payload, CP56TimeTag>;
 
-BitString32 BitString32_create(BitString32 self, int ioa, uint32_t value)
+/* Also the create of the bit string commands: the value only (a monitored QDS stays 0). */
+template <typename Coding, typename Record>
+static Record* createBitString32(Record* self, int ioa, uint32_t value)
 {
-    self = BitString32Coding::prepare(self, ioa);
+    self = Coding::prepare(self, ioa);
     if (self != nullptr)
         self->value = value;
     return self;
+}
+
+BitString32 BitString32_create(BitString32 self, int ioa, uint32_t value)
+{
+    return createBitString32<BitString32Coding>(self, ioa, value);
 }
 
 DEFINE_DESTROY(BitString32)
@@ -921,12 +923,7 @@ QualityDescriptor BitString32_getQuality(BitString32 self)
 Bitstring32WithCP24Time2a Bitstring32WithCP24Time2a_create(Bitstring32WithCP24Time2a self, int ioa,
                                                            uint32_t value, CP24Time2a timestamp)
 {
-    self = BitString32CP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createBitString32<BitString32CP24Coding>(self, ioa, value), timestamp);
 }
 
 DEFINE_DESTROY(Bitstring32WithCP24Time2a)
@@ -947,12 +944,7 @@ CP24Time2a Bitstring32WithCP24Time2a_getTimestamp(Bitstring32WithCP24Time2a self
 Bitstring32WithCP56Time2a Bitstring32WithCP56Time2a_create(Bitstring32WithCP56Time2a self, int ioa,
                                                            uint32_t value, CP56Time2a timestamp)
 {
-    self = BitString32CP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createBitString32<BitString32CP56Coding>(self, ioa, value), timestamp);
 }
 
 DEFINE_DESTROY(Bitstring32WithCP56Time2a)
@@ -1005,15 +997,32 @@ using ScaledCP24Coding = ObjectCoding<sMeasuredValueScaledWithCP24Time2a, M_ME_T
 using ScaledCP56Coding = ObjectCoding<sMeasuredValueScaledWithCP56Time2a, M_ME_TE_1,
                                       EncodedValueWithQualityPayload, CP56TimeTag>;
 
+template <typename Coding, typename Record>
+static Record* createNormalized(Record* self, int ioa, float value, QualityDescriptor quality)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setNormalizedValue(self->encodedValue, value);
+        self->quality = quality;
+    }
+    return self;
+}
+
+template <typename Coding, typename Record>
+static Record* createScaled(Record* self, int ioa, int value, QualityDescriptor quality)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setScaledValue(self->encodedValue, value);
+        self->quality = quality;
+    }
+    return self;
+}
+
 MeasuredValueNormalized MeasuredValueNormalized_create(MeasuredValueNormalized self, int ioa,
                                                        float value, QualityDescriptor quality)
 {
-    self = NormalizedCoding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setNormalizedValue(self->encodedValue, value);
-    self->quality = quality;
-    return self;
+    return createNormalized<NormalizedCoding>(self, ioa, value, quality);
 }
 
 DEFINE_DESTROY(MeasuredValueNormalized)
@@ -1046,13 +1055,8 @@ MeasuredValueNormalizedWithCP24Time2a_create(MeasuredValueNormalizedWithCP24Time
                                              float value, QualityDescriptor quality,
                                              CP24Time2a timestamp)
 {
-    self = NormalizedCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setNormalizedValue(self->encodedValue, value);
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createNormalized<NormalizedCP24Coding>(self, ioa, value, quality),
+                         timestamp);
 }
 
 DEFINE_DESTROY(MeasuredValueNormalizedWithCP24Time2a)
@@ -1081,13 +1085,8 @@ MeasuredValueNormalizedWithCP56Time2a_create(MeasuredValueNormalizedWithCP56Time
                                              float value, QualityDescriptor quality,
                                              CP56Time2a timestamp)
 {
-    self = NormalizedCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setNormalizedValue(self->encodedValue, value);
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createNormalized<NormalizedCP56Coding>(self, ioa, value, quality),
+                         timestamp);
 }
 
 DEFINE_DESTROY(MeasuredValueNormalizedWithCP56Time2a)
@@ -1114,12 +1113,7 @@ void MeasuredValueNormalizedWithCP56Time2a_setTimestamp(MeasuredValueNormalizedW
 MeasuredValueScaled MeasuredValueScaled_create(MeasuredValueScaled self, int ioa, int value,
                                                QualityDescriptor quality)
 {
-    self = ScaledCoding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setScaledValue(self->encodedValue, value);
-    self->quality = quality;
-    return self;
+    return createScaled<ScaledCoding>(self, ioa, value, quality);
 }
 
 DEFINE_DESTROY(MeasuredValueScaled)
@@ -1156,13 +1150,7 @@ MeasuredValueScaledWithCP24Time2a
 MeasuredValueScaledWithCP24Time2a_create(MeasuredValueScaledWithCP24Time2a self, int ioa, int value,
                                          QualityDescriptor quality, CP24Time2a timestamp)
 {
-    self = ScaledCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setScaledValue(self->encodedValue, value);
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createScaled<ScaledCP24Coding>(self, ioa, value, quality), timestamp);
 }
 
 DEFINE_DESTROY(MeasuredValueScaledWithCP24Time2a)
@@ -1190,13 +1178,7 @@ MeasuredValueScaledWithCP56Time2a
 MeasuredValueScaledWithCP56Time2a_create(MeasuredValueScaledWithCP56Time2a self, int ioa, int value,
                                          QualityDescriptor quality, CP56Time2a timestamp)
 {
-    self = ScaledCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setScaledValue(self->encodedValue, value);
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createScaled<ScaledCP56Coding>(self, ioa, value, quality), timestamp);
 }
 
 DEFINE_DESTROY(MeasuredValueScaledWithCP56Time2a)
@@ -1245,15 +1227,21 @@ using ShortCP24Coding = ObjectCoding<sMeasuredValueShortWithCP24Time2a, M_ME_TC_
 using ShortCP56Coding = ObjectCoding<sMeasuredValueShortWithCP56Time2a, M_ME_TF_1,
                                      ShortValueWithQualityPayload, CP56TimeTag>;
 
+template <typename Coding, typename Record>
+static Record* createShort(Record* self, int ioa, float value, QualityDescriptor quality)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->value = value;
+        self->quality = quality;
+    }
+    return self;
+}
+
 MeasuredValueShort MeasuredValueShort_create(MeasuredValueShort self, int ioa, float value,
                                              QualityDescriptor quality)
 {
-    self = ShortCoding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->quality = quality;
-    return self;
+    return createShort<ShortCoding>(self, ioa, value, quality);
 }
 
 DEFINE_DESTROY(MeasuredValueShort)
@@ -1285,13 +1273,7 @@ MeasuredValueShortWithCP24Time2a
 MeasuredValueShortWithCP24Time2a_create(MeasuredValueShortWithCP24Time2a self, int ioa, float value,
                                         QualityDescriptor quality, CP24Time2a timestamp)
 {
-    self = ShortCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createShort<ShortCP24Coding>(self, ioa, value, quality), timestamp);
 }
 
 DEFINE_DESTROY(MeasuredValueShortWithCP24Time2a)
@@ -1319,13 +1301,7 @@ MeasuredValueShortWithCP56Time2a
 MeasuredValueShortWithCP56Time2a_create(MeasuredValueShortWithCP56Time2a self, int ioa, float value,
                                         QualityDescriptor quality, CP56Time2a timestamp)
 {
-    self = ShortCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->quality = quality;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createShort<ShortCP56Coding>(self, ioa, value, quality), timestamp);
 }
 
 DEFINE_DESTROY(MeasuredValueShortWithCP56Time2a)
@@ -1372,12 +1348,18 @@ using TotalsCP24Coding =
 using TotalsCP56Coding =
     ObjectCoding<sIntegratedTotalsWithCP56Time2a, M_IT_TB_1, CounterReadingPayload, CP56TimeTag>;
 
-IntegratedTotals IntegratedTotals_create(IntegratedTotals self, int ioa, BinaryCounterReading value)
+template <typename Coding, typename Record>
+static Record* createTotals(Record* self, int ioa, BinaryCounterReading value)
 {
-    self = TotalsCoding::prepare(self, ioa);
+    self = Coding::prepare(self, ioa);
     if (self != nullptr)
         assignIfGiven(self->totals, value);
     return self;
+}
+
+IntegratedTotals IntegratedTotals_create(IntegratedTotals self, int ioa, BinaryCounterReading value)
+{
+    return createTotals<TotalsCoding>(self, ioa, value);
 }
 
 DEFINE_DESTROY(IntegratedTotals)
@@ -1403,12 +1385,7 @@ IntegratedTotalsWithCP24Time2a
 IntegratedTotalsWithCP24Time2a_create(IntegratedTotalsWithCP24Time2a self, int ioa,
                                       BinaryCounterReading value, CP24Time2a timestamp)
 {
-    self = TotalsCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    assignIfGiven(self->totals, value);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createTotals<TotalsCP24Coding>(self, ioa, value), timestamp);
 }
 
 DEFINE_DESTROY(IntegratedTotalsWithCP24Time2a)
@@ -1436,12 +1413,7 @@ IntegratedTotalsWithCP56Time2a
 IntegratedTotalsWithCP56Time2a_create(IntegratedTotalsWithCP56Time2a self, int ioa,
                                       BinaryCounterReading value, CP56Time2a timestamp)
 {
-    self = TotalsCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    assignIfGiven(self->totals, value);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createTotals<TotalsCP56Coding>(self, ioa, value), timestamp);
 }
 
 DEFINE_DESTROY(IntegratedTotalsWithCP56Time2a)
@@ -1541,18 +1513,51 @@ using OutputCircuitCP24Coding =
 using OutputCircuitCP56Coding = ObjectCoding<sPackedOutputCircuitInfoWithCP56Time2a, M_EP_TF_1,
                                              OutputCircuitPayload, CP56TimeTag>;
 
+template <typename Coding, typename Record>
+static Record* createProtectionEvent(Record* self, int ioa, SingleEvent event,
+                                     CP16Time2a elapsedTime)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        assignIfGiven(self->event, event);
+        assignIfGiven(self->elapsedTime, elapsedTime);
+    }
+    return self;
+}
+
+template <typename Coding, typename Record>
+static Record* createStartEvents(Record* self, int ioa, StartEvent event, QualityDescriptorP qdp,
+                                 CP16Time2a elapsedTime)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->event = event;
+        self->qdp = qdp;
+        assignIfGiven(self->elapsedTime, elapsedTime);
+    }
+    return self;
+}
+
+template <typename Coding, typename Record>
+static Record* createOutputCircuit(Record* self, int ioa, OutputCircuitInfo oci,
+                                   QualityDescriptorP qdp, CP16Time2a operatingTime)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->oci = oci;
+        self->qdp = qdp;
+        assignIfGiven(self->operatingTime, operatingTime);
+    }
+    return self;
+}
+
 EventOfProtectionEquipment EventOfProtectionEquipment_create(EventOfProtectionEquipment self,
                                                              int ioa, SingleEvent event,
                                                              CP16Time2a elapsedTime,
                                                              CP24Time2a timestamp)
 {
-    self = ProtectionEventCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    assignIfGiven(self->event, event);
-    assignIfGiven(self->elapsedTime, elapsedTime);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createProtectionEvent<ProtectionEventCP24Coding>(self, ioa, event, elapsedTime), timestamp);
 }
 
 DEFINE_DESTROY(EventOfProtectionEquipment)
@@ -1586,13 +1591,8 @@ EventOfProtectionEquipmentWithCP56Time2a_create(EventOfProtectionEquipmentWithCP
                                                 int ioa, SingleEvent event, CP16Time2a elapsedTime,
                                                 CP56Time2a timestamp)
 {
-    self = ProtectionEventCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    assignIfGiven(self->event, event);
-    assignIfGiven(self->elapsedTime, elapsedTime);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createProtectionEvent<ProtectionEventCP56Coding>(self, ioa, event, elapsedTime), timestamp);
 }
 
 DEFINE_DESTROY(EventOfProtectionEquipmentWithCP56Time2a)
@@ -1628,14 +1628,8 @@ PackedStartEventsOfProtectionEquipment_create(PackedStartEventsOfProtectionEquip
                                               StartEvent event, QualityDescriptorP qdp,
                                               CP16Time2a elapsedTime, CP24Time2a timestamp)
 {
-    self = StartEventsCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->event = event;
-    self->qdp = qdp;
-    assignIfGiven(self->elapsedTime, elapsedTime);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createStartEvents<StartEventsCP24Coding>(self, ioa, event, qdp, elapsedTime), timestamp);
 }
 
 DEFINE_DESTROY(PackedStartEventsOfProtectionEquipment)
@@ -1676,14 +1670,8 @@ PackedStartEventsOfProtectionEquipmentWithCP56Time2a_create(
     PackedStartEventsOfProtectionEquipmentWithCP56Time2a self, int ioa, StartEvent event,
     QualityDescriptorP qdp, CP16Time2a elapsedTime, CP56Time2a timestamp)
 {
-    self = StartEventsCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->event = event;
-    self->qdp = qdp;
-    assignIfGiven(self->elapsedTime, elapsedTime);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createStartEvents<StartEventsCP56Coding>(self, ioa, event, qdp, elapsedTime), timestamp);
 }
 
 DEFINE_DESTROY(PackedStartEventsOfProtectionEquipmentWithCP56Time2a)
@@ -1726,14 +1714,9 @@ PackedOutputCircuitInfo PackedOutputCircuitInfo_create(PackedOutputCircuitInfo s
                                                        CP16Time2a operatingTime,
                                                        CP24Time2a timestamp)
 {
-    self = OutputCircuitCP24Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->oci = oci;
-    self->qdp = qdp;
-    assignIfGiven(self->operatingTime, operatingTime);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createOutputCircuit<OutputCircuitCP24Coding>(self, ioa, oci, qdp, operatingTime),
+        timestamp);
 }
 
 DEFINE_DESTROY(PackedOutputCircuitInfo)
@@ -1771,14 +1754,9 @@ PackedOutputCircuitInfoWithCP56Time2a_create(PackedOutputCircuitInfoWithCP56Time
                                              OutputCircuitInfo oci, QualityDescriptorP qdp,
                                              CP16Time2a operatingTime, CP56Time2a timestamp)
 {
-    self = OutputCircuitCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->oci = oci;
-    self->qdp = qdp;
-    assignIfGiven(self->operatingTime, operatingTime);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createOutputCircuit<OutputCircuitCP56Coding>(self, ioa, oci, qdp, operatingTime),
+        timestamp);
 }
 
 DEFINE_DESTROY(PackedOutputCircuitInfoWithCP56Time2a)
@@ -1946,13 +1924,19 @@ using SingleCommandCP56Coding =
     ObjectCoding<sSingleCommandWithCP56Time2a, C_SC_TA_1,
                  OctetPayload<&sSingleCommandWithCP56Time2a::sco>, CP56TimeTag>;
 
-SingleCommand SingleCommand_create(SingleCommand self, int ioa, bool command, bool selectCommand,
-                                   int qu)
+template <typename Coding, typename Record>
+static Record* createSingleCommand(Record* self, int ioa, bool command, bool selectCommand, int qu)
 {
-    self = SingleCommandCoding::prepare(self, ioa);
+    self = Coding::prepare(self, ioa);
     if (self != nullptr)
         self->sco = commandOctet(command ? 1 : 0, 1, selectCommand, qu);
     return self;
+}
+
+SingleCommand SingleCommand_create(SingleCommand self, int ioa, bool command, bool selectCommand,
+                                   int qu)
+{
+    return createSingleCommand<SingleCommandCoding>(self, ioa, command, selectCommand, qu);
 }
 
 DEFINE_DESTROY(SingleCommand)
@@ -1983,12 +1967,9 @@ SingleCommandWithCP56Time2a SingleCommandWithCP56Time2a_create(SingleCommandWith
                                                                bool selectCommand, int qu,
                                                                CP56Time2a timestamp)
 {
-    self = SingleCommandCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->sco = commandOctet(command ? 1 : 0, 1, selectCommand, qu);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createSingleCommand<SingleCommandCP56Coding>(self, ioa, command, selectCommand, qu),
+        timestamp);
 }
 
 DEFINE_DESTROY(SingleCommandWithCP56Time2a)
@@ -2014,13 +1995,20 @@ using DoubleCommandCP56Coding =
     ObjectCoding<sDoubleCommandWithCP56Time2a, C_DC_TA_1,
                  OctetPayload<&sDoubleCommandWithCP56Time2a::dcq>, CP56TimeTag>;
 
-DoubleCommand DoubleCommand_create(DoubleCommand self, int ioa, int command, bool selectCommand,
-                                   int qu)
+/* Also the create of the regulating step commands: both code a 2-bit state in `dcq`. */
+template <typename Coding, typename Record>
+static Record* createTwoBitCommand(Record* self, int ioa, int command, bool selectCommand, int qu)
 {
-    self = DoubleCommandCoding::prepare(self, ioa);
+    self = Coding::prepare(self, ioa);
     if (self != nullptr)
         self->dcq = commandOctet(command, 3, selectCommand, qu);
     return self;
+}
+
+DoubleCommand DoubleCommand_create(DoubleCommand self, int ioa, int command, bool selectCommand,
+                                   int qu)
+{
+    return createTwoBitCommand<DoubleCommandCoding>(self, ioa, command, selectCommand, qu);
 }
 
 DEFINE_DESTROY(DoubleCommand)
@@ -2051,12 +2039,9 @@ DoubleCommandWithCP56Time2a DoubleCommandWithCP56Time2a_create(DoubleCommandWith
                                                                bool selectCommand, int qu,
                                                                CP56Time2a timestamp)
 {
-    self = DoubleCommandCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = commandOctet(command, 3, selectCommand, qu);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createTwoBitCommand<DoubleCommandCP56Coding>(self, ioa, command, selectCommand, qu),
+        timestamp);
 }
 
 DEFINE_DESTROY(DoubleCommandWithCP56Time2a)
@@ -2099,10 +2084,7 @@ using StepCommandCP56Coding =
 StepCommand StepCommand_create(StepCommand self, int ioa, StepCommandValue command,
                                bool selectCommand, int qu)
 {
-    self = StepCommandCoding::prepare(self, ioa);
-    if (self != nullptr)
-        self->dcq = commandOctet(command, 3, selectCommand, qu);
-    return self;
+    return createTwoBitCommand<StepCommandCoding>(self, ioa, command, selectCommand, qu);
 }
 
 DEFINE_DESTROY(StepCommand)
@@ -2133,12 +2115,9 @@ StepCommandWithCP56Time2a StepCommandWithCP56Time2a_create(StepCommandWithCP56Ti
                                                            bool selectCommand, int qu,
                                                            CP56Time2a timestamp)
 {
-    self = StepCommandCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->dcq = commandOctet(command, 3, selectCommand, qu);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createTwoBitCommand<StepCommandCP56Coding>(self, ioa, command, selectCommand, qu),
+        timestamp);
 }
 
 DEFINE_DESTROY(StepCommandWithCP56Time2a)
@@ -2203,6 +2182,17 @@ using SetpointScaledCoding =
     ObjectCoding<sSetpointCommandScaled, C_SE_NB_1, EncodedValueWithQosPayload>;
 using SetpointScaledCP56Coding = ObjectCoding<sSetpointCommandScaledWithCP56Time2a, C_SE_TB_1,
                                               EncodedValueWithQosPayload, CP56TimeTag>;
+
+template <typename Coding, typename Record>
+static Record* createSetpointScaled(Record* self, int ioa, int value, bool selectCommand, int ql)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        setScaledValue(self->encodedValue, value);
+        self->qos = qosOctet(selectCommand, ql);
+    }
+    return self;
+}
 
 SetpointCommandNormalized SetpointCommandNormalized_create(SetpointCommandNormalized self, int ioa,
                                                            float value, bool selectCommand, int ql)
@@ -2288,12 +2278,7 @@ bool SetpointCommandNormalizedWithCP56Time2a_isSelect(SetpointCommandNormalizedW
 SetpointCommandScaled SetpointCommandScaled_create(SetpointCommandScaled self, int ioa, int value,
                                                    bool selectCommand, int ql)
 {
-    self = SetpointScaledCoding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setScaledValue(self->encodedValue, value);
-    self->qos = qosOctet(selectCommand, ql);
-    return self;
+    return createSetpointScaled<SetpointScaledCoding>(self, ioa, value, selectCommand, ql);
 }
 
 DEFINE_DESTROY(SetpointCommandScaled)
@@ -2325,13 +2310,9 @@ SetpointCommandScaledWithCP56Time2a_create(SetpointCommandScaledWithCP56Time2a s
                                            int value, bool selectCommand, int ql,
                                            CP56Time2a timestamp)
 {
-    self = SetpointScaledCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    setScaledValue(self->encodedValue, value);
-    self->qos = qosOctet(selectCommand, ql);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createSetpointScaled<SetpointScaledCP56Coding>(self, ioa, value, selectCommand, ql),
+        timestamp);
 }
 
 DEFINE_DESTROY(SetpointCommandScaledWithCP56Time2a)
@@ -2389,15 +2370,21 @@ using SetpointShortCoding =
 using SetpointShortCP56Coding = ObjectCoding<sSetpointCommandShortWithCP56Time2a, C_SE_TC_1,
                                              ShortValueWithQosPayload, CP56TimeTag>;
 
+template <typename Coding, typename Record>
+static Record* createSetpointShort(Record* self, int ioa, float value, bool selectCommand, int ql)
+{
+    self = Coding::prepare(self, ioa);
+    if (self != nullptr) {
+        self->value = value;
+        self->qos = qosOctet(selectCommand, ql);
+    }
+    return self;
+}
+
 SetpointCommandShort SetpointCommandShort_create(SetpointCommandShort self, int ioa, float value,
                                                  bool selectCommand, int ql)
 {
-    self = SetpointShortCoding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->qos = qosOctet(selectCommand, ql);
-    return self;
+    return createSetpointShort<SetpointShortCoding>(self, ioa, value, selectCommand, ql);
 }
 
 DEFINE_DESTROY(SetpointCommandShort)
@@ -2429,13 +2416,9 @@ SetpointCommandShortWithCP56Time2a_create(SetpointCommandShortWithCP56Time2a sel
                                           float value, bool selectCommand, int ql,
                                           CP56Time2a timestamp)
 {
-    self = SetpointShortCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    self->qos = qosOctet(selectCommand, ql);
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(
+        createSetpointShort<SetpointShortCP56Coding>(self, ioa, value, selectCommand, ql),
+        timestamp);
 }
 
 DEFINE_DESTROY(SetpointCommandShortWithCP56Time2a)
@@ -2492,10 +2475,7 @@ using BitString32CommandCP56Coding = ObjectCoding<sBitstring32CommandWithCP56Tim
 
 Bitstring32Command Bitstring32Command_create(Bitstring32Command self, int ioa, uint32_t value)
 {
-    self = BitString32CommandCoding::prepare(self, ioa);
-    if (self != nullptr)
-        self->value = value;
-    return self;
+    return createBitString32<BitString32CommandCoding>(self, ioa, value);
 }
 
 DEFINE_DESTROY(Bitstring32Command)
@@ -2516,12 +2496,8 @@ Bitstring32CommandWithCP56Time2a
 Bitstring32CommandWithCP56Time2a_create(Bitstring32CommandWithCP56Time2a self, int ioa,
                                         uint32_t value, CP56Time2a timestamp)
 {
-    self = BitString32CommandCP56Coding::prepare(self, ioa);
-    if (self == nullptr)
-        return nullptr;
-    self->value = value;
-    assignIfGiven(self->timestamp, timestamp);
-    return self;
+    return withTimestamp(createBitString32<BitString32CommandCP56Coding>(self, ioa, value),
+                         timestamp);
 }
 
 DEFINE_DESTROY(Bitstring32CommandWithCP56Time2a)
