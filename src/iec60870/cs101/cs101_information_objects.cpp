@@ -2230,6 +2230,8 @@ bool SetpointCommandNormalized_isSelect(SetpointCommandNormalized self)
     return selectBit(self->qos);
 }
 
+/* Codes value * 32767, truncated, unlike C_SE_NA_1 (value * 32767.5 - 0.5); both
+ * read back through getSetpointNormalizedValue. Kept apart so neither wire coding changes. */
 SetpointCommandNormalizedWithCP56Time2a
 SetpointCommandNormalizedWithCP56Time2a_create(SetpointCommandNormalizedWithCP56Time2a self,
                                                int ioa, float value, bool selectCommand, int ql,
