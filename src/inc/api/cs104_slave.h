@@ -65,7 +65,10 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
 /* Sets the server mode; read by the next start. */
 void CS104_Slave_setServerMode(CS104_Slave self, CS104_ServerMode serverMode);
 
-/* Replaces the local address to bind with a copy of ipAddress (null: every interface). */
+/*
+ * Replaces the local address to bind with a copy of ipAddress (null: every
+ * interface). Out of memory: the previous address stays.
+ */
 void CS104_Slave_setLocalAddress(CS104_Slave self, const char* ipAddress);
 
 /* Sets the TCP port to listen on; read by the next start. */

@@ -310,6 +310,26 @@ TEST_F(WindowLinkTest, SendWindow_Full_ReplyQueuedAndSentFirstWhenWindowOpens)
     EXPECT_EQ(second->octets, expectedSinglePointFrame(4, 1, 4));
 }
 
+TEST_F(WindowLinkTest, SendWindow_RepeatedStartDt_DiscardsQueuedReplies)
+{
+    startSlave();
+    RawMaster master;
+    connectActive(master);
+    for (int ioa = 1; ioa <= 3; ioa++)
+        enqueueSinglePoint(ioa);
+    expectIFrames(master, 3, 0);
+    Octets testCommand = asdu(104, 0x01, 0x06, 1, Octets{0x00, 0x00, 0x00, 0xCC, 0x55});
+    ASSERT_TRUE(master.send(iFrame(0, 0, testCommand))); // its reply waits: window full
+    EXPECT_TRUE(master.quietFor(300));
+    ASSERT_TRUE(master.sendU(U_STARTDT_ACT));
+    std::optional<Apdu> con = master.receive();
+    ASSERT_TRUE(con.has_value());
+    EXPECT_EQ(con->octets, uFrame(U_STARTDT_CON));
+    ASSERT_TRUE(master.send(sFrame(3)));
+    // The window is open again but the queued reply went with the new STARTDT.
+    EXPECT_TRUE(master.quietFor(600));
+}
+
 /* --------------------------------------------------- window unit tests */
 
 /* A connection object over a real socket, its thread never started. */
