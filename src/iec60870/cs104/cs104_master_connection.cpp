@@ -30,7 +30,9 @@
  *   unacknowledged, so w of 0 or less does not flood the peer.
  * - Timers measure on the wall clock; when it is set back behind a
  *   reference time, the time passed counts as 0 instead of wrapping to a
- *   huge value that would close the connection at once.
+ *   huge value that would close the connection at once, and the reference
+ *   (and a t3 deadline further than t3 away) moves to the new time, so each
+ *   timer still runs out within one period after the step.
  * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
  *   or unconfirmed entries; an inactive connection never polls at 1 ms.
  */
@@ -54,10 +56,17 @@ uint64_t seconds(int value)
     return (uint64_t)(value > 0 ? value : 0) * 1000u;
 }
 
-/* Time passed since a reference; 0 when the wall clock was set back behind it. */
-uint64_t elapsed(uint64_t now, uint64_t since)
+/*
+ * Time passed since a reference. When the wall clock was set back behind
+ * the reference, the reference moves to now: the time passed counts as 0
+ * and the timer runs out one period later, not after the clock has caught
+ * up again (which could be hours).
+ */
+uint64_t elapsedSince(uint64_t now, uint64_t* since)
 {
-    return now > since ? now - since : 0;
+    if (now < *since)
+        *since = now;
+    return now - *since;
 }
 
 void lockWindow(MasterConnection self)
@@ -347,13 +356,18 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
     return true;
 }
 
+} // namespace
+
 /* ------------------------------------------------------------------ timers */
 
-bool handleTimeouts(MasterConnection self)
+bool MasterConnection_handleTimeouts(MasterConnection self)
 {
     uint64_t now = Hal_getTimeInMs();
     CS104_APCIParameters p = parameters(self);
 
+    // A deadline more than t3 away means the clock was set back: pull it in.
+    if (self->nextT3Timeout > now + seconds(p->t3))
+        self->nextT3Timeout = now + seconds(p->t3);
     if (now > self->nextT3Timeout) {
         if (self->outstandingTestFRConMessages > 2)
             return false;
@@ -364,23 +378,26 @@ bool handleTimeouts(MasterConnection self)
     }
 
     if (self->unconfirmedReceivedIMessages > 0 &&
-        elapsed(now, self->lastConfirmationTime) >= seconds(p->t2)) {
+        elapsedSince(now, &self->lastConfirmationTime) >= seconds(p->t2)) {
         self->lastConfirmationTime = now;
         sendSMessage(self);
     }
 
     // A frame begun but not completed within t1 means the peer is broken.
-    if (self->recvBufPos > 0 && elapsed(now, self->recvStartTime) >= seconds(p->t1))
+    if (self->recvBufPos > 0 && elapsedSince(now, &self->recvStartTime) >= seconds(p->t1))
         return false;
 
     bool timedOut = false;
     lockWindow(self);
     if (self->oldestSentASDU != -1 &&
-        elapsed(now, self->sentASDUs[self->oldestSentASDU].sentTime) >= seconds(p->t1))
+        elapsedSince(now, &self->sentASDUs[self->oldestSentASDU].sentTime) >= seconds(p->t1))
         timedOut = true;
     unlockWindow(self);
     return !timedOut;
 }
+
+namespace
+{
 
 /* ------------------------------------------------------------- the thread */
 
@@ -419,7 +436,7 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
                 sendSMessage(self);
             }
         }
-        if (!handleTimeouts(self))
+        if (!MasterConnection_handleTimeouts(self))
             self->isRunning = false;
         isAsduWaiting = self->isRunning && self->isActive && sendWaitingASDUs(self);
     }

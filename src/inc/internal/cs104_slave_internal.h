@@ -153,6 +153,13 @@ void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uin
                                  int index);
 
 /*
+ * One pass of the timers t3, t2 and t1 (connection thread; exposed for
+ * tests). May write a TESTFR act or an S frame; false when the connection
+ * is to be closed (t1 expired, or t3 expired with three test frames open).
+ */
+bool MasterConnection_handleTimeouts(MasterConnection self);
+
+/*
  * Sends a reply now when active and the window has room, else puts it into
  * the high-priority queue. False when dropped (not active, queue full, too long).
  */

@@ -7,8 +7,10 @@
 
 #include "cs104_slave_internal.h"
 #include "hal_socket.h"
+#include "hal_time.h"
 
 #include <atomic>
+#include <poll.h>
 
 namespace qxtest
 {
@@ -454,6 +456,74 @@ TEST_F(WindowUnitTest, CheckSequenceNumber_ConfirmsQueueEntries_FreesThem)
     EXPECT_EQ(low->entryCounter, 1);
     EXPECT_TRUE(MasterConnection_checkSequenceNumber(connection, 2));
     EXPECT_EQ(low->entryCounter, 0);
+}
+
+/*
+ * The wall clock set back an hour: a reference time now lies in the future.
+ * Each timer must still run out within its own period, or a dead peer goes
+ * unnoticed and the master's own t1 expires waiting for an S frame.
+ */
+class ClockSetBackTest : public WindowUnitTest
+{
+  protected:
+    static constexpr uint64_t HOUR_MS = 3600u * 1000u;
+
+    void setTimers(int t1, int t2, int t3)
+    {
+        CS104_APCIParameters p = CS104_Slave_getConnectionParameters(slave);
+        p->t1 = t1;
+        p->t2 = t2;
+        p->t3 = t3;
+        connection->nextT3Timeout = Hal_getTimeInMs() + (uint64_t)t3 * 1000u;
+    }
+
+    bool peerQuiet(int ms)
+    {
+        pollfd entry = {peer.fd(), POLLIN, 0};
+        return ::poll(&entry, 1, ms) == 0;
+    }
+
+    Octets peerReceive(size_t count)
+    {
+        Octets octets(count);
+        if (!readExactly(peer.fd(), octets.data(), count, 2000))
+            octets.clear();
+        return octets;
+    }
+};
+
+TEST_F(ClockSetBackTest, T1_SentTimeInTheFuture_StillClosesAfterT1)
+{
+    setTimers(1, 100, 100);
+    sendOne();
+    connection->sentASDUs[connection->oldestSentASDU].sentTime = Hal_getTimeInMs() + HOUR_MS;
+    EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
+    Thread_sleep(1100);
+    EXPECT_FALSE(MasterConnection_handleTimeouts(connection));
+}
+
+TEST_F(ClockSetBackTest, T2_LastConfirmationInTheFuture_SFrameAfterT2)
+{
+    setTimers(100, 1, 100);
+    connection->receiveCount = 1;
+    connection->unconfirmedReceivedIMessages = 1;
+    connection->lastConfirmationTime = Hal_getTimeInMs() + HOUR_MS;
+    EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
+    EXPECT_TRUE(peerQuiet(50));
+    Thread_sleep(1100);
+    EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
+    EXPECT_EQ(peerReceive(6), sFrame(1));
+}
+
+TEST_F(ClockSetBackTest, T3_DeadlineAnHourAway_TestFrameAfterT3)
+{
+    setTimers(100, 100, 1);
+    connection->nextT3Timeout = Hal_getTimeInMs() + HOUR_MS;
+    EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
+    EXPECT_TRUE(peerQuiet(50));
+    Thread_sleep(1100);
+    EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
+    EXPECT_EQ(peerReceive(6), uFrame(U_TESTFR_ACT));
 }
 
 /* --------------------------------------------------------------- w, t2 */
