@@ -23,7 +23,7 @@ gateway="$dir/src/app/qxsvr104"
 builder="$dir/tools/qxdemo/qxdemo"
 library="$dir/src/qxdb/libqxdb.so"
 master="$dir/tools/qx104master/qx104master"
-for f in "$gateway" "$builder" "$library"; do
+for f in "$gateway" "$builder" "$library" "$master"; do
     if [ ! -e "$f" ]; then
         echo "missing after the build: $f" >&2
         exit 1
