@@ -10,7 +10,6 @@
 #include <dlfcn.h>
 
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,50 +22,6 @@ namespace
 
 const char* const kLibPath = "./libqxdb.so";
 const char* const kDataDb = "tmp/dbDat0.db3";
-
-/* Quotes a name as an SQL identifier: "name" with inner quotes doubled. */
-std::string quoteIdent(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    return out + "\"";
-}
-
-/* Quotes a text as an SQL literal: 'text' with inner apostrophes doubled. */
-std::string quoteLiteral(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
-/* printf into a std::string, any length. */
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...)
-{
-    va_list ap;
-    va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    va_end(ap);
-    std::string out;
-    if (n > 0) {
-        out.resize(static_cast<size_t>(n) + 1);
-        std::vsnprintf(&out[0], out.size(), fmt, ap2);
-        out.resize(static_cast<size_t>(n));
-    }
-    va_end(ap2);
-    return out;
-}
 
 /* Integer value of a text from a position on (atoi rules, 0 when shorter). */
 long intFrom(const std::string& text, size_t pos)
@@ -201,7 +156,8 @@ void CSvrWrapper104::CopySMType()
     bool inTransaction = false;
     bool failed = false;
     try {
-        m_pDb->ExecDML(("attach " + quoteLiteral(m_cfgDbPath) + " as cfg").c_str());
+        CppSQLite3Buffer attach; /* %Q: the path as an SQL literal, apostrophes doubled */
+        m_pDb->ExecDML(attach.format("attach %Q as cfg", m_cfgDbPath.c_str()));
         attached = true;
         m_pDb->ExecDML("begin transaction");
         inTransaction = true;
@@ -400,9 +356,10 @@ void CSvrWrapper104::UpdYxBy(int imageStart, int reg, int count, int sid)
         start += 512;
     try {
         for (int k = 0; k < count; ++k) {
-            std::string sql = format(
-                "select * from tbModbusDat where SID=%d and Fld like 'V4%d-%%'", sid, reg + 1 + k);
-            CursorGuard cur(m_pDb, m_pDb->Query(sql.c_str(), -1));
+            CppSQLite3Buffer sql;
+            sql.format("select * from tbModbusDat where SID=%d and Fld like 'V4%d-%%'", sid,
+                       reg + 1 + k);
+            CursorGuard cur(m_pDb, m_pDb->Query(sql, -1));
             if (cur.get() < 0)
                 continue;
             for (; !m_pDb->Eof(cur.get()); m_pDb->NextRow(cur.get())) {
@@ -467,7 +424,8 @@ void CSvrWrapper104::LoadModbusValues(PointImage& img, int& count)
 void CSvrWrapper104::LoadDeviceValues(PointImage& img, const std::string& table, int base,
                                       int& count)
 {
-    m_lastSql = "select * from " + quoteIdent(table) + " order by SID";
+    CppSQLite3Buffer sql; /* %w: the name as an SQL identifier, quotes doubled */
+    m_lastSql = sql.format("select * from \"%w\" order by SID", table.c_str());
     CursorGuard cur(m_pDb, m_pDb->Query(m_lastSql.c_str(), -1));
     if (cur.get() < 0)
         return;
@@ -479,7 +437,7 @@ void CSvrWrapper104::LoadDeviceValues(PointImage& img, const std::string& table,
         int type = m_pDb->GetIntField(cur.get(), "Type");
         for (int col = 8; col < last; ++col) {
             m_lastSql =
-                format("select vfactor from tbSMDef where Type=%d and Fld=%d", type, col - 7);
+                sql.format("select vfactor from tbSMDef where Type=%d and Fld=%d", type, col - 7);
             int divisor = m_pDb->ExecScalar(m_lastSql.c_str());
             if (divisor < 1)
                 divisor = 1;

@@ -200,6 +200,8 @@ const char* CppSQLite3Buffer::format(const char* format, ...)
     /* Format first: an argument may be this buffer's own text. */
     char* text = sqlite3_vmprintf(format, args);
     va_end(args);
+    if (text == nullptr)
+        throwWrapperError("Cannot allocate memory"); /* like every composed text here */
     clear();
     m_buffer = text;
     return m_buffer;

@@ -89,8 +89,10 @@ class CppSQLite3Buffer
     CppSQLite3Buffer(const CppSQLite3Buffer&) = delete;
     CppSQLite3Buffer& operator=(const CppSQLite3Buffer&) = delete;
 
-    /* Replaces the text; returns it (null when allocation failed). The text
-     * stays valid until the next format/clear or destruction. */
+    /* Replaces the text; returns it, never null. The text stays valid until
+     * the next format/clear or destruction. Throws CppSQLite3Exception
+     * (CPPSQLITE_ERROR, "Cannot allocate memory") when out of memory; the
+     * previous text is then kept. */
     const char* format(const char* format, ...);
     operator const char*() const { return m_buffer; }
     void clear();

@@ -158,6 +158,18 @@ TEST_F(Init, CfgDbSMType_ReplacesTheLiveCopy)
     EXPECT_EQ(DataScalar("select count(*) from tbSMType where Type=9999"), 0);
 }
 
+TEST_F(Init, CfgDbPathWithApostrophe_QuotedAsLiteralAndCopied)
+{
+    Cfg("update tbSMType set ExtDi=4 where Type=2301");
+    const std::string oddPath = m_dir + "/NandFlash/it's cfg.db3";
+    ASSERT_EQ(rename(m_cfgPath.c_str(), oddPath.c_str()), 0);
+    auto gw = MakeGateway();
+    gw->SetConfigDbPath(oddPath);
+    std::string out = Capture([&] { gw->Init(); });
+    EXPECT_EQ(out.find("db exception"), std::string::npos) << out;
+    EXPECT_EQ(DataScalar("select ExtDi from tbSMType where Type=2301"), 4);
+}
+
 TEST_F(Init, Free_ReleasesLibraryAtMostOnce)
 {
     auto gw = InitGateway();

@@ -21,17 +21,6 @@ namespace
 const int kBitBlocks[][2] = {{4096, 2}, {4099, 1}, {4101, 1}, {4118, 5}, {4138, 5},
                              {4154, 2}, {4161, 2}, {4168, 2}, {5141, 6}};
 
-std::string quoteIdent(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    return out + "\"";
-}
-
 /* Creates every missing folder above a file (mkdir -p of its parent). */
 void makeParents(const std::string& file)
 {
@@ -217,9 +206,11 @@ std::vector<ValueTable> ValueTables()
 
 void CreateValueTable(CppSQLite3DB& db, const std::string& name, int valueColumns)
 {
-    std::string sql = "create table " + quoteIdent(name) +
-                      " (SID integer, Type integer, Name text, Addr integer, Port integer, "
-                      "Online integer, Ctime text, Rsv integer";
+    CppSQLite3Buffer head; /* %w: the name as an SQL identifier */
+    std::string sql = head.format("create table \"%w\" (SID integer, Type integer, Name text, "
+                                  "Addr integer, Port integer, Online integer, Ctime text, "
+                                  "Rsv integer",
+                                  name.c_str());
     for (int v = 1; v <= valueColumns; ++v) {
         char col[32];
         std::snprintf(col, sizeof col, ", V%02d integer", v);
@@ -230,9 +221,10 @@ void CreateValueTable(CppSQLite3DB& db, const std::string& name, int valueColumn
 
 void InsertValueRow(CppSQLite3DB& db, const std::string& name, const ValueRow& row)
 {
-    std::string sql = "insert into " + quoteIdent(name) +
-                      " values (?, ?, ?, ?, 502, 1, "
-                      "'2026-01-01 00:00:00', 0";
+    CppSQLite3Buffer head;
+    std::string sql = head.format("insert into \"%w\" values (?, ?, ?, ?, 502, 1, "
+                                  "'2026-01-01 00:00:00', 0",
+                                  name.c_str());
     for (size_t v = 0; v < row.values.size(); ++v)
         sql += ", ?";
     CppSQLite3Statement st = db.compileStatement((sql + ")").c_str());
