@@ -28,11 +28,13 @@
  *   overtaking them, also when the window has just reopened.
  * - An S frame is due after w received frames only when some are
  *   unacknowledged, so w of 0 or less does not flood the peer.
- * - Timers measure on the wall clock; when it is set back behind a
- *   reference time, the time passed counts as 0 instead of wrapping to a
- *   huge value that would close the connection at once, and the reference
- *   (and a t3 deadline further than t3 away) moves to the new time, so each
- *   timer still runs out within one period after the step.
+ * - Timers (t1, t2, t3 and the frame receive time-out) measure on the
+ *   monotonic clock, so setting the system time (a clock synchronisation,
+ *   NTP, an operator) neither fires nor stalls them, and a 32-bit target's
+ *   2038 wrap cannot reach them. Should a reference time still lie ahead of
+ *   now, the time passed counts as 0 instead of wrapping to a huge value,
+ *   and the reference (and a t3 deadline further than t3 away) moves to now,
+ *   so each timer still runs out within one period.
  * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
  *   or unconfirmed entries; an inactive connection never polls at 1 ms.
  */
@@ -57,10 +59,9 @@ uint64_t seconds(int value)
 }
 
 /*
- * Time passed since a reference. When the wall clock was set back behind
- * the reference, the reference moves to now: the time passed counts as 0
- * and the timer runs out one period later, not after the clock has caught
- * up again (which could be hours).
+ * Time passed since a reference on the monotonic clock. A reference ahead of
+ * now (it cannot happen with that clock, but would otherwise wrap) moves to
+ * now: the time passed counts as 0 and the timer runs out one period later.
  */
 uint64_t elapsedSince(uint64_t now, uint64_t* since)
 {
@@ -95,7 +96,7 @@ bool writeControlFrame(MasterConnection self, const uint8_t* octets)
 
 void resetT3Timeout(MasterConnection self)
 {
-    self->nextT3Timeout = Hal_getTimeInMs() + seconds(parameters(self)->t3);
+    self->nextT3Timeout = Hal_getMonotonicTimeInMs() + seconds(parameters(self)->t3);
 }
 
 /* ------------------------------------------------------------- the window */
@@ -180,7 +181,7 @@ void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uin
     // Every I frame carries N(R) and so acknowledges everything received.
     self->unconfirmedReceivedIMessages = 0;
     slot->seqNo = self->sendCount;
-    slot->sentTime = Hal_getTimeInMs();
+    slot->sentTime = Hal_getMonotonicTimeInMs();
     self->newestSentASDU = slotIndex;
 }
 
@@ -251,7 +252,7 @@ int readInto(MasterConnection self, int want)
     int read = Socket_read(self->socket, self->recvBuffer + self->recvBufPos, want);
     if (read > 0) {
         if (self->recvBufPos == 0)
-            self->recvStartTime = Hal_getTimeInMs();
+            self->recvStartTime = Hal_getMonotonicTimeInMs();
         self->recvBufPos += read;
     }
     return read;
@@ -292,7 +293,7 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
         return false;
     if (!self->firstIMessageReceived) {
         self->firstIMessageReceived = true;
-        self->lastConfirmationTime = Hal_getTimeInMs();
+        self->lastConfirmationTime = Hal_getMonotonicTimeInMs();
     }
     int sendSeqNo = CS104_decodeSequenceNumber(buffer + 2);
     int receiveSeqNo = CS104_decodeSequenceNumber(buffer + 4);
@@ -362,10 +363,10 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
 
 bool MasterConnection_handleTimeouts(MasterConnection self)
 {
-    uint64_t now = Hal_getTimeInMs();
+    uint64_t now = Hal_getMonotonicTimeInMs();
     CS104_APCIParameters p = parameters(self);
 
-    // A deadline more than t3 away means the clock was set back: pull it in.
+    // A deadline more than t3 away cannot be right: pull it in.
     if (self->nextT3Timeout > now + seconds(p->t3))
         self->nextT3Timeout = now + seconds(p->t3);
     if (now > self->nextT3Timeout) {
@@ -432,7 +433,7 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
             int w = parameters(self)->w;
             if (self->isRunning && self->unconfirmedReceivedIMessages > 0 &&
                 self->unconfirmedReceivedIMessages >= w) {
-                self->lastConfirmationTime = Hal_getTimeInMs();
+                self->lastConfirmationTime = Hal_getMonotonicTimeInMs();
                 sendSMessage(self);
             }
         }

@@ -459,9 +459,11 @@ TEST_F(WindowUnitTest, CheckSequenceNumber_ConfirmsQueueEntries_FreesThem)
 }
 
 /*
- * The wall clock set back an hour: a reference time now lies in the future.
- * Each timer must still run out within its own period, or a dead peer goes
- * unnoticed and the master's own t1 expires waiting for an S frame.
+ * A timer reference an hour ahead of the timer clock. The timers run on the
+ * monotonic clock, so a wall-clock step cannot cause this any more
+ * (test_cs104_clock_step steps the wall clock itself); should a reference
+ * still lie ahead, each timer must run out within its own period, or a dead
+ * peer goes unnoticed and the master's own t1 expires waiting for an S frame.
  */
 class ClockSetBackTest : public WindowUnitTest
 {
@@ -474,7 +476,7 @@ class ClockSetBackTest : public WindowUnitTest
         p->t1 = t1;
         p->t2 = t2;
         p->t3 = t3;
-        connection->nextT3Timeout = Hal_getTimeInMs() + (uint64_t)t3 * 1000u;
+        connection->nextT3Timeout = Hal_getMonotonicTimeInMs() + (uint64_t)t3 * 1000u;
     }
 
     bool peerQuiet(int ms)
@@ -496,7 +498,8 @@ TEST_F(ClockSetBackTest, T1_SentTimeInTheFuture_StillClosesAfterT1)
 {
     setTimers(1, 100, 100);
     sendOne();
-    connection->sentASDUs[connection->oldestSentASDU].sentTime = Hal_getTimeInMs() + HOUR_MS;
+    connection->sentASDUs[connection->oldestSentASDU].sentTime =
+        Hal_getMonotonicTimeInMs() + HOUR_MS;
     EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
     Thread_sleep(1100);
     EXPECT_FALSE(MasterConnection_handleTimeouts(connection));
@@ -507,7 +510,7 @@ TEST_F(ClockSetBackTest, T2_LastConfirmationInTheFuture_SFrameAfterT2)
     setTimers(100, 1, 100);
     connection->receiveCount = 1;
     connection->unconfirmedReceivedIMessages = 1;
-    connection->lastConfirmationTime = Hal_getTimeInMs() + HOUR_MS;
+    connection->lastConfirmationTime = Hal_getMonotonicTimeInMs() + HOUR_MS;
     EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
     EXPECT_TRUE(peerQuiet(50));
     Thread_sleep(1100);
@@ -518,7 +521,7 @@ TEST_F(ClockSetBackTest, T2_LastConfirmationInTheFuture_SFrameAfterT2)
 TEST_F(ClockSetBackTest, T3_DeadlineAnHourAway_TestFrameAfterT3)
 {
     setTimers(100, 100, 1);
-    connection->nextT3Timeout = Hal_getTimeInMs() + HOUR_MS;
+    connection->nextT3Timeout = Hal_getMonotonicTimeInMs() + HOUR_MS;
     EXPECT_TRUE(MasterConnection_handleTimeouts(connection));
     EXPECT_TRUE(peerQuiet(50));
     Thread_sleep(1100);
