@@ -1,5 +1,7 @@
 #include "gateway_process.h"
 
+#include "gateway_launcher.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,6 +16,23 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
+
+/*
+ * The command that runs program: the program itself, or in a cross build the
+ * emulator that runs the test (CMAKE_CROSSCOMPILING_EMULATOR) with the
+ * program as its argument, since the host cannot execute a target binary.
+ * Null-terminated, for posix_spawn.
+ */
+std::vector<char*> launchCommand(const std::string& program)
+{
+    static const char* const launcher[] = {QX_GATEWAY_LAUNCHER nullptr};
+    std::vector<char*> argv;
+    for (const char* const* arg = launcher; *arg != nullptr; ++arg)
+        argv.push_back(const_cast<char*>(*arg));
+    argv.push_back(const_cast<char*>(program.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
 
 } // namespace
 
@@ -37,9 +56,9 @@ bool GatewayProcess::start(const std::string& program, const std::string& workDi
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    std::vector<char*> argv = launchCommand(program);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {

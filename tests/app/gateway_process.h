@@ -29,7 +29,10 @@ class GatewayProcess
     GatewayProcess(const GatewayProcess&) = delete;
     GatewayProcess& operator=(const GatewayProcess&) = delete;
 
-    /* Starts program (no arguments) in workDir; false when fork/exec fails. */
+    /*
+     * Starts program (no arguments) in workDir, through the emulator in a
+     * cross build (gateway_launcher.h); false when the spawn fails.
+     */
     bool start(const std::string& program, const std::string& workDir);
 
     /*

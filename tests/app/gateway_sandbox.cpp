@@ -216,6 +216,11 @@ void GatewaySandbox::SetUp()
     ASSERT_TRUE(makeDirs(work_));
     ASSERT_TRUE(makeDirs(QX_FLASH_ROOT "/tmp"));
     ASSERT_TRUE(makeDirs(QX_RUN_DIR));
+    /* A test that puts a directory in the pid file's place and then crashes
+     * leaves it behind; every later gateway would refuse to start. */
+    struct stat pidInfo;
+    if (lstat(pidFile().c_str(), &pidInfo) == 0 && S_ISDIR(pidInfo.st_mode))
+        removeTree(pidFile());
     qxdemo::BuildAll(work_, QX_CFG_DB_PATH);
     ASSERT_EQ(0, symlink(QX_QXDB_LIBRARY, (work_ + "/libqxdb.so").c_str()));
     setPeriodic("1"); /* short passes: a stop never waits long */

@@ -40,7 +40,9 @@ struct MemoryHook : ::testing::Test {
     void TearDown() override { Memory_installExceptionHandler(nullptr, nullptr); }
 };
 
-const size_t impossible = SIZE_MAX / 2;
+/* Above PTRDIFF_MAX: no allocator hands out a block that large, also on a 32-bit
+ * target where SIZE_MAX / 2 (2 GiB) can succeed. */
+const size_t impossible = static_cast<size_t>(PTRDIFF_MAX) + 1;
 
 } // namespace
 
