@@ -20,3 +20,23 @@ qx_need_packages() {
 }
 
 QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev)
+
+# ------------------------------------------------------------------ armhf
+# Cross build for the controller (32-bit ARM, cmake/armhf-linux-gnueabihf.cmake):
+# Debian's cross compiler, SQLite and GoogleTest from the armhf multiarch
+# archive, and qemu-arm to run the tests. The suite starts the ARM gateway
+# through qemu-arm itself, so binfmt_misc is neither needed nor touched.
+QX_ARMHF_PACKAGES=(g++-arm-linux-gnueabihf libsqlite3-dev:armhf libgtest-dev:armhf qemu-user)
+QX_ARMHF_TOOLCHAIN="$QX_ROOT/cmake/armhf-linux-gnueabihf.cmake"
+
+# qx_need_armhf: adds the armhf architecture to dpkg when it is missing, then
+# installs the cross packages (apt-get update runs when something is missing).
+qx_need_armhf() {
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if ! dpkg --print-foreign-architectures | grep -qx armhf; then
+        echo "Adding the armhf architecture to dpkg"
+        $sudo dpkg --add-architecture armhf
+    fi
+    qx_need_packages "${QX_ARMHF_PACKAGES[@]}"
+}

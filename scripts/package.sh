@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the Debian packages of the gateway for this machine and for armhf
+# (the controller) into build/packages/:
+#   qxsvr104_<version>_<host arch>.deb, qxsvr104_<version>_armhf.deb
+# Release builds without tests; the target's paths (/NandFlash, /var/run).
+# QX_ARMHF=0 builds the host package only.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+qx_need_packages cmake make g++ libsqlite3-dev
+out="$QX_ROOT/build/packages"
+mkdir -p "$out"
+
+build_package() {
+    local name="$1"
+    shift
+    local dir="$QX_ROOT/build/package-$name"
+    echo "=== package $name"
+    cmake -S "$QX_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQX_BUILD_TESTS=OFF "$@"
+    cmake --build "$dir" -j "$QX_JOBS"
+    cpack --config "$dir/CPackConfig.cmake" -B "$dir/cpack"
+    cp "$dir"/cpack/qxsvr104_*.deb "$out/"
+}
+
+build_package host
+if [ "${QX_ARMHF:-1}" != 0 ]; then
+    qx_need_armhf
+    build_package armhf -DCMAKE_TOOLCHAIN_FILE="$QX_ARMHF_TOOLCHAIN"
+fi
+ls -l "$out"/qxsvr104_*.deb
