@@ -130,6 +130,7 @@ int GatewayProcess::waitExit(int timeoutMs)
         if (r == child_) {
             reaped_ = true;
             status_ = status;
+            awaitConsoleEnd();
             return status;
         }
         if (r < 0 && errno != EINTR)
@@ -138,6 +139,15 @@ int GatewayProcess::waitExit(int timeoutMs)
             return -1;
         usleep(10000);
     }
+}
+
+void GatewayProcess::awaitConsoleEnd()
+{
+    /* The child is gone, but the reader thread may not have read its last
+     * lines yet; a test that looks at lines() right after the exit must see
+     * them all. Bounded, in case something else still holds the pipe. */
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(5), [this] { return eof_; });
 }
 
 bool GatewayProcess::signal(int sig)

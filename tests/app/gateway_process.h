@@ -42,7 +42,10 @@ class GatewayProcess
      */
     bool waitFor(const std::string& text, int timeoutMs);
 
-    /* Waits for the child to end; its raw wait status, or -1 after timeoutMs. */
+    /*
+     * Waits for the child to end; its raw wait status, or -1 after timeoutMs.
+     * Once it has ended, every console line it wrote is in lines().
+     */
     int waitExit(int timeoutMs);
 
     /* Sends sig to the running child; false when it is not running. */
@@ -62,6 +65,7 @@ class GatewayProcess
 
   private:
     void readLoop(int fd);
+    void awaitConsoleEnd();
 
     pid_t child_ = -1;
     bool reaped_ = false;
