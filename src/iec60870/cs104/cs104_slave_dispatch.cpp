@@ -11,7 +11,8 @@
  * common-address check (cause 46, negative; a broadcast gets the station's
  * address), the engine's own answer to the deactivation of an interrogation
  * (cause 9, positive only while an answer is still waiting to be sent) and
- * the mirrored test command with time tag (C_TS_TA_1, cause 7). The
+ * the mirrored test command with time tag (C_TS_TA_1, cause 7); a system
+ * command with a wrong cause gets only its reply with cause 45. The
  * negative bit of causes 44-47 is set where every reply is sent
  * (sendASDUInternal).
  */
@@ -173,7 +174,8 @@ DispatchResult dispatchSystemCommand(MasterConnection self, CS101_ASDU asdu)
     TypeID type = CS101_ASDU_getTypeID(asdu);
     if (!isAllowedCause(type, CS101_ASDU_getCOT(asdu))) {
         responseCOTUnknown(asdu, self);
-        return NOT_HANDLED;
+        // Strict: one request, one answer (not 45 followed by 44).
+        return self->slave->strictIec ? HANDLED : NOT_HANDLED;
     }
     if (!hasHandler(self->slave, type))
         return NOT_HANDLED;

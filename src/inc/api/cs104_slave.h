@@ -114,6 +114,8 @@ void CS104_Slave_setConnectionRequestHandler(CS104_Slave self,
  *   rest of that answer is discarded), negative otherwise; the handler is
  *   not called;
  * - the test command with time tag (C_TS_TA_1) is mirrored with cause 7;
+ * - a system command with a cause it does not take gets one reply, cause
+ *   45 (without strict mode it is followed by a second one with cause 44);
  * - a test frame the slave sent and that is not confirmed within t1 closes
  *   the connection;
  * - STOPDT con is sent only once every I frame sent has been acknowledged
