@@ -15,8 +15,15 @@ qx_need_packages() {
     echo "Installing Debian packages: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    # wireshark-common (pulled in by tshark) asks whether non-root users may
+    # capture; answer it beforehand so the install never waits for input.
+    echo "wireshark-common wireshark-common/install-setuid boolean false" \
+        | $sudo debconf-set-selections
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
 QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev)
+# The process tests decode their exchanges with Wireshark's IEC 104 dissector
+# (tshark; text2pcap comes with it through wireshark-common).
+QX_TEST_PACKAGES=(tshark)

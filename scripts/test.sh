@@ -8,7 +8,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-qx_need_packages "${QX_BUILD_PACKAGES[@]}"
+qx_need_packages "${QX_BUILD_PACKAGES[@]}" "${QX_TEST_PACKAGES[@]}"
 
 WERROR="${QX_WERROR:-OFF}"
 SANITIZERS="${QX_SANITIZERS:-1}"
