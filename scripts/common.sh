@@ -15,6 +15,10 @@ qx_need_packages() {
     echo "Installing Debian packages: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    # wireshark-common (pulled in by tshark) asks whether non-root users may
+    # capture; answer it beforehand so the install never waits for input.
+    echo "wireshark-common wireshark-common/install-setuid boolean false" \
+        | $sudo debconf-set-selections
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
@@ -40,3 +44,6 @@ qx_need_armhf() {
     fi
     qx_need_packages "${QX_ARMHF_PACKAGES[@]}"
 }
+# The process tests decode their exchanges with Wireshark's IEC 104 dissector
+# (tshark; text2pcap comes with it through wireshark-common).
+QX_TEST_PACKAGES=(tshark)

@@ -10,7 +10,8 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-qx_need_packages "${QX_BUILD_PACKAGES[@]}" systemd # systemd-analyze checks the packaged unit
+# systemd: systemd-analyze checks the packaged unit
+qx_need_packages "${QX_BUILD_PACKAGES[@]}" "${QX_TEST_PACKAGES[@]}" systemd
 
 WERROR="${QX_WERROR:-OFF}"
 SANITIZERS="${QX_SANITIZERS:-1}"

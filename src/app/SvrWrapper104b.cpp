@@ -82,7 +82,7 @@ bool inMeasured(long long index)
 
 CSvrWrapper104::CSvrWrapper104()
     : Periodic(10), m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr),
-      m_pMngr(nullptr), m_pDb(nullptr), m_ini(""), m_oa(2), m_ca(1),
+      m_pMngr(nullptr), m_pDb(nullptr), m_ini(""), m_oa(2), m_ca(1), m_strict(false),
       m_image(std::make_shared<const PointImage>()), m_slave(nullptr), m_alParams(nullptr),
       m_nReports(0), m_bRunning(false), m_bCreated(false), m_building(nullptr),
       m_cfgDbPath(QX_CFG_DB_PATH)
@@ -102,6 +102,7 @@ void CSvrWrapper104::Init()
     m_ini.Load("qxSvr.ini");
     m_oa = static_cast<uint8_t>(m_ini.GetValue<int>("Svr104", "Oa", 2));
     m_ca = m_ini.GetValue<int>("Svr104", "Ca", 1);
+    m_strict = m_ini.GetValue<int>("Svr104", "StrictIec", 0) == 1;
     Periodic = m_ini.GetValue<int>("Svr104", "Periodic", 10);
 
     m_hLib = dlopen(kLibPath, RTLD_NOW);
@@ -615,14 +616,15 @@ void CSvrWrapper104::YC(CS101_AppLayerParameters parameters, int first, int last
     SendMeasured(*img, parameters, first, last, connection);
 }
 
-/* The 34 status ranges of stations 49 and 50, queued with cause 1. */
-void CSvrWrapper104::SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters)
+/* The 34 status ranges of stations 49 and 50 (null connection: queued, cause 1). */
+void CSvrWrapper104::SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters,
+                                       IMasterConnection connection)
 {
     for (const IoaRange& r : kStation49Status)
-        SendStatus(img, parameters, r.first, r.last, nullptr);
+        SendStatus(img, parameters, r.first, r.last, connection);
     for (const IoaRange& r : kStation49Status)
         SendStatus(img, parameters, r.first + kStation50StatusOffset,
-                   r.last + kStation50StatusOffset, nullptr);
+                   r.last + kStation50StatusOffset, connection);
 }
 
 /* Every served table's measured values, in served-table order. */
@@ -660,8 +662,11 @@ bool CSvrWrapper104::interrogationHandler(IMasterConnection connection, CS101_AS
     PointImageSnapshot img = Snapshot();
     for (const IoaRange& r : kStationStatus)
         SendStatus(*img, parameters, r.first, r.last, connection);
-    SendStationStatus(*img, parameters);
+    /* Strict: the whole answer on this connection with cause 20, then its end. */
+    SendStationStatus(*img, parameters, m_strict ? connection : nullptr);
     SendTables(*img, parameters, connection);
+    if (m_strict)
+        IMasterConnection_sendACT_TERM(connection, asdu);
     return true;
 }
 
@@ -674,7 +679,7 @@ void CSvrWrapper104::SvrPeriodic()
         PointImageSnapshot img = Snapshot();
         for (const IoaRange& r : kStationStatus)
             SendStatus(*img, m_alParams, r.first, r.last, nullptr);
-        SendStationStatus(*img, m_alParams);
+        SendStationStatus(*img, m_alParams, nullptr);
         SendTables(*img, m_alParams, nullptr);
     }
 
@@ -693,9 +698,14 @@ void CSvrWrapper104::SvrInit()
     CS104_Slave_setServerMode(m_slave, CS104_MODE_SINGLE_REDUNDANCY_GROUP);
     m_alParams = CS104_Slave_getAppLayerParameters(m_slave);
 
-    CS104_Slave_setClockSyncHandler(m_slave, clockSyncHandler, nullptr);
+    CS104_Slave_setClockSyncHandler(m_slave, clockSyncHandler, this);
     CS104_Slave_setInterrogationHandler(m_slave, interrogationHandler, this);
-    CS104_Slave_setASDUHandler(m_slave, asduHandler, nullptr);
+    CS104_Slave_setASDUHandler(m_slave, asduHandler, this);
+    if (m_strict) {
+        CS104_Slave_setStrictIec(m_slave, true);
+        CS104_Slave_setCommonAddress(m_slave, m_ca);
+        CS104_Slave_setReadHandler(m_slave, readHandler, this);
+    }
     CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, nullptr);
     m_bCreated = true;
 }
@@ -761,11 +771,15 @@ void CSvrWrapper104::printCP56Time2a(CP56Time2a time)
     fputs(TimeText(time).c_str(), stdout);
 }
 
-bool CSvrWrapper104::clockSyncHandler(void*, IMasterConnection, CS101_ASDU, CP56Time2a newTime)
+bool CSvrWrapper104::clockSyncHandler(void* parameter, IMasterConnection connection,
+                                      CS101_ASDU asdu, CP56Time2a newTime)
 {
     /* One call for the whole line, so no other thread's text lands inside it;
      * the time is only printed, the system clock is not set. */
     printf("Process time sync command with time %s\n", TimeText(newTime).c_str());
+    /* Strict: confirmed with the received time (the mirrored object). */
+    if (static_cast<CSvrWrapper104*>(parameter)->m_strict)
+        IMasterConnection_sendACT_CON(connection, asdu, false);
     return true;
 }
 
@@ -779,11 +793,14 @@ static CS101_CauseOfTransmission SingleCommandAnswer(InformationObject io)
     return CS101_COT_ACTIVATION_CON;
 }
 
-bool CSvrWrapper104::asduHandler(void*, IMasterConnection connection, CS101_ASDU asdu)
+bool CSvrWrapper104::asduHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu)
 {
     if (CS101_ASDU_getTypeID(asdu) != C_SC_NA_1)
         return false;
     puts("received single command");
+    CSvrWrapper104* self = static_cast<CSvrWrapper104*>(parameter);
+    if (self != nullptr && self->m_strict)
+        return self->AnswerSingleCommand(connection, asdu);
     if (CS101_ASDU_getCOT(asdu) == CS101_COT_ACTIVATION) {
         InformationObject io = CS101_ASDU_getElement(asdu, 0);
         CS101_ASDU_setCOT(asdu, SingleCommandAnswer(io));
@@ -794,4 +811,112 @@ bool CSvrWrapper104::asduHandler(void*, IMasterConnection connection, CS101_ASDU
     }
     IMasterConnection_sendASDU(connection, asdu);
     return true;
+}
+
+/*
+ * Strict single command: a select is confirmed; an execute is confirmed and
+ * then terminated; another address gets cause 47 and another cause 45 (the
+ * engine adds the negative bit to both). The console lines stay.
+ */
+bool CSvrWrapper104::AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu)
+{
+    if (CS101_ASDU_getCOT(asdu) != CS101_COT_ACTIVATION) {
+        CS101_ASDU_setCOT(asdu, CS101_COT_UNKNOWN_COT);
+        IMasterConnection_sendASDU(connection, asdu);
+        return true;
+    }
+    InformationObject io = CS101_ASDU_getElement(asdu, 0);
+    CS101_CauseOfTransmission cot = SingleCommandAnswer(io);
+    bool select = io != nullptr && SingleCommand_isSelect(reinterpret_cast<SingleCommand>(io));
+    if (io != nullptr)
+        InformationObject_destroy(io);
+    if (cot != CS101_COT_ACTIVATION_CON) {
+        CS101_ASDU_setCOT(asdu, cot);
+        IMasterConnection_sendASDU(connection, asdu);
+        return true;
+    }
+    IMasterConnection_sendACT_CON(connection, asdu, false);
+    if (!select)
+        IMasterConnection_sendACT_TERM(connection, asdu);
+    return true;
+}
+
+/* A status IOA that an interrogation reports. */
+bool CSvrWrapper104::IsServedStatus(int ioa) const
+{
+    for (const IoaRange& r : kStationStatus)
+        if (ioa >= r.first && ioa <= r.last)
+            return true;
+    for (const IoaRange& r : kStation49Status) {
+        if (ioa >= r.first && ioa <= r.last)
+            return true;
+        if (ioa >= r.first + kStation50StatusOffset && ioa <= r.last + kStation50StatusOffset)
+            return true;
+    }
+    return false;
+}
+
+/* A measured-value IOA that an interrogation reports from this image. */
+bool CSvrWrapper104::IsServedMeasured(const PointImage& img, int ioa) const
+{
+    auto within = [ioa](int first, int last) {
+        IoaRange r =
+            ClipToImage(first, last, PointImage::kMeasuredIoaBase, PointImage::kMeasuredPoints);
+        return ioa >= r.first && ioa <= r.last;
+    };
+    for (const std::string& table : m_tbls) {
+        int base = BaseAddrOf(table);
+        if (!IsServedBase(base))
+            continue;
+        if (table == kModbusTable) {
+            for (const IoaRange& r : kStation49Measured)
+                if (within(r.first, r.last) ||
+                    within(r.first + kStation50MeasuredOffset, r.last + kStation50MeasuredOffset))
+                    return true;
+        } else if (within(base, base + img.PointsOf(table) - 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/*
+ * Strict read command: the point's value from the published image with cause
+ * 5 in the point's own type (single point or short float), or the request
+ * mirrored with cause 47 when the address is not served.
+ */
+bool CSvrWrapper104::AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa)
+{
+    PointImageSnapshot img = Snapshot();
+    InformationObject io = nullptr;
+    if (IsServedStatus(ioa))
+        io = reinterpret_cast<InformationObject>(SinglePointInformation_create(
+            nullptr, ioa, img->status[ioa - 1] != 0, IEC60870_QUALITY_GOOD));
+    else if (IsServedMeasured(*img, ioa))
+        io = reinterpret_cast<InformationObject>(MeasuredValueShort_create(
+            nullptr, ioa, img->measured[ioa - PointImage::kMeasuredIoaBase],
+            IEC60870_QUALITY_GOOD));
+    else {
+        CS101_ASDU_setCOT(asdu, CS101_COT_UNKNOWN_IOA);
+        IMasterConnection_sendASDU(connection, asdu);
+        return true;
+    }
+    if (io == nullptr)
+        return true; /* out of memory: no answer */
+    CS101_ASDU reply =
+        CS101_ASDU_create(IMasterConnection_getApplicationLayerParameters(connection), false,
+                          CS101_COT_REQUEST, m_oa, m_ca, false, false);
+    if (reply != nullptr) {
+        CS101_ASDU_addInformationObject(reply, io);
+        IMasterConnection_sendASDU(connection, reply);
+        CS101_ASDU_destroy(reply);
+    }
+    InformationObject_destroy(io);
+    return true;
+}
+
+bool CSvrWrapper104::readHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
+                                 int ioa)
+{
+    return static_cast<CSvrWrapper104*>(parameter)->AnswerRead(connection, asdu, ioa);
 }

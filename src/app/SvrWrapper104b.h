@@ -55,6 +55,15 @@
  *   allocated; SvrStart, SvrClose and SvrFree are then harmless, and
  *   SvrPeriodic refreshes and counts but queues nothing (there is no queue).
  *
+ * Strict IEC 60870-5-104 profile ("StrictIec" of section "Svr104", default
+ * 0): with 1 the engine's strict mode is on with the configured common
+ * address, a station interrogation sends every range (the station ranges
+ * too) with cause 20 on the interrogating connection and ends with an
+ * activation termination, a clock synchronisation is confirmed with the
+ * received time, a single command execute is confirmed and terminated, and
+ * read commands are answered from the published image. With 0 the answers
+ * stay exactly those described above.
+ *
  * Slave lifecycle: SvrInit (create, wire the callbacks) -> SvrStart -> ...
  * -> SvrClose (stop accepting) -> SvrFree (close every connection, destroy).
  * SvrFree must run before the destructor releases the data store: the
@@ -167,6 +176,10 @@ class CSvrWrapper104
     static bool clockSyncHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                                  CP56Time2a newTime);
     static bool asduHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu);
+    static bool readHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
+                            int ioa);
+    /* True when "StrictIec" is 1 (read by Init). */
+    bool StrictIec() const { return m_strict; }
     static bool interrogationHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                                      uint8_t qoi);
     static void printCP56Time2a(CP56Time2a time);
@@ -188,7 +201,13 @@ class CSvrWrapper104
                     IMasterConnection connection);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
                       int last, IMasterConnection connection);
-    void SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters);
+    void SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters,
+                           IMasterConnection connection);
+    /* Strict answers (connection thread). */
+    bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
+    bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);
+    bool IsServedStatus(int ioa) const;
+    bool IsServedMeasured(const PointImage& img, int ioa) const;
     void SendTables(const PointImage& img, CS101_AppLayerParameters parameters,
                     IMasterConnection connection);
     void Publish(const std::shared_ptr<PointImage>& img);
@@ -201,6 +220,7 @@ class CSvrWrapper104
     SimpleIni m_ini;                    /* qxSvr.ini */
     uint8_t m_oa;                       /* originator address */
     int m_ca;                           /* common address */
+    bool m_strict;                      /* "StrictIec": the standard's answers */
     PointImageSnapshot m_image;         /* published image; atomic access only */
     std::vector<std::string> m_tbls;    /* served tables */
     CS104_Slave m_slave;

@@ -251,6 +251,16 @@ void GatewaySandbox::setPeriodic(const std::string& value)
     ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
 }
 
+void GatewaySandbox::setSvr104Key(const std::string& key, const std::string& value)
+{
+    std::string ini = readFile(work_ + "/qxSvr.ini");
+    const std::string section = "[Svr104]\n";
+    size_t at = ini.find(section);
+    ASSERT_NE(std::string::npos, at) << ini;
+    ini.insert(at + section.size(), key + "=" + value + "\n");
+    ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
+}
+
 void GatewaySandbox::appendIni(const std::string& text)
 {
     ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", readFile(work_ + "/qxSvr.ini") + text));

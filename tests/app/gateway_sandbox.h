@@ -57,6 +57,8 @@ class GatewaySandbox : public ::testing::Test
 
     /* Replaces the "Periodic=" line of the sample configuration. */
     void setPeriodic(const std::string& value);
+    /* Adds key=value to section "Svr104" of the configuration. */
+    void setSvr104Key(const std::string& key, const std::string& value);
     /* Appends text to the configuration file. */
     void appendIni(const std::string& text);
 

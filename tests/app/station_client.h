@@ -174,6 +174,10 @@ class StationClient
         return true;
     }
 
+    /* The raw master underneath, for U frames and the capture. */
+    RawMaster& master() { return master_; }
+    const Capture& capture() const { return master_.capture(); }
+
     /* Waits until the station closes the connection. */
     bool waitClosed(int timeoutMs) { return master_.waitClosed(timeoutMs); }
 

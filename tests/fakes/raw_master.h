@@ -12,6 +12,9 @@
  * - RawMaster: connect, send octets, send I frames with its own N(S)/N(R)
  *   counters, receive one APDU with a time-out (I frames advance the
  *   receive count), acknowledge, detect the peer closing.
+ * - Every octet sent and every APDU received is kept, in order and with its
+ *   direction (capture()), so a test can hand the exchange to an independent
+ *   decoder (fakes/dissector.h).
  */
 #ifndef QX_TESTS_FAKES_RAW_MASTER_H
 #define QX_TESTS_FAKES_RAW_MASTER_H
@@ -89,6 +92,13 @@ inline Octets asdu(uint8_t type, uint8_t vsq, uint8_t causeOctet, int commonAddr
     return octets;
 }
 
+/* Octets that crossed the connection in one direction, in the order they did. */
+struct CapturedOctets {
+    bool fromMaster;
+    Octets octets;
+};
+using Capture = std::vector<CapturedOctets>;
+
 /* One received APDU. */
 struct Apdu {
     Octets octets;
@@ -124,7 +134,11 @@ class RawMaster
     int fd() const { return socket_.fd(); }
     void close() { socket_.reset(); }
 
-    bool send(const Octets& octets) { return writeAll(socket_.fd(), octets.data(), octets.size()); }
+    bool send(const Octets& octets)
+    {
+        capture_.push_back({true, octets});
+        return writeAll(socket_.fd(), octets.data(), octets.size());
+    }
 
     bool sendU(uint8_t function) { return send(uFrame(function)); }
     bool sendS() { return send(sFrame(receiveCount_)); }
@@ -152,6 +166,7 @@ class RawMaster
         apdu.octets[1] = head[1];
         if (head[1] > 0 && !readExactly(socket_.fd(), apdu.octets.data() + 2, head[1], timeoutMs))
             return std::nullopt;
+        capture_.push_back({false, apdu.octets});
         if (apdu.isI())
             receiveCount_ = (receiveCount_ + 1) % 32768;
         return apdu;
@@ -202,9 +217,12 @@ class RawMaster
     int receiveCount() const { return receiveCount_; }
     void setSendCount(int value) { sendCount_ = value; }
     void setReceiveCount(int value) { receiveCount_ = value; }
+    /* Everything sent and received since the object was made. */
+    const Capture& capture() const { return capture_; }
 
   private:
     RawSocket socket_;
+    Capture capture_;
     int sendCount_ = 0;
     int receiveCount_ = 0;
 };

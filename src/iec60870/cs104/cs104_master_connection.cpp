@@ -35,6 +35,12 @@
  *   now, the time passed counts as 0 instead of wrapping to a huge value,
  *   and the reference (and a t3 deadline further than t3 away) moves to now,
  *   so each timer still runs out within one period.
+ * - Strict mode (CS104_Slave_setStrictIec): a test frame left unconfirmed
+ *   for t1 closes the connection (the silent master is noticed after
+ *   t3 + t1 rather than after three test frames), STOPDT con waits until
+ *   every sent I frame is acknowledged, replies with cause 44-47 carry the
+ *   negative bit, and a deactivated interrogation's waiting rest can be
+ *   discarded from the reply queue.
  * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
  *   or unconfirmed entries; an inactive connection never polls at 1 ms.
  */
@@ -112,6 +118,19 @@ int windowCount(MasterConnection self)
 bool isSentBufferFull(MasterConnection self)
 {
     return windowCount(self) == self->maxSentASDUs;
+}
+
+bool isStrict(MasterConnection self)
+{
+    return self->slave->strictIec;
+}
+
+bool everySentFrameAcknowledged(MasterConnection self)
+{
+    lockWindow(self);
+    bool empty = self->oldestSentASDU == -1;
+    unlockWindow(self);
+    return empty;
 }
 
 /* Frees the oldest window slot, confirming its low-priority entry. Caller holds the lock. */
@@ -322,6 +341,7 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
 
 void handleStartDT(MasterConnection self)
 {
+    self->stopDtPending = false;
     CS104_Slave_activate(self->slave, self); // sets isActive
     HighPriorityASDUQueue_resetConnectionQueue(self->highPrioQueue);
     writeControlFrame(self, STARTDT_CON_MSG);
@@ -341,7 +361,12 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
         break;
     case CS104_FRAME_STOPDT_ACT:
         self->isActive = false;
-        writeControlFrame(self, STOPDT_CON_MSG);
+        // Strict: the confirmation waits until the master has acknowledged
+        // every I frame sent (serveConnection writes it then).
+        if (isStrict(self) && !everySentFrameAcknowledged(self))
+            self->stopDtPending = true;
+        else
+            writeControlFrame(self, STOPDT_CON_MSG);
         break;
     case CS104_FRAME_TESTFR_CON:
         self->outstandingTestFRConMessages = 0;
@@ -374,6 +399,8 @@ bool MasterConnection_handleTimeouts(MasterConnection self)
             return false;
         if (!writeControlFrame(self, TESTFR_ACT_MSG))
             self->isRunning = false;
+        if (self->outstandingTestFRConMessages == 0)
+            self->testFrSentTime = now;
         self->outstandingTestFRConMessages++;
         resetT3Timeout(self);
     }
@@ -383,6 +410,11 @@ bool MasterConnection_handleTimeouts(MasterConnection self)
         self->lastConfirmationTime = now;
         sendSMessage(self);
     }
+
+    // Strict: a test frame unconfirmed for t1 means the peer is gone.
+    if (isStrict(self) && self->outstandingTestFRConMessages > 0 &&
+        elapsedSince(now, &self->testFrSentTime) >= seconds(p->t1))
+        return false;
 
     // A frame begun but not completed within t1 means the peer is broken.
     if (self->recvBufPos > 0 && elapsedSince(now, &self->recvStartTime) >= seconds(p->t1))
@@ -439,6 +471,10 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
         }
         if (!MasterConnection_handleTimeouts(self))
             self->isRunning = false;
+        if (self->stopDtPending && self->isRunning && everySentFrameAcknowledged(self)) {
+            self->stopDtPending = false;
+            writeControlFrame(self, STOPDT_CON_MSG);
+        }
         isAsduWaiting = self->isRunning && self->isActive && sendWaitingASDUs(self);
     }
 }
@@ -575,10 +611,42 @@ void MasterConnection_destroy(MasterConnection self)
     Memory_free(self);
 }
 
+namespace
+{
+
+/* Causes of a refusal: unknown type, cause, common address, object address. */
+bool isRefusalCause(CS101_CauseOfTransmission cot)
+{
+    return cot >= CS101_COT_UNKNOWN_TYPE_ID && cot <= CS101_COT_UNKNOWN_IOA;
+}
+
+/* A waiting frame of an interrogation answer: data with cause 20..36, or
+ * the activation termination of C_IC_NA_1. */
+bool isInterrogationAnswer(const FrameBuffer* entry, void*)
+{
+    if (entry->msgSize < CS104_APCI_LENGTH + 3)
+        return false;
+    const uint8_t* asdu = entry->msg + CS104_APCI_LENGTH;
+    int cot = asdu[2] & 0x3f;
+    if (cot >= CS101_COT_INTERROGATED_BY_STATION && cot <= CS101_COT_INTERROGATED_BY_GROUP_16)
+        return true;
+    return asdu[0] == C_IC_NA_1 && cot == CS101_COT_ACTIVATION_TERMINATION;
+}
+
+} // namespace
+
+bool MasterConnection_discardInterrogationAnswer(MasterConnection self)
+{
+    return HighPriorityASDUQueue_removeMatching(self->highPrioQueue, isInterrogationAnswer,
+                                                nullptr) > 0;
+}
+
 bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu)
 {
     if (!self->isActive)
         return false;
+    if (isStrict(self) && isRefusalCause(CS101_ASDU_getCOT(asdu)))
+        CS101_ASDU_setNegative(asdu, true);
     FrameBuffer frame;
     if (!CS104_encodeASDU(&frame, asdu))
         return false;

@@ -369,6 +369,38 @@ FrameBuffer* HighPriorityASDUQueue_getNextASDU(HighPriorityASDUQueue self)
     return next;
 }
 
+int HighPriorityASDUQueue_removeMatching(HighPriorityASDUQueue self,
+                                         bool (*match)(const FrameBuffer* entry, void* context),
+                                         void* context)
+{
+    if (match == nullptr)
+        return 0;
+    HighPriorityASDUQueue_lock(self);
+    /* Compacts the ring in place: kept entries move up behind the first one. */
+    int kept = 0;
+    int from = self->firstMsgIndex;
+    int to = self->firstMsgIndex;
+    for (int i = 0; i < self->entryCounter; i++) {
+        if (!match(&self->asdus[from], context)) {
+            if (to != from)
+                self->asdus[to] = self->asdus[from];
+            to = nextIndex(to, self->size);
+            kept++;
+        }
+        from = nextIndex(from, self->size);
+    }
+    int removed = self->entryCounter - kept;
+    self->entryCounter = kept;
+    if (kept == 0) {
+        self->firstMsgIndex = -1;
+        self->lastMsgIndex = -1;
+    } else {
+        self->lastMsgIndex = (to - 1 + self->size) % self->size;
+    }
+    HighPriorityASDUQueue_unlock(self);
+    return removed;
+}
+
 void HighPriorityASDUQueue_resetConnectionQueue(HighPriorityASDUQueue self)
 {
     HighPriorityASDUQueue_lock(self);

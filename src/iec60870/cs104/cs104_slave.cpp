@@ -228,6 +228,18 @@ void CS104_Slave_setLocalPort(CS104_Slave self, int tcpPort)
     self->tcpPort = tcpPort;
 }
 
+void CS104_Slave_setStrictIec(CS104_Slave self, bool strict)
+{
+    if (self != nullptr)
+        self->strictIec = strict;
+}
+
+void CS104_Slave_setCommonAddress(CS104_Slave self, int commonAddress)
+{
+    if (self != nullptr)
+        self->commonAddress = commonAddress;
+}
+
 void CS104_Slave_setMaxOpenConnections(CS104_Slave self, int maxOpenConnections)
 {
     self->maxOpenConnections = maxOpenConnections;

@@ -6,6 +6,15 @@
  * Design choice: a system command whose first information object cannot be
  * decoded (the ASDU is too short for it) reaches no handler; the engine
  * mirrors it with cause 44 at once, as nothing can deal with it.
+ *
+ * Strict mode (CS104_Slave_setStrictIec) adds, before any handler: the
+ * common-address check (cause 46, negative; a broadcast gets the station's
+ * address), the engine's own answer to the deactivation of an interrogation
+ * (cause 9, positive only while an answer is still waiting to be sent) and
+ * the mirrored test command with time tag (C_TS_TA_1, cause 7); a system
+ * command with a wrong cause gets only its reply with cause 45. The
+ * negative bit of causes 44-47 is set where every reply is sent
+ * (sendASDUInternal).
  */
 #include "cs104_slave_internal.h"
 
@@ -111,12 +120,62 @@ void responseCOTUnknown(CS101_ASDU asdu, MasterConnection self)
 
 enum DispatchResult { NOT_HANDLED, HANDLED, MALFORMED };
 
+/*
+ * Strict: true when the ASDU is for this station. A broadcast is given the
+ * station's own address, so handlers answer with it; another address is
+ * mirrored with cause 46.
+ */
+bool acceptCommonAddress(MasterConnection self, CS101_ASDU asdu)
+{
+    int own = self->slave->commonAddress;
+    if (own <= 0)
+        return true;
+    int ca = CS101_ASDU_getCA(asdu);
+    int broadcast = self->slave->alParameters.sizeOfCA == 1 ? 0xFF : 0xFFFF;
+    if (ca == own)
+        return true;
+    if (ca == broadcast) {
+        CS101_ASDU_setCA(asdu, own);
+        return true;
+    }
+    sendMirrored(self, asdu, CS101_COT_UNKNOWN_CA);
+    return false;
+}
+
+/* Strict: the deactivation of an interrogation, answered by the engine. */
+void deactivateInterrogation(MasterConnection self, CS101_ASDU asdu)
+{
+    bool inProgress = MasterConnection_discardInterrogationAnswer(self);
+    CS101_ASDU_setNegative(asdu, !inProgress);
+    sendMirrored(self, asdu, CS101_COT_DEACTIVATION_CON);
+}
+
+/* Strict: the engine's own answers; HANDLED when one was sent. */
+DispatchResult dispatchStrict(MasterConnection self, CS101_ASDU asdu)
+{
+    if (!acceptCommonAddress(self, asdu))
+        return HANDLED;
+    TypeID type = CS101_ASDU_getTypeID(asdu);
+    CS101_CauseOfTransmission cot = CS101_ASDU_getCOT(asdu);
+    if (type == C_IC_NA_1 && cot == CS101_COT_DEACTIVATION) {
+        deactivateInterrogation(self, asdu);
+        return HANDLED;
+    }
+    if (type == C_TS_TA_1) {
+        bool activation = cot == CS101_COT_ACTIVATION;
+        sendMirrored(self, asdu, activation ? CS101_COT_ACTIVATION_CON : CS101_COT_UNKNOWN_COT);
+        return HANDLED;
+    }
+    return NOT_HANDLED;
+}
+
 DispatchResult dispatchSystemCommand(MasterConnection self, CS101_ASDU asdu)
 {
     TypeID type = CS101_ASDU_getTypeID(asdu);
     if (!isAllowedCause(type, CS101_ASDU_getCOT(asdu))) {
         responseCOTUnknown(asdu, self);
-        return NOT_HANDLED;
+        // Strict: one request, one answer (not 45 followed by 44).
+        return self->slave->strictIec ? HANDLED : NOT_HANDLED;
     }
     if (!hasHandler(self->slave, type))
         return NOT_HANDLED;
@@ -135,6 +194,9 @@ void handleASDU(MasterConnection self, CS101_ASDU asdu)
     CS104_Slave slave = self->slave;
     TypeID type = CS101_ASDU_getTypeID(asdu);
     DispatchResult result = NOT_HANDLED;
+
+    if (slave->strictIec && dispatchStrict(self, asdu) == HANDLED)
+        return;
 
     if (isSystemCommand(type)) {
         result = dispatchSystemCommand(self, asdu);

@@ -99,6 +99,39 @@ void CS104_Slave_setConnectionRequestHandler(CS104_Slave self,
                                              CS104_ConnectionRequestHandler handler,
                                              void* parameter);
 
+/*
+ * Strict IEC 60870-5-104 behaviour (default off: the engine's answers stay
+ * exactly as they were). When on:
+ * - every ASDU sent with cause 44, 45, 46 or 47 carries the negative bit
+ *   (also replies sent by handlers through IMasterConnection);
+ * - with a common address set (CS104_Slave_setCommonAddress), an ASDU to
+ *   any other address than that one or the broadcast address is mirrored
+ *   with cause 46 and reaches no handler; a broadcast reaches the handlers
+ *   with the station's own address in place, so their replies carry it;
+ * - a deactivation of an interrogation (C_IC_NA_1, cause 8) is answered by
+ *   the engine with cause 9: positive while the answer to an earlier
+ *   interrogation still waits in the connection's reply queue (the waiting
+ *   rest of that answer is discarded), negative otherwise; the handler is
+ *   not called;
+ * - the test command with time tag (C_TS_TA_1) is mirrored with cause 7;
+ * - a system command with a cause it does not take gets one reply, cause
+ *   45 (without strict mode it is followed by a second one with cause 44);
+ * - a test frame the slave sent and that is not confirmed within t1 closes
+ *   the connection;
+ * - STOPDT con is sent only once every I frame sent has been acknowledged
+ *   (t1 still closes a master that never acknowledges); no I frame is sent
+ *   after STOPDT act.
+ * Read by the connection threads at each use; set it before start.
+ */
+void CS104_Slave_setStrictIec(CS104_Slave self, bool strict);
+
+/*
+ * The station's common address checked in strict mode (1..65534 with a
+ * two-octet address, 1..254 with one octet); 0 or less checks nothing.
+ * Set it before start.
+ */
+void CS104_Slave_setCommonAddress(CS104_Slave self, int commonAddress);
+
 /* The slave's own link parameters; the caller may change them in place. */
 CS104_APCIParameters CS104_Slave_getConnectionParameters(CS104_Slave self);
 

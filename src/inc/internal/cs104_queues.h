@@ -158,6 +158,15 @@ bool HighPriorityASDUQueue_isAsduAvailable(HighPriorityASDUQueue self);
  * null. */
 FrameBuffer* HighPriorityASDUQueue_getNextASDU(HighPriorityASDUQueue self);
 
+/*
+ * Removes every entry for which match(entry, context) is true and keeps the
+ * others in their order (takes the lock; match runs under it and must not
+ * touch the queue). The number of entries removed; 0 for a null match.
+ */
+int HighPriorityASDUQueue_removeMatching(HighPriorityASDUQueue self,
+                                         bool (*match)(const FrameBuffer* entry, void* context),
+                                         void* context);
+
 /* Discards every entry (takes the lock). */
 void HighPriorityASDUQueue_resetConnectionQueue(HighPriorityASDUQueue self);
 

@@ -66,6 +66,9 @@ struct sCS104_Slave {
     struct sCS104_APCIParameters conParameters;
     struct sCS101_AppLayerParameters alParameters;
 
+    std::atomic<bool> strictIec;    /* CS104_Slave_setStrictIec */
+    std::atomic<int> commonAddress; /* checked in strict mode when above 0 */
+
     std::atomic<bool> isStarting;
     std::atomic<bool> isRunning;
     std::atomic<bool> stopRunning;
@@ -104,6 +107,8 @@ struct sMasterConnection {
     uint64_t lastConfirmationTime;
     uint64_t nextT3Timeout;
     int outstandingTestFRConMessages;
+    uint64_t testFrSentTime; /* when the oldest unconfirmed TESTFR act went out */
+    bool stopDtPending;      /* strict: STOPDT con waits for every I frame to be acknowledged */
     bool firstIMessageReceived;
     uint8_t recvBuffer[CS104_RECEIVE_BUFFER_SIZE];
     int recvBufPos;         /* octets of a partial frame held in recvBuffer */
@@ -164,6 +169,14 @@ bool MasterConnection_handleTimeouts(MasterConnection self);
  * the high-priority queue. False when dropped (not active, queue full, too long).
  */
 bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu);
+
+/*
+ * Strict mode: discards the waiting rest of an interrogation answer from the
+ * connection's reply queue (data with cause 20..36 and the C_IC_NA_1
+ * activation termination); true when such a rest was waiting, i.e. an
+ * answer was still in progress.
+ */
+bool MasterConnection_discardInterrogationAnswer(MasterConnection self);
 
 /* Dispatches a received ASDU on an active connection to the handlers (connection thread). */
 void handleASDU(MasterConnection self, CS101_ASDU asdu);

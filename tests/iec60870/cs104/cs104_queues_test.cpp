@@ -302,4 +302,47 @@ TEST(HighPriorityQueue, Reset_WithEntries_DiscardsAll)
     HighPriorityASDUQueue_destroy(queue);
 }
 
+bool isOddTag(const FrameBuffer* entry, void*)
+{
+    return entry->msg[6] % 2 == 1;
+}
+
+TEST(HighPriorityQueue, RemoveMatching_AcrossTheWrap_KeepsTheOthersInOrder)
+{
+    HighPriorityASDUQueue queue = HighPriorityASDUQueue_create(4);
+    FrameBuffer frames[7];
+    for (uint8_t tag = 1; tag <= 7; tag++)
+        frames[tag - 1] = frameWithTag(tag);
+    /* Move the ring so that the entries 3..6 wrap past the last slot. */
+    HighPriorityASDUQueue_enqueueFrame(queue, &frames[0]);
+    HighPriorityASDUQueue_enqueueFrame(queue, &frames[1]);
+    EXPECT_EQ(takeHigh(queue), 1);
+    EXPECT_EQ(takeHigh(queue), 2);
+    for (int i = 2; i < 6; i++)
+        ASSERT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &frames[i]));
+    EXPECT_EQ(HighPriorityASDUQueue_removeMatching(queue, isOddTag, nullptr), 2);
+    /* Room again for two more, behind the kept ones. */
+    EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &frames[6]));
+    EXPECT_EQ(takeHigh(queue), 4);
+    EXPECT_EQ(takeHigh(queue), 6);
+    EXPECT_EQ(takeHigh(queue), 7);
+    EXPECT_EQ(takeHigh(queue), 0);
+    HighPriorityASDUQueue_destroy(queue);
+}
+
+TEST(HighPriorityQueue, RemoveMatching_AllOrNone)
+{
+    HighPriorityASDUQueue queue = HighPriorityASDUQueue_create(3);
+    FrameBuffer a = frameWithTag(1), b = frameWithTag(3), c = frameWithTag(2);
+    HighPriorityASDUQueue_enqueueFrame(queue, &a);
+    HighPriorityASDUQueue_enqueueFrame(queue, &b);
+    EXPECT_EQ(HighPriorityASDUQueue_removeMatching(queue, nullptr, nullptr), 0);
+    EXPECT_EQ(HighPriorityASDUQueue_removeMatching(queue, isOddTag, nullptr), 2);
+    EXPECT_FALSE(HighPriorityASDUQueue_isAsduAvailable(queue));
+    EXPECT_EQ(HighPriorityASDUQueue_removeMatching(queue, isOddTag, nullptr), 0);
+    EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &c));
+    EXPECT_EQ(takeHigh(queue), 2);
+    HighPriorityASDUQueue_destroy(queue);
+}
+
 } // namespace
