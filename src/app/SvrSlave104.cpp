@@ -1,0 +1,130 @@
+/*
+ * SvrSlave104.cpp - the gateway's slave wiring, lifecycle and the callbacks
+ * of the slave engine other than the interrogation answer.
+ */
+#include <cstdio>
+#include <string>
+
+#include "SvrWrapper104b.h"
+
+namespace
+{
+
+/* The single command that is confirmed. */
+const int kCommandIoa = 5000;
+
+} // namespace
+
+/* ------------------------------------------------------------ slave wiring */
+
+void CSvrWrapper104::SvrInit()
+{
+    m_slave = CS104_Slave_create(100, 100);
+    if (m_slave == nullptr)
+        return; /* SvrStart then does nothing and SvrIsOk stays false */
+    CS104_Slave_setLocalAddress(m_slave, "0.0.0.0");
+    CS104_Slave_setServerMode(m_slave, CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    m_alParams = CS104_Slave_getAppLayerParameters(m_slave);
+
+    CS104_Slave_setClockSyncHandler(m_slave, clockSyncHandler, nullptr);
+    CS104_Slave_setInterrogationHandler(m_slave, interrogationHandler, this);
+    CS104_Slave_setASDUHandler(m_slave, asduHandler, nullptr);
+    CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, nullptr);
+    m_bCreated = true;
+}
+
+void CSvrWrapper104::SvrStart()
+{
+    if (!m_bCreated)
+        return;
+    CS104_Slave_start(m_slave);
+    if (CS104_Slave_isRunning(m_slave)) {
+        m_bRunning = true;
+        puts("SvrStart ok!");
+    }
+}
+
+bool CSvrWrapper104::SvrIsOk()
+{
+    return m_bRunning;
+}
+
+void CSvrWrapper104::SvrClose()
+{
+    if (m_bCreated)
+        CS104_Slave_stop(m_slave);
+    m_bRunning = false;
+}
+
+void CSvrWrapper104::SvrFree()
+{
+    if (m_bCreated)
+        CS104_Slave_destroy(m_slave);
+    m_slave = nullptr;
+    m_bCreated = false;
+    m_bRunning = false;
+}
+
+/* --------------------------------------------------------------- callbacks */
+
+bool CSvrWrapper104::interrogationHandler(void* parameter, IMasterConnection connection,
+                                          CS101_ASDU asdu, uint8_t qoi)
+{
+    return static_cast<CSvrWrapper104*>(parameter)->interrogationHandler(connection, asdu, qoi);
+}
+
+bool CSvrWrapper104::connectionRequestHandler(void*, const char* ipAddress)
+{
+    printf("New connection from %s\n", ipAddress);
+    return true;
+}
+
+/* "hh:mm:ss dd/mm/yyyy" of a time tag. */
+static std::string TimeText(CP56Time2a time)
+{
+    char text[48];
+    snprintf(text, sizeof(text), "%02i:%02i:%02i %02i/%02i/%04i", CP56Time2a_getHour(time),
+             CP56Time2a_getMinute(time), CP56Time2a_getSecond(time), CP56Time2a_getDayOfMonth(time),
+             CP56Time2a_getMonth(time), CP56Time2a_getYear(time) + 2000);
+    return text;
+}
+
+void CSvrWrapper104::printCP56Time2a(CP56Time2a time)
+{
+    fputs(TimeText(time).c_str(), stdout);
+}
+
+bool CSvrWrapper104::clockSyncHandler(void*, IMasterConnection, CS101_ASDU, CP56Time2a newTime)
+{
+    /* One call for the whole line, so no other thread's text lands inside it;
+     * the time is only printed, the system clock is not set. */
+    printf("Process time sync command with time %s\n", TimeText(newTime).c_str());
+    return true;
+}
+
+/* The cause of the mirrored single command for the given command object. */
+static CS101_CauseOfTransmission SingleCommandAnswer(InformationObject io)
+{
+    if (io == nullptr || InformationObject_getObjectAddress(io) != kCommandIoa)
+        return CS101_COT_UNKNOWN_IOA;
+    printf("IOA: %i switch to %i\n", InformationObject_getObjectAddress(io),
+           SingleCommand_getState(reinterpret_cast<SingleCommand>(io)) ? 1 : 0);
+    return CS101_COT_ACTIVATION_CON;
+}
+
+bool CSvrWrapper104::asduHandler(void*, IMasterConnection connection, CS101_ASDU asdu)
+{
+    if (CS101_ASDU_getTypeID(asdu) != C_SC_NA_1)
+        return false;
+    puts("received single command");
+    if (CS101_ASDU_getCOT(asdu) == CS101_COT_ACTIVATION) {
+        InformationObject io = CS101_ASDU_getElement(asdu, 0);
+        CS101_ASDU_setCOT(asdu, SingleCommandAnswer(io));
+        if (io != nullptr)
+            InformationObject_destroy(io);
+    } else {
+        CS101_ASDU_setCOT(asdu, CS101_COT_UNKNOWN_COT);
+    }
+    IMasterConnection_sendASDU(connection, asdu);
+    return true;
+}
