@@ -3,6 +3,8 @@
  * reports (see SvrWrapper104b.h).
  */
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "SvrWrapper104b.h"
 
@@ -128,7 +130,7 @@ void CSvrWrapper104::SendStatus(const PointImage& img, CS101_AppLayerParameters 
     SinglePointInformation point = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
         point = SinglePointInformation_create(point, ioa, img.status[ioa - 1] != 0,
-                                              IEC60870_QUALITY_GOOD);
+                                              img.statusQuality[ioa - 1]);
         if (point == nullptr)
             return; /* out of memory */
         batch.Add(reinterpret_cast<InformationObject>(point));
@@ -145,8 +147,9 @@ void CSvrWrapper104::SendMeasured(const PointImage& img, CS101_AppLayerParameter
     AsduBatch batch(m_slave, connection, parameters, m_oa, m_ca);
     MeasuredValueShort value = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
-        value = MeasuredValueShort_create(
-            value, ioa, img.measured[ioa - PointImage::kMeasuredIoaBase], IEC60870_QUALITY_GOOD);
+        value =
+            MeasuredValueShort_create(value, ioa, img.measured[ioa - PointImage::kMeasuredIoaBase],
+                                      img.measuredQuality[ioa - PointImage::kMeasuredIoaBase]);
         if (value == nullptr)
             return; /* out of memory */
         batch.Add(reinterpret_cast<InformationObject>(value));
@@ -169,33 +172,51 @@ void CSvrWrapper104::YC(CS101_AppLayerParameters parameters, int first, int last
     SendMeasured(*img, parameters, first, last, connection);
 }
 
-/* The 34 status ranges of stations 49 and 50, queued with cause 1. */
-void CSvrWrapper104::SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters)
+std::vector<AnswerRange> CSvrWrapper104::AnswerRanges(const PointImage& img) const
 {
+    std::vector<AnswerRange> ranges;
+    auto add = [&ranges](bool measured, int first, int last, int cause, const std::string& what) {
+        ranges.push_back({measured, first, last, cause, what});
+    };
+    for (const IoaRange& r : kStationStatus)
+        add(false, r.first, r.last, CS101_COT_INTERROGATED_BY_STATION, "");
+    /* The 34 status ranges of stations 49 and 50 go to the queue, cause 1. */
     for (const IoaRange& r : kStation49Status)
-        SendStatus(img, parameters, r.first, r.last, nullptr);
+        add(false, r.first, r.last, CS101_COT_PERIODIC, "");
     for (const IoaRange& r : kStation49Status)
-        SendStatus(img, parameters, r.first + kStation50StatusOffset,
-                   r.last + kStation50StatusOffset, nullptr);
-}
-
-/* Every served table's measured values, in served-table order. */
-void CSvrWrapper104::SendTables(const PointImage& img, CS101_AppLayerParameters parameters,
-                                IMasterConnection connection)
-{
+        add(false, r.first + kStation50StatusOffset, r.last + kStation50StatusOffset,
+            CS101_COT_PERIODIC, "");
+    /* Every served table's measured values, in served-table order. */
     for (const std::string& table : m_tbls) {
         int base = BaseAddrOf(table);
         if (!IsServedBase(base))
             continue;
         if (table == kModbusTable) {
             for (const IoaRange& r : kStation49Measured)
-                SendMeasured(img, parameters, r.first, r.last, connection);
+                add(true, r.first, r.last, CS101_COT_INTERROGATED_BY_STATION, table);
             for (const IoaRange& r : kStation49Measured)
-                SendMeasured(img, parameters, r.first + kStation50MeasuredOffset,
-                             r.last + kStation50MeasuredOffset, connection);
+                add(true, r.first + kStation50MeasuredOffset, r.last + kStation50MeasuredOffset,
+                    CS101_COT_INTERROGATED_BY_STATION, table);
         } else {
-            SendMeasured(img, parameters, base, base + img.PointsOf(table) - 1, connection);
+            add(true, base, base + img.PointsOf(table) - 1, CS101_COT_INTERROGATED_BY_STATION,
+                table);
         }
+    }
+    return ranges;
+}
+
+/* Every range of the answer in its order: a range with cause 20 on the
+ * connection (queued with cause 1 when there is none), the others queued. */
+void CSvrWrapper104::SendRanges(const PointImage& img, CS101_AppLayerParameters parameters,
+                                IMasterConnection connection)
+{
+    for (const AnswerRange& r : AnswerRanges(img)) {
+        IMasterConnection target =
+            r.cause == CS101_COT_INTERROGATED_BY_STATION ? connection : nullptr;
+        if (r.measured)
+            SendMeasured(img, parameters, r.first, r.last, target);
+        else
+            SendStatus(img, parameters, r.first, r.last, target);
     }
 }
 
@@ -212,10 +233,7 @@ bool CSvrWrapper104::interrogationHandler(IMasterConnection connection, CS101_AS
     IMasterConnection_sendACT_CON(connection, asdu, false);
 
     PointImageSnapshot img = Snapshot();
-    for (const IoaRange& r : kStationStatus)
-        SendStatus(*img, parameters, r.first, r.last, connection);
-    SendStationStatus(*img, parameters);
-    SendTables(*img, parameters, connection);
+    SendRanges(*img, parameters, connection);
     return true;
 }
 
@@ -226,10 +244,7 @@ void CSvrWrapper104::SvrPeriodic()
 
     if (m_bCreated) { /* without a slave there is no queue to report to */
         PointImageSnapshot img = Snapshot();
-        for (const IoaRange& r : kStationStatus)
-            SendStatus(*img, m_alParams, r.first, r.last, nullptr);
-        SendStationStatus(*img, m_alParams);
-        SendTables(*img, m_alParams, nullptr);
+        SendRanges(*img, m_alParams, nullptr);
     }
 
     ++m_nReports;

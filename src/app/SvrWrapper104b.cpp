@@ -31,8 +31,7 @@ CSvrWrapper104::CSvrWrapper104()
     : Periodic(10), m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr),
       m_pMngr(nullptr), m_pDb(nullptr), m_ini(""), m_oa(2), m_ca(1),
       m_image(std::make_shared<const PointImage>()), m_slave(nullptr), m_alParams(nullptr),
-      m_nReports(0), m_bRunning(false), m_bCreated(false), m_building(nullptr),
-      m_cfgDbPath(QX_CFG_DB_PATH)
+      m_nReports(0), m_bRunning(false), m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH)
 {
 }
 
@@ -172,15 +171,7 @@ void CSvrWrapper104::Publish(const std::shared_ptr<PointImage>& img)
 
 int CSvrWrapper104::BaseAddrOf(const std::string& table) const
 {
-    std::string text = m_ini.GetValue("Svr.BaseAddr", table, "");
-    long value = std::strtol(text.c_str(), nullptr, 16);
-    /* Saturate like a 32-bit long: a wider value must not wrap into the
-     * served range through its low bits. */
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+    return PointRefresh::BaseAddrOf(m_ini, table);
 }
 
 /* ------------------------------------------------------------ served tables */
