@@ -9,7 +9,9 @@
 #include "SvrWrapper104b.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -98,6 +100,14 @@ void CSvrWrapper104::Init()
  * "cfg" is detached whatever happens once it was attached. */
 void CSvrWrapper104::CopySMType()
 {
+    /* The attach would create a missing file (an empty database in the
+     * flash root): look first and keep the previous copy instead. */
+    struct stat info;
+    if (stat(m_cfgDbPath.c_str(), &info) != 0) {
+        printf("[CSvrWrapper104::Init] configuration database %s missing: %s\r\n",
+               m_cfgDbPath.c_str(), strerror(errno));
+        return;
+    }
     bool attached = false;
     bool inTransaction = false;
     bool failed = false;
