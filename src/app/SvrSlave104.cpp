@@ -22,14 +22,14 @@ void CSvrWrapper104::SvrInit()
     m_slave = CS104_Slave_create(100, 100);
     if (m_slave == nullptr)
         return; /* SvrStart then does nothing and SvrIsOk stays false */
-    CS104_Slave_setLocalAddress(m_slave, "0.0.0.0");
+    CS104_Slave_setLocalAddress(m_slave, m_policy.BindAddress().c_str());
     CS104_Slave_setServerMode(m_slave, CS104_MODE_SINGLE_REDUNDANCY_GROUP);
     m_alParams = CS104_Slave_getAppLayerParameters(m_slave);
 
     CS104_Slave_setClockSyncHandler(m_slave, clockSyncHandler, nullptr);
     CS104_Slave_setInterrogationHandler(m_slave, interrogationHandler, this);
     CS104_Slave_setASDUHandler(m_slave, asduHandler, nullptr);
-    CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, nullptr);
+    CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, this);
     m_bCreated = true;
 }
 
@@ -73,8 +73,24 @@ bool CSvrWrapper104::interrogationHandler(void* parameter, IMasterConnection con
     return static_cast<CSvrWrapper104*>(parameter)->interrogationHandler(connection, asdu, qoi);
 }
 
-bool CSvrWrapper104::connectionRequestHandler(void*, const char* ipAddress)
+bool CSvrWrapper104::connectionRequestHandler(void* parameter, const char* ipAddress)
 {
+    const CSvrWrapper104* self = static_cast<const CSvrWrapper104*>(parameter);
+    if (self != nullptr) {
+        const ConnectionPolicy& policy = self->m_policy;
+        if (!policy.Allows(ipAddress)) {
+            printf("Connection from %s refused: not in AllowedMasters\n", ipAddress);
+            return false;
+        }
+        /* Asked before the new connection is counted, from the server
+         * thread, the only one that adds connections. */
+        if (policy.MaxMasters() > 0 &&
+            CS104_Slave_getOpenConnections(self->m_slave) >= policy.MaxMasters()) {
+            printf("Connection from %s refused: MaxMasters %d reached\n", ipAddress,
+                   policy.MaxMasters());
+            return false;
+        }
+    }
     printf("New connection from %s\n", ipAddress);
     return true;
 }

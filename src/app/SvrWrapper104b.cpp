@@ -51,6 +51,14 @@ void CSvrWrapper104::Init()
     m_oa = static_cast<uint8_t>(m_ini.GetValue<int>("Svr104", "Oa", 2));
     m_ca = m_ini.GetValue<int>("Svr104", "Ca", 1);
     Periodic = m_ini.GetValue<int>("Svr104", "Periodic", 10);
+    std::string badValue;
+    if (!m_policy.Load(m_ini, &badValue)) {
+        /* Serving everyone on a mistyped allow-list is worse than not
+         * starting: nothing is opened, so IsOk stays false. */
+        printf("[CSvrWrapper104::Init] bad value in qxSvr.ini [Svr104] %s\r\n", badValue.c_str());
+        puts("  Init done");
+        return;
+    }
 
     m_hLib = dlopen(kLibPath, RTLD_NOW);
     if (m_hLib == nullptr) {

@@ -69,6 +69,7 @@
 #include <string>
 #include <vector>
 
+#include "ConnectionPolicy.h"
 #include "PointImage.h"
 #include "PointRefresh.h"
 #include "SimpleIni.h"
@@ -98,7 +99,8 @@ class CSvrWrapper104
      * tbSMType from the configuration database, chooses the served tables
      * and fills the images. Prints its progress; never throws. */
     void Init();
-    /* True when the live-data database is open. */
+    /* True when the live-data database is open (and the connection policy
+     * of qxSvr.ini is valid: Init opens nothing when it is not). */
     bool IsOk();
     /* Releases the database, the manager and the library (at most once). */
     void Free();
@@ -134,6 +136,9 @@ class CSvrWrapper104
      * configured flash root. Tests and tools may point it elsewhere before
      * Init. */
     void SetConfigDbPath(const std::string& path) { m_cfgDbPath = path; }
+
+    /* AllowedMasters, MaxMasters and BindAddress as loaded by Init. */
+    const ConnectionPolicy& Policy() const { return m_policy; }
 
     /* Slave wiring and lifecycle. */
     void SvrInit();
@@ -196,7 +201,8 @@ class CSvrWrapper104
     bool m_bRunning; /* slave started and running */
     bool m_bCreated; /* between SvrInit and SvrFree */
 
-    std::string m_cfgDbPath; /* configuration database */
+    std::string m_cfgDbPath;   /* configuration database */
+    ConnectionPolicy m_policy; /* who may connect; fixed after Init */
 };
 
 #endif
