@@ -294,19 +294,24 @@ void PointRefresh::LoadModbusValues(PointImage& img, int& count)
 }
 
 /* The divisor of a value column, asked once per refresh; below 1 gives 1.
- * A missing row throws (the statement text is then in m_lastSql). */
+ * A missing row throws with the divisor query in m_lastSql; otherwise
+ * m_lastSql keeps the table's query. */
 int PointRefresh::Divisor(int type, int field)
 {
     auto key = std::make_pair(type, field);
     auto it = m_divisors.find(key);
     if (it != m_divisors.end())
         return it->second;
+    /* The query names itself in the table's message only when it fails. */
+    std::string tableSql;
+    tableSql.swap(m_lastSql);
     CppSQLite3Buffer sql;
     m_lastSql = sql.format("select vfactor from tbSMDef where Type=%d and Fld=%d", type, field);
     int divisor = m_db->ExecScalar(m_lastSql.c_str());
     if (divisor < 1)
         divisor = 1;
     m_divisors.emplace(key, divisor);
+    m_lastSql.swap(tableSql);
     return divisor;
 }
 
@@ -316,8 +321,7 @@ void PointRefresh::LoadDeviceValues(PointImage& img, const std::string& table, i
 {
     CppSQLite3Buffer sql; /* %w: the name as an SQL identifier, quotes doubled */
     m_lastSql = sql.format("select * from \"%w\" order by SID", table.c_str());
-    const std::string tableSql = m_lastSql;
-    CursorGuard cur(m_db, m_db->Query(tableSql.c_str(), -1));
+    CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
     if (cur.get() < 0)
         return;
     const int flds = m_ini->GetValue<int>("Svr.Flds", table, 0);
@@ -330,7 +334,6 @@ void PointRefresh::LoadDeviceValues(PointImage& img, const std::string& table, i
         bool notedOutside = false;
         for (int col = 8; col < last; ++col) {
             int divisor = Divisor(type, col - 7);
-            m_lastSql = tableSql; /* an error from here on is the table's */
             long long j = static_cast<long long>(base) - PointImage::kMeasuredIoaBase + count;
             if (!inMeasured(j)) {
                 if (m_record != nullptr && !notedOutside) { /* one note per row */
