@@ -21,8 +21,10 @@
  *   (main thread) each take one snapshot and read all their ranges from it.
  *
  * Threads: every member runs in the main thread except the callbacks of the
- * slave engine, which run in connection threads and may use only Snapshot(),
- * the served-tables list and the configuration (neither changes after Init).
+ * slave engine, which run in connection threads (the connection-request
+ * handler in the server thread) and may use only Snapshot(), the
+ * served-tables list, the configuration with its connection policy (none
+ * changes after Init) and the slave handle (set before the slave starts).
  *
  * Ownership: the object owns the library handle and the images; the manager
  * and the database belong to the library and are released by Free (called by
