@@ -21,8 +21,10 @@
  *   (main thread) each take one snapshot and read all their ranges from it.
  *
  * Threads: every member runs in the main thread except the callbacks of the
- * slave engine, which run in connection threads and may use only Snapshot(),
- * the served-tables list and the configuration (neither changes after Init).
+ * slave engine, which run in connection threads (the connection-request
+ * handler in the server thread) and may use only Snapshot(), the
+ * served-tables list, the configuration with its connection policy (none
+ * changes after Init) and the slave handle (set before the slave starts).
  *
  * Ownership: the object owns the library handle and the images; the manager
  * and the database belong to the library and are released by Free (called by
@@ -78,32 +80,21 @@
 #include <string>
 #include <vector>
 
+#include "ConnectionPolicy.h"
+#include "PointImage.h"
+#include "PointRefresh.h"
 #include "SimpleIni.h"
 #include "cs104_slave.h"
 #include "qxdb.h"
 
-/* One complete set of points, as published by a refresh. */
-struct PointImage {
-    static constexpr int kStatusPoints = 32768;
-    static constexpr int kMeasuredPoints = 32768;
-    /* First IOA of the measured values (index 0). */
-    static constexpr int kMeasuredIoaBase = 0x4000;
-
-    uint8_t status[kStatusPoints] = {};   /* 0 or 1; index i is IOA i + 1 */
-    float measured[kMeasuredPoints] = {}; /* index j is IOA 0x4000 + j */
-    /* Per served table: number of measured values loaded by the last refresh. */
-    std::map<std::string, int> tablePoints;
-
-    /* Point count of a table, 0 when it has none (adds no entry). */
-    int PointsOf(const std::string& table) const
-    {
-        auto it = tablePoints.find(table);
-        return it == tablePoints.end() ? 0 : it->second;
-    }
+/* One IOA range of a station interrogation answer, in answer order. */
+struct AnswerRange {
+    bool measured; /* M_ME_NC_1 from the measured image, else M_SP_NA_1 */
+    int first;     /* IOAs first..last (empty when last < first) */
+    int last;
+    int cause;         /* 20: on the interrogating connection; 1: queued for all */
+    std::string table; /* served table of a measured range, else "" */
 };
-
-/* A published image: shared, immutable, kept alive by its holders. */
-typedef std::shared_ptr<const PointImage> PointImageSnapshot;
 
 class CSvrWrapper104
 {
@@ -119,7 +110,8 @@ class CSvrWrapper104
      * tbSMType from the configuration database, chooses the served tables
      * and fills the images. Prints its progress; never throws. */
     void Init();
-    /* True when the live-data database is open. */
+    /* True when the live-data database is open (and the connection policy
+     * of qxSvr.ini is valid: Init opens nothing when it is not). */
     bool IsOk();
     /* Releases the database, the manager and the library (at most once). */
     void Free();
@@ -129,10 +121,12 @@ class CSvrWrapper104
     /* Refreshes both images and the table point counts from the database and
      * publishes them; returns the number of served tables. Never throws. */
     unsigned UpdDat();
+    /* The same, recording where every point comes from into *sources (null:
+     * no record); the point-list tool uses it. */
+    unsigned UpdDat(PointSourceRecord* sources);
     /* Loads the bits of count consecutive holding registers (register + 1 on)
      * of station sid into the status image from imageStart on (+512 for
-     * station 50). Within UpdDat it writes the image being built; called on
-     * its own it refreshes and publishes those bits. Never throws. */
+     * station 50) and publishes them. Never throws. */
     void UpdYxBy(int imageStart, int reg, int count, int sid);
 
     /* The published image; never null. Safe from any thread. */
@@ -147,12 +141,15 @@ class CSvrWrapper104
      * saturated at INT_MIN / INT_MAX when beyond an int). */
     int BaseAddrOf(const std::string& table) const;
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
-    static bool IsServedBase(int base) { return base > 0x4000 && base <= 0x5000; }
+    static bool IsServedBase(int base) { return PointRefresh::IsServedBase(base); }
 
     /* Path of the configuration database attached by Init; defaults to the
      * configured flash root. Tests and tools may point it elsewhere before
      * Init. */
     void SetConfigDbPath(const std::string& path) { m_cfgDbPath = path; }
+
+    /* AllowedMasters, MaxMasters and BindAddress as loaded by Init. */
+    const ConnectionPolicy& Policy() const { return m_policy; }
 
     /* Slave wiring and lifecycle. */
     void SvrInit();
@@ -166,6 +163,10 @@ class CSvrWrapper104
      * otherwise sends on the connection with cause 20. */
     void YX(CS101_AppLayerParameters parameters, int first, int last, IMasterConnection connection);
     void YC(CS101_AppLayerParameters parameters, int first, int last, IMasterConnection connection);
+    /* The ranges of a station interrogation answer over an image, in the
+     * order they are sent (a periodic report sends the same ranges, all
+     * queued with cause 1). Bounds are not yet clipped to the images. */
+    std::vector<AnswerRange> AnswerRanges(const PointImage& img) const;
     /* Answer to an interrogation (connection thread). */
     bool interrogationHandler(IMasterConnection connection, CS101_ASDU asdu, uint8_t qoi);
     /* One periodic refresh and report (main thread). */
@@ -189,26 +190,18 @@ class CSvrWrapper104
 
   private:
     void CopySMType();
-    void LoadDeviceInputs(PointImage& img);
-    void LoadStationStates(PointImage& img);
-    void LoadRegisterBits();
-    void LoadTable(PointImage& img, const std::string& table);
-    void LoadModbusValues(PointImage& img, int& count);
-    void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
     std::shared_ptr<PointImage> BeginImage() const;
     /* Range senders over one snapshot (null connection: queue, cause 1). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
                     IMasterConnection connection);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
                       int last, IMasterConnection connection);
-    void SendStationStatus(const PointImage& img, CS101_AppLayerParameters parameters,
-                           IMasterConnection connection);
     /* Strict answers (connection thread). */
     bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
     bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);
-    bool IsServedStatus(int ioa) const;
-    bool IsServedMeasured(const PointImage& img, int ioa) const;
-    void SendTables(const PointImage& img, CS101_AppLayerParameters parameters,
+    /* The type and cause 20 range of the answer that holds ioa, if any. */
+    bool FindAnswerRange(const PointImage& img, int ioa, AnswerRange* found) const;
+    void SendRanges(const PointImage& img, CS101_AppLayerParameters parameters,
                     IMasterConnection connection);
     void Publish(const std::shared_ptr<PointImage>& img);
 
@@ -229,9 +222,8 @@ class CSvrWrapper104
     bool m_bRunning; /* slave started and running */
     bool m_bCreated; /* between SvrInit and SvrFree */
 
-    PointImage* m_building;  /* image written by the refresh in progress */
-    std::string m_lastSql;   /* statement last composed by this refresh */
-    std::string m_cfgDbPath; /* configuration database */
+    std::string m_cfgDbPath;   /* configuration database */
+    ConnectionPolicy m_policy; /* who may connect; fixed after Init */
 };
 
 #endif

@@ -28,6 +28,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 
 /* ------------------------------------------------------------ exception */
@@ -430,6 +431,31 @@ int CppSQLite3Query::getIntField(int field, int nullValue)
     if (fieldDataType(field) == SQLITE_NULL)
         return nullValue;
     return sqlite3_column_int(m_vm, field);
+}
+
+bool CppSQLite3Query::fieldIsNumeric(int field)
+{
+    switch (fieldDataType(field)) {
+    case SQLITE_NULL:
+    case SQLITE_INTEGER:
+        return true;
+    case SQLITE_FLOAT:
+        return std::isfinite(sqlite3_column_double(m_vm, field));
+    case SQLITE_TEXT:
+        break;
+    default:
+        return false;
+    }
+    /* Numeric affinity applied to a copy, so the row's own value keeps its
+     * text representation. */
+    sqlite3_value* copy = sqlite3_value_dup(sqlite3_column_value(m_vm, field));
+    if (copy == nullptr)
+        return false;
+    int type = sqlite3_value_numeric_type(copy);
+    bool numeric = type == SQLITE_INTEGER ||
+                   (type == SQLITE_FLOAT && std::isfinite(sqlite3_value_double(copy)));
+    sqlite3_value_free(copy);
+    return numeric;
 }
 
 int CppSQLite3Query::getIntField(const char* field, int nullValue)

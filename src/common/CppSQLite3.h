@@ -174,6 +174,11 @@ class CppSQLite3Query
     const unsigned char* getBlobField(const char* field, int& length);
     bool fieldIsNull(int field);
     bool fieldIsNull(const char* field);
+    /* True when the field reads as a number: NULL, an INTEGER, a finite REAL,
+     * or a TEXT that SQLite's numeric affinity turns into an INTEGER or a
+     * finite REAL (surrounding spaces allowed). A BLOB, an infinite or NaN
+     * REAL and any other text are not numbers. */
+    bool fieldIsNumeric(int field);
 
     bool eof();
     /* Steps; throws the SQLite code with its message on a step error (the

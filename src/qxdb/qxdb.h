@@ -104,6 +104,21 @@ class DbConnection
     /* Number of cursors currently open. Never throws. */
     virtual int OpenCursors() = 0;
 
+    /* True when the column's value in the current row reads as a number, the
+     * rule of SQLite's numeric affinity: NULL (read as 0), an INTEGER, a
+     * finite REAL, or a TEXT that numeric affinity turns into an INTEGER or
+     * a finite REAL ('42', ' 4.5 ', '1e3'). Not numbers: a BLOB, an infinite
+     * or NaN REAL (an INTEGER column stores '1e999' as Inf) and every other
+     * text ('abc', '12abc', 'NaN', '0x10'). GetIntField still gives its
+     * coerced value for those; a caller decides what to make of it. Throws as
+     * GetIntField. */
+    virtual bool IsNumericField(int cursor, int column) = 0;
+    virtual bool IsNumericField(int cursor, const char* column) = 0;
+
+    /* Name of a result column (zero-based index), valid while the cursor is
+     * open. Throws for an unknown handle or an invalid index. */
+    virtual const char* FieldName(int cursor, int column) = 0;
+
   protected:
     /* Connections are destroyed by their manager only. */
     virtual ~DbConnection() = default;

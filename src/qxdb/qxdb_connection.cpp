@@ -260,6 +260,22 @@ const char* QxDbConnection::GetStringField(int cursor, const char* column)
     return FindRow(cursor).query.getStringField(column, "");
 }
 
+bool QxDbConnection::IsNumericField(int cursor, int column)
+{
+    return FindRow(cursor).query.fieldIsNumeric(column);
+}
+
+bool QxDbConnection::IsNumericField(int cursor, const char* column)
+{
+    CppSQLite3Query& query = FindRow(cursor).query;
+    return query.fieldIsNumeric(query.fieldIndex(column));
+}
+
+const char* QxDbConnection::FieldName(int cursor, int column)
+{
+    return Find(cursor).query.fieldName(column);
+}
+
 int QxDbConnection::OpenCursors()
 {
     return static_cast<int>(m_cursors.size());

@@ -60,6 +60,9 @@ class QxDbConnection : public DbConnection
     void SetStatementCache(bool enabled) override;
     int CachedStatements() override;
     int OpenCursors() override;
+    bool IsNumericField(int cursor, int column) override;
+    bool IsNumericField(int cursor, const char* column) override;
+    const char* FieldName(int cursor, int column) override;
 
   private:
     /* One cached statement; inUse while a cursor or ExecScalar runs it. */

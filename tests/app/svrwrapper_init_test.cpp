@@ -149,6 +149,23 @@ TEST_F(Init, CfgDbWithoutSMType_MessageKeepsPreviousCopyAndContinues)
     dlclose(lib);
 }
 
+TEST_F(Init, CfgDbMissing_MessageNamesPathNoFileCreatedPreviousCopyKept)
+{
+    ASSERT_EQ(unlink(m_cfgPath.c_str()), 0);
+    Data("insert into tbSMType values (9999, 3, 0, 'previous copy')");
+    std::string out;
+    auto gw = InitGateway(&out);
+    EXPECT_TRUE(gw->IsOk());
+    EXPECT_EQ(out.rfind("[CSvrWrapper104::Init] configuration database " + m_cfgPath +
+                            " missing: No such file or directory\r\n",
+                        0),
+              0u)
+        << out;
+    EXPECT_NE(access(m_cfgPath.c_str(), F_OK), 0) << "the attach must not create the file";
+    EXPECT_EQ(DataScalar("select count(*) from tbSMType where Type=9999"), 1);
+    EXPECT_EQ(gw->Snapshot()->status[0], 1) << "the refresh runs with the previous copy";
+}
+
 TEST_F(Init, CfgDbSMType_ReplacesTheLiveCopy)
 {
     Cfg("update tbSMType set ExtDi=4 where Type=2301");

@@ -236,6 +236,39 @@ TEST_F(QxDbTest, FieldAccess_BadColumnOrNoRow_ThrowsWithWrapperMessage)
     m_db->Finalize(c);
 }
 
+TEST_F(QxDbTest, IsNumericField_FollowsNumericAffinity_FieldValueUnchanged)
+{
+    /* Column n has no affinity, so every text stays text; v is an integer
+     * column, where SQLite turns '1e999' into an infinite REAL on insert. */
+    m_db->ExecDML("create table num (id integer primary key, n, v integer);"
+                  "insert into num values (1, 42, '1e999');"
+                  "insert into num values (2, '42', 7);"
+                  "insert into num values (3, ' 4.5 ', 'abc');"
+                  "insert into num values (4, '1e3', '12abc');"
+                  "insert into num values (5, 'NaN', null);"
+                  "insert into num values (6, '0x10', 2.5);"
+                  "insert into num values (7, x'3432', '');"
+                  "insert into num values (8, '1e999', -3);");
+    const bool nNumeric[] = {true, true, true, true, false, false, false, false};
+    const bool vNumeric[] = {false, true, false, false, true, true, false, true};
+    int c = m_db->Query("select n, v from num order by id", -1);
+    for (int row = 0; row < 8; ++row, m_db->NextRow(c)) {
+        ASSERT_FALSE(m_db->Eof(c));
+        EXPECT_EQ(nNumeric[row], m_db->IsNumericField(c, 0)) << "n of row " << row + 1;
+        EXPECT_EQ(vNumeric[row], m_db->IsNumericField(c, "v")) << "v of row " << row + 1;
+    }
+    m_db->Finalize(c);
+    /* The test leaves the row's own text as it was. */
+    c = m_db->Query("select n from num where id = 2", -1);
+    EXPECT_TRUE(m_db->IsNumericField(c, "n"));
+    EXPECT_STREQ("42", m_db->GetStringField(c, "n"));
+    EXPECT_EQ(42, m_db->GetIntField(c, 0));
+    EXPECT_STREQ("n", m_db->FieldName(c, 0));
+    auto e = expectDbError([&] { m_db->IsNumericField(c, 2); });
+    EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: Invalid field index requested");
+    m_db->Finalize(c);
+}
+
 /* ------------------------------------------------------------ statements */
 
 TEST_F(QxDbTest, Errors_FromSqlite_CarryCodeAndMessageAcrossTheLibrary)

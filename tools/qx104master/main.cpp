@@ -13,6 +13,7 @@
 #include "asdu_text.h"
 #include "master_link.h"
 #include "options.h"
+#include "silence_watch.h"
 
 #include <atomic>
 #include <chrono>
@@ -32,6 +33,13 @@ void onSigint(int)
 
 /* The station's application-layer sizes (type 1, VSQ 1, COT 2, CA 2, IOA 3). */
 struct sCS101_AppLayerParameters linkParameters = {1, 1, 2, 0, 2, 3};
+
+int64_t steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 uint64_t utcNowMs()
 {
@@ -129,14 +137,23 @@ bool sendRequests(MasterLink& link, const MasterOptions& o)
     return true;
 }
 
-/* Prints what arrives until the time is over; false when the station closed. */
-bool listen(MasterLink& link, int seconds)
+/* Prints what arrives until the time is over; false when the station closed.
+ * A silence longer than the report period is reported once per stretch. */
+bool listen(MasterLink& link, int seconds, SilenceWatch& silence, int silenceSeconds)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     bool closed = false;
     while (!stopRequested.load() && (seconds == 0 || std::chrono::steady_clock::now() < deadline)) {
-        if (!printEvent(link.receive(100), closed))
+        LinkEvent event = link.receive(100);
+        if (event.kind == LinkEvent::ASDU)
+            silence.dataReceived(steadyMs());
+        if (!printEvent(event, closed))
             break;
+        if (silence.silentTooLong(steadyMs()))
+            printf("no data for over %d s since STARTDT con or the last ASDU: the link is up, "
+                   "but another master may have taken over (a gateway in single redundancy "
+                   "group mode serves only the master that sent the latest STARTDT act)\n",
+                   silenceSeconds);
     }
     return !closed;
 }
@@ -170,7 +187,8 @@ int main(int argc, char** argv)
         puts("STARTDT not confirmed");
         return 3;
     }
+    SilenceWatch silence(static_cast<int64_t>(options.silenceSeconds) * 1000, steadyMs());
     if (!sendRequests(link, options))
         return 3;
-    return listen(link, options.listenSeconds) ? 0 : 4;
+    return listen(link, options.listenSeconds, silence, options.silenceSeconds) ? 0 : 4;
 }

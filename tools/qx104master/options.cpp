@@ -66,6 +66,8 @@ bool applyOption(char option, const char* value, MasterOptions& o)
         return parseInt(value, 1, 63, o.cause);
     case 'w':
         return parseInt(value, 0, INT_MAX / 1000, o.listenSeconds);
+    case 'r':
+        return parseInt(value, 0, INT_MAX / 1000, o.silenceSeconds);
     default:
         return false;
     }
@@ -76,7 +78,7 @@ bool applyOption(char option, const char* value, MasterOptions& o)
 const char* usageText()
 {
     return "usage: qx104master [-H host] [-p port] [-a ca] [-o oa] [-i] [-g qoi]\n"
-           "                   [-c ioa=state] [-C cot] [-s] [-w seconds] [-h]\n"
+           "                   [-c ioa=state] [-C cot] [-s] [-w seconds] [-r seconds] [-h]\n"
            "  -H host        station address (default 127.0.0.1)\n"
            "  -p port        TCP port (default 2404)\n"
            "  -a ca          common address of the commands (default 1)\n"
@@ -88,6 +90,9 @@ const char* usageText()
            "  -s             clock synchronisation with the current UTC time\n"
            "  -w seconds     keep printing this long after the requests\n"
            "                 (default 5; 0 = until Ctrl-C)\n"
+           "  -r seconds     the station's report period: say so when no data\n"
+           "                 arrives for longer after STARTDT con (default 10;\n"
+           "                 0 = never)\n"
            "  -h             this text\n";
 }
 
@@ -113,7 +118,7 @@ bool parseOptions(int argc, char** argv, MasterOptions& options, std::string& er
             options.help = true;
             continue;
         }
-        if (strchr("HpaogcCw", option) == nullptr) {
+        if (strchr("HpaogcCwr", option) == nullptr) {
             error = std::string("unknown option: ") + arg;
             return false;
         }

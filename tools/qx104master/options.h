@@ -2,7 +2,7 @@
  * Command line of qx104master.
  *
  *   qx104master [-H host] [-p port] [-a ca] [-o oa] [-i] [-g qoi]
- *               [-c ioa=state] [-C cot] [-s] [-w seconds] [-h]
+ *               [-c ioa=state] [-C cot] [-s] [-w seconds] [-r seconds] [-h]
  *
  * Requests are sent in the order interrogation, single command, clock
  * synchronisation, after STARTDT has been confirmed.
@@ -25,6 +25,9 @@ struct MasterOptions {
     int cause = 6; /* cause of transmission of the commands sent */
     bool clockSync = false;
     int listenSeconds = 5; /* after the requests; 0 = until Ctrl-C */
+    /* Report period of the station: a started connection that receives no
+     * ASDU for longer is reported once per silent stretch; 0 = never. */
+    int silenceSeconds = 10;
     bool help = false;
 };
 

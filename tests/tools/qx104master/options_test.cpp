@@ -29,6 +29,7 @@ TEST(ParseOptions, NoArgumentsKeepsDefaults)
     EXPECT_EQ(1, o.commonAddress);
     EXPECT_EQ(6, o.cause);
     EXPECT_EQ(5, o.listenSeconds);
+    EXPECT_EQ(10, o.silenceSeconds) << "the gateway's default report period";
     EXPECT_FALSE(o.interrogate);
     EXPECT_FALSE(o.singleCommand);
     EXPECT_FALSE(o.clockSync);
@@ -39,7 +40,7 @@ TEST(ParseOptions, AllRequestsTogetherSetEveryField)
     MasterOptions o;
     std::string error;
     ASSERT_TRUE(parseWords({"-H", "localhost", "-p", "2405", "-a", "300", "-o", "7", "-g", "21",
-                            "-c", "5000=1", "-C", "8", "-s", "-w", "0"},
+                            "-c", "5000=1", "-C", "8", "-s", "-w", "0", "-r", "2"},
                            o, error))
         << error;
     EXPECT_EQ("localhost", o.host);
@@ -54,6 +55,7 @@ TEST(ParseOptions, AllRequestsTogetherSetEveryField)
     EXPECT_EQ(8, o.cause);
     EXPECT_TRUE(o.clockSync);
     EXPECT_EQ(0, o.listenSeconds);
+    EXPECT_EQ(2, o.silenceSeconds);
 }
 
 TEST(ParseOptions, StationInterrogationFlagSetsQualifier20)
@@ -108,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{{"-c", "5000"}, "bad value"}, BadLine{{"-c", "5000=2"}, "bad value"},
                       BadLine{{"-c", "=1"}, "bad value"},
                       BadLine{{"-c", "16777216=1"}, "bad value"},
-                      BadLine{{"-w", "-1"}, "bad value"}, BadLine{{"-H", ""}, "bad value"},
-                      BadLine{{"-ii"}, "unexpected argument"}));
+                      BadLine{{"-w", "-1"}, "bad value"}, BadLine{{"-r", "x"}, "bad value"},
+                      BadLine{{"-H", ""}, "bad value"}, BadLine{{"-ii"}, "unexpected argument"}));
 
 } // namespace

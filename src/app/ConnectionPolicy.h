@@ -1,0 +1,60 @@
+/*
+ * ConnectionPolicy.h - who may connect to the gateway, how many at once, and
+ * on which local address it listens: the keys AllowedMasters, MaxMasters and
+ * BindAddress of section "Svr104" of qxSvr.ini.
+ *
+ * - AllowedMasters: comma-separated IPv4 addresses ("192.168.1.10") and CIDR
+ *   ranges ("10.0.0.0/8"); spaces around entries are ignored. Empty or
+ *   missing: every master, as before.
+ * - MaxMasters: the most masters connected at once, a decimal number of 1 or
+ *   more. Missing or empty: no limit, as before.
+ * - BindAddress: the IPv4 address to listen on; missing or empty:
+ *   "0.0.0.0" (every interface), as before.
+ * A value that does not parse (not an address, a prefix over 32, a limit
+ * that is not a positive number) makes Load fail with the key and the value,
+ * so the gateway refuses to start instead of serving everyone.
+ *
+ * Threads: Load runs before the slave starts; the queries are const and run
+ * in the server thread.
+ */
+#ifndef CONNECTIONPOLICY_H
+#define CONNECTIONPOLICY_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SimpleIni.h"
+
+class ConnectionPolicy
+{
+  public:
+    /* Reads the three keys. False on a bad value, with *error set to
+     * "<key>=<value>" (error may be null). A failed Load leaves the policy of
+     * a missing configuration (everyone, no limit, every interface). */
+    bool Load(const SimpleIni& ini, std::string* error);
+
+    /* True when the dotted IPv4 address is allowed (always, without a list);
+     * an address that does not parse is refused when a list is set. */
+    bool Allows(const char* ipv4) const;
+    /* The connection limit, 0 for none. */
+    int MaxMasters() const { return m_maxMasters; }
+    /* Address to listen on. */
+    const std::string& BindAddress() const { return m_bindAddress; }
+
+    /* Strict dotted-quad IPv4 parse into host order; false otherwise. */
+    static bool ParseIpv4(const std::string& text, uint32_t* address);
+
+  private:
+    struct Range {
+        uint32_t network;
+        uint32_t mask;
+    };
+    static bool ParseRange(const std::string& text, Range* range);
+
+    std::vector<Range> m_allowed; /* empty: everyone */
+    int m_maxMasters = 0;
+    std::string m_bindAddress = "0.0.0.0";
+};
+
+#endif

@@ -1,0 +1,122 @@
+/*
+ * PointRefresh.h - the gateway's data refresh: the rules that turn the data
+ * store's rows into the point images.
+ *
+ * The one copy of these rules. The gateway (CSvrWrapper104::UpdDat, UpdYxBy)
+ * runs them on a private copy of its published image; the point-list tool
+ * runs them through the gateway and asks for a source record besides.
+ *
+ * Road of a refresh (Build):
+ * 1. Device inputs from tbDio joined with tbSMType ("ExtDi" inputs per device,
+ *    8 when 0; type 2317 skipped); an empty result clears the status image.
+ * 2. Station states (V30002 of stations below 49) from status index 9 on.
+ * 3. Register bits of stations 49 and 50 (nine blocks each).
+ * 4. For every served table: the Modbus holding registers at their fixed
+ *    indices, or the table's value columns divided by their tbSMDef divisor,
+ *    packed from the table's base address.
+ * Steps 1-3 share one exception handler, each table has its own; messages are
+ * printed on stdout. Each distinct divisor (type, field) is asked once per
+ * Build; a missing one still ends its table with the "db exception ... sql:"
+ * message naming the divisor query.
+ *
+ * Values: a field that IsNumericField accepts is read with GetIntField as
+ * always; any other value is stored as 0 with the invalid quality bit (see
+ * PointImage.h).
+ *
+ * Errors: Build and LoadRegisterBits never throw a CppSQLite3Exception (they
+ * print it). Threads: one refresh per object at a time; the connection, the
+ * configuration and the source record must outlive the calls.
+ */
+#ifndef POINTREFRESH_H
+#define POINTREFRESH_H
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "PointImage.h"
+#include "SimpleIni.h"
+#include "qxdb.h"
+
+/* Where one point's value comes from. */
+struct PointSource {
+    enum Kind {
+        kNone,           /* nothing wrote this point in the recorded refresh */
+        kDeviceInput,    /* tbDio row sid, input number `number` (D01 = 1) */
+        kStationState,   /* tbModbusDat V30002 of station sid */
+        kRegisterBit,    /* tbModbusDat station sid, register `number`, bit */
+        kModbusRegister, /* tbModbusDat station sid, holding register `number` */
+        kTableColumn     /* table row sid, column `field`, divided by divisor */
+    };
+    Kind kind = kNone;
+    int sid = 0;
+    int number = 0;
+    int bit = 0;
+    int divisor = 0;
+    std::string table; /* data-store table */
+    std::string field; /* column name, or the Fld value of a tbModbusDat row */
+};
+
+/* The sources of one refresh, filled when a record is handed to Build. */
+struct PointSourceRecord {
+    /* A source that wrote a point another source had written in the same
+     * refresh (the later one wins), or that fell outside the images. */
+    struct Event {
+        bool measured = false; /* image: measured values, else status */
+        long long index = 0;   /* image index (may lie outside the image) */
+        PointSource source;    /* the overwritten or the refused source */
+    };
+    std::vector<PointSource> status;   /* kStatusPoints entries once used */
+    std::vector<PointSource> measured; /* kMeasuredPoints entries once used */
+    std::vector<Event> replaced;       /* earlier sources of a point */
+    std::vector<Event> outside;        /* sources beyond the images */
+};
+
+class PointRefresh
+{
+  public:
+    /* db and ini must not be null. */
+    PointRefresh(DbConnection* db, const SimpleIni* ini);
+
+    /* Records every source of the following calls in *record (cleared first
+     * by Build); null stops recording. */
+    void SetSourceRecord(PointSourceRecord* record);
+
+    /* Steps 1-4 into img for the served tables (in their order); sets each
+     * table's point count. */
+    void Build(PointImage& img, const std::vector<std::string>& tables);
+
+    /* The bits of count consecutive holding registers (register reg + 1 on)
+     * of station sid from status index imageStart on (+512 for station 50). */
+    void LoadRegisterBits(PointImage& img, int imageStart, int reg, int count, int sid);
+
+    /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent,
+     * saturated at INT_MIN / INT_MAX when beyond an int). */
+    static int BaseAddrOf(const SimpleIni& ini, const std::string& table);
+    /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
+    static bool IsServedBase(int base) { return base > 0x4000 && base <= 0x5000; }
+
+  private:
+    void LoadDeviceInputs(PointImage& img);
+    void LoadStationStates(PointImage& img);
+    void LoadStationRegisterBits(PointImage& img);
+    void LoadTable(PointImage& img, const std::string& table);
+    void LoadModbusValues(PointImage& img, int& count);
+    void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
+    int Divisor(int type, int field);
+
+    void SetStatus(PointImage& img, long long index, int cursor, const char* column,
+                   const PointSource& source);
+    void SetStatus(PointImage& img, long long index, int cursor, int column,
+                   const PointSource& source);
+    void NoteSource(bool measured, long long index, const PointSource& source);
+
+    DbConnection* m_db;
+    const SimpleIni* m_ini;
+    PointSourceRecord* m_record = nullptr;
+    std::map<std::pair<int, int>, int> m_divisors; /* (type, field) -> divisor */
+    std::string m_lastSql; /* statement last composed for the table in progress */
+};
+
+#endif
