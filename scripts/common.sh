@@ -20,3 +20,7 @@ qx_need_packages() {
 }
 
 QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev)
+
+# clang with its sanitizer and libFuzzer runtimes: the UBSan unit build and
+# the fuzz targets (scripts/test.sh).
+QX_CLANG_PACKAGES=(clang libclang-rt-14-dev)
