@@ -47,3 +47,6 @@ qx_need_armhf() {
 # The process tests decode their exchanges with Wireshark's IEC 104 dissector
 # (tshark; text2pcap comes with it through wireshark-common).
 QX_TEST_PACKAGES=(tshark)
+# clang with its sanitizer and libFuzzer runtimes: the UBSan unit build and
+# the fuzz targets (scripts/test.sh).
+QX_CLANG_PACKAGES=(clang libclang-rt-14-dev)

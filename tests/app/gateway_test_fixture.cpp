@@ -1,6 +1,7 @@
 #include "gateway_test_fixture.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -30,6 +31,34 @@ void GatewayTest::TearDown()
     if (!m_oldCwd.empty()) {
         EXPECT_EQ(chdir(m_oldCwd.c_str()), 0);
     }
+}
+
+bool GatewayTest::RunInFreshProcess()
+{
+    static const char kMarker[] = "QX_TEST_FRESH_PROCESS";
+    if (std::getenv(kMarker) != nullptr)
+        return false;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter =
+        std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name();
+    fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) {
+        /* Out of the test's folder, which the new process makes anew. */
+        if (chdir(m_oldCwd.c_str()) != 0)
+            _exit(126);
+        setenv(kMarker, "1", 1);
+        execl("/proc/self/exe", "test_app_datastore", filter.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    EXPECT_GT(child, 0);
+    int status = 0;
+    if (child > 0) {
+        EXPECT_EQ(waitpid(child, &status, 0), child);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the test failed in its own process (status " << status << ")";
+    return true;
 }
 
 void GatewayTest::Data(const std::string& sql)

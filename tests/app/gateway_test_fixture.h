@@ -36,6 +36,16 @@ class GatewayTest : public ::testing::Test
     /* MakeGateway + Init with console output captured into *out. */
     std::unique_ptr<CSvrWrapper104> InitGateway(std::string* out = nullptr);
 
+    /*
+     * Runs the current test again, alone, in a new process of this program
+     * and expects it to pass; true in the calling process, which then
+     * returns at once, false in the new process, which runs the test body.
+     * For tests that load a different library as "./libqxdb.so": the loader
+     * keeps such a library under that name for the rest of the process, so
+     * later tests of the same process would get it instead of the real one.
+     */
+    bool RunInFreshProcess();
+
     /* Console output of one call. */
     template <typename F> static std::string Capture(F body)
     {

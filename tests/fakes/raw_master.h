@@ -213,6 +213,20 @@ class RawMaster
         }
     }
 
+    /*
+     * True when the slave closes the connection within timeoutMs and sends
+     * nothing at all before the close; false on any octet, or no close.
+     */
+    bool closedWithNothingFirst(int timeoutMs)
+    {
+        pollfd entry = {socket_.fd(), POLLIN, 0};
+        if (::poll(&entry, 1, timeoutMs) != 1)
+            return false;
+        uint8_t octet;
+        ssize_t count = ::recv(socket_.fd(), &octet, 1, 0);
+        return count == 0 || (count < 0 && errno == ECONNRESET);
+    }
+
     int sendCount() const { return sendCount_; }
     int receiveCount() const { return receiveCount_; }
     void setSendCount(int value) { sendCount_ = value; }

@@ -586,8 +586,8 @@ bool MasterConnection_start(MasterConnection self)
     Thread thread = Thread_create(connectionHandlingThread, self, true);
     if (thread == nullptr)
         return false;
-    Thread_start(thread);
-    return true;
+    // A failed start has already freed the record; the caller closes the socket.
+    return Thread_start(thread);
 }
 
 void MasterConnection_close(MasterConnection self)

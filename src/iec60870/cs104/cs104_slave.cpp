@@ -323,7 +323,13 @@ void CS104_Slave_start(CS104_Slave self)
         self->isStarting = false;
         return;
     }
-    Thread_start(self->listeningThread);
+    if (!Thread_start(self->listeningThread)) {
+        // No thread will clear isStarting: the start failed, nothing listens.
+        Thread_destroy(self->listeningThread);
+        self->listeningThread = nullptr;
+        self->isStarting = false;
+        return;
+    }
     while (self->isStarting)
         Thread_sleep(1);
 }

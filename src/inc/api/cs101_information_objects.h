@@ -54,21 +54,21 @@ typedef uint8_t QualifierOfRPC;
 typedef uint8_t QualifierOfParameterMV;
 typedef uint8_t QualifierOfParameterActivation;
 
-typedef enum {
+typedef enum : uint8_t {
     IEC60870_DOUBLE_POINT_INTERMEDIATE = 0,
     IEC60870_DOUBLE_POINT_OFF = 1,
     IEC60870_DOUBLE_POINT_ON = 2,
     IEC60870_DOUBLE_POINT_INDETERMINATE = 3
 } DoublePointValue;
 
-typedef enum {
+typedef enum : uint8_t {
     IEC60870_EVENTSTATE_INDETERMINATE_0 = 0,
     IEC60870_EVENTSTATE_OFF = 1,
     IEC60870_EVENTSTATE_ON = 2,
     IEC60870_EVENTSTATE_INDETERMINATE_3 = 3
 } EventState;
 
-typedef enum {
+typedef enum : uint8_t {
     IEC60870_STEP_INVALID_0 = 0,
     IEC60870_STEP_LOWER = 1,
     IEC60870_STEP_HIGHER = 2,

@@ -33,8 +33,22 @@ typedef void* Semaphore;
 /* A new, not yet running thread record, or null when out of memory. */
 Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool autodestroy);
 
-/* Starts the thread (detached when autodestroy). */
-void Thread_start(Thread thread);
+/*
+ * Starts the thread (detached when autodestroy). False when the system cannot
+ * create it (thread or address-space limit) or the record is null: the
+ * function never runs; an autodestroy record is then already freed, a
+ * record without autodestroy stays the caller's to destroy.
+ */
+bool Thread_start(Thread thread);
+
+/*
+ * Test hook: creates threads with the given function instead of
+ * pthread_create (same arguments and result); null restores pthread_create.
+ * Lets tests make thread creation fail on purpose.
+ */
+typedef int (*ThreadCreateFunction)(pthread_t* id, const pthread_attr_t* attributes,
+                                    void* (*function)(void*), void* parameter);
+void Thread_setCreateFunction(ThreadCreateFunction function);
 
 /* Joins a started thread, then frees the record; null is ignored. Not for autodestroy threads. */
 void Thread_destroy(Thread thread);

@@ -57,7 +57,12 @@ typedef struct sCS101_AppLayerParameters* CS101_AppLayerParameters;
 
 /* ------------------------------------------------------ type identification */
 
-typedef enum {
+/*
+ * Enumerations that hold received octets have a fixed underlying type, so
+ * every value of the octet (also one no enumerator names, such as a type
+ * identification of 128-255) is a value of the enumeration.
+ */
+typedef enum : uint8_t {
     M_SP_NA_1 = 1,
     M_SP_TA_1 = 2,
     M_DP_NA_1 = 3,
@@ -134,7 +139,7 @@ const char* TypeID_toString(TypeID self);
 
 /* ---------------------------------------------------- cause of transmission */
 
-typedef enum {
+typedef enum : uint8_t {
     CS101_COT_PERIODIC = 1,
     CS101_COT_BACKGROUND_SCAN = 2,
     CS101_COT_SPONTANEOUS = 3,

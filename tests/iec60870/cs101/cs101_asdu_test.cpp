@@ -398,6 +398,28 @@ TEST(CS101_ASDU, encode_frameWithoutRoomForWholeAsduGetsNothing)
     CS101_ASDU_destroy(asdu);
 }
 
+TEST(TypeIDAndCause, receivedTypeIdAbove127_keptExactly_noElement_unknownName)
+{
+    // Every octet value is a TypeID: the decoders read it without undefined
+    // behaviour (clang's UBSan checks loads of enumerations against their range).
+    sCS101_AppLayerParameters parameters = defaultParameters();
+    for (int type : {22, 128, 129, 200, 254, 255}) {
+        SCOPED_TRACE(type);
+        const Bytes received = {
+            static_cast<uint8_t>(type), 0x01, 0x06, 0x00, 0x01, 0x00, 0x05, 0x00, 0x00, 0x81};
+        HeapCopy copy(received);
+        CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, copy.data.get(), copy.size);
+        ASSERT_NE(nullptr, asdu);
+        TypeID typeId = CS101_ASDU_getTypeID(asdu);
+        EXPECT_EQ(type, static_cast<int>(typeId));
+        EXPECT_STREQ("unknown", TypeID_toString(typeId));
+        EXPECT_EQ(CS101_COT_ACTIVATION, CS101_ASDU_getCOT(asdu));
+        EXPECT_EQ(nullptr, CS101_ASDU_getElement(asdu, 0));
+        EXPECT_EQ(received, encodeAsdu(asdu));
+        CS101_ASDU_destroy(asdu);
+    }
+}
+
 TEST(TypeIDAndCause, toString_namesAndUnknowns)
 {
     EXPECT_STREQ("M_SP_NA_1", TypeID_toString(M_SP_NA_1));

@@ -269,6 +269,28 @@ TEST_F(DispatchTest, AsduHandlerRefuses_MonitorType_MirroredWithCause44)
     EXPECT_EQ(seen.snapshot(), std::vector<std::string>{"asdu"});
 }
 
+bool onAsduRecordType(void* parameter, IMasterConnection, CS101_ASDU asdu)
+{
+    static_cast<Seen*>(parameter)->add("asdu", CS101_ASDU_getTypeID(asdu));
+    return false;
+}
+
+TEST_F(DispatchTest, TypeIdAbove127_HandlerSeesItExactly_MirroredWithCause44)
+{
+    startSlave();
+    withTypedHandlers();
+    CS104_Slave_setASDUHandler(slave, onAsduRecordType, &seen);
+    for (int type : {128, 200, 255}) {
+        SCOPED_TRACE(type);
+        Octets request = asdu(static_cast<uint8_t>(type), 0x01, 0x06, 1, Octets{0, 0, 0, 20});
+        std::vector<Octets> replies = exchange(request, 1);
+        ASSERT_EQ(replies.size(), 1u);
+        EXPECT_EQ(replies[0], withCause(request, 44));
+        EXPECT_EQ(seen.lastValue(), type);
+    }
+    EXPECT_EQ(seen.snapshot(), (std::vector<std::string>{"asdu", "asdu", "asdu"}));
+}
+
 TEST(MasterConnectionInterface, Forwarders_CallTheRecordOperations)
 {
     static int calls;

@@ -2,9 +2,27 @@
 
 #include "lib_memory.h"
 
+#include <atomic>
 #include <cerrno>
 #include <ctime>
 #include <semaphore.h>
+
+/* pthread_create, or the test hook set by Thread_setCreateFunction. */
+static std::atomic<ThreadCreateFunction> createFunction{nullptr};
+
+static int createThread(pthread_t* id, const pthread_attr_t* attributes, void* (*function)(void*),
+                        void* parameter)
+{
+    ThreadCreateFunction hook = createFunction.load();
+    if (hook != nullptr)
+        return hook(id, attributes, function, parameter);
+    return pthread_create(id, attributes, function, parameter);
+}
+
+void Thread_setCreateFunction(ThreadCreateFunction function)
+{
+    createFunction.store(function);
+}
 
 Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool autodestroy)
 {
@@ -28,26 +46,29 @@ static void* destroyAutomaticThread(void* parameter)
     return nullptr;
 }
 
-void Thread_start(Thread thread)
+bool Thread_start(Thread thread)
 {
     if (thread == nullptr)
-        return;
+        return false;
     /*
-     * The creation result is checked only to keep the record sound: a thread
-     * that never ran is not joined, and an autodestroy record that no thread
-     * will free is freed here.
+     * A thread that never ran is not joined, and an autodestroy record that no
+     * thread will free is freed here; the caller learns of the failure (the
+     * system's thread or address-space limit) and cleans up what it owns.
      */
     if (thread->autodestroy) {
         pthread_t id;
         thread->state = 1; /* before the thread runs: it may free the record at once */
-        if (pthread_create(&id, nullptr, destroyAutomaticThread, thread) == 0)
-            pthread_detach(id);
-        else
+        if (createThread(&id, nullptr, destroyAutomaticThread, thread) != 0) {
             Memory_free(thread);
-    } else if (pthread_create(&thread->pthread, nullptr, thread->function, thread->parameter) ==
-               0) {
-        thread->state = 1;
+            return false;
+        }
+        pthread_detach(id);
+        return true;
     }
+    if (createThread(&thread->pthread, nullptr, thread->function, thread->parameter) != 0)
+        return false;
+    thread->state = 1;
+    return true;
 }
 
 void Thread_destroy(Thread thread)

@@ -37,7 +37,51 @@ void* recordRun(void* parameter)
 
 void ignoreSignal(int) {}
 
+/* Stands in for pthread_create when the system has no room for another thread. */
+int refuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*)
+{
+    return EAGAIN;
+}
+
+/* Restores pthread_create when a test leaves, also on a failed assertion. */
+struct RefusedThreadCreation {
+    RefusedThreadCreation() { Thread_setCreateFunction(refuseThread); }
+    ~RefusedThreadCreation() { Thread_setCreateFunction(nullptr); }
+};
+
 } // namespace
+
+TEST(ThreadStart, CreationRefused_ReportsFalse_FunctionNeverRuns_NothingLeaks)
+{
+    RunRecord joined;
+    RunRecord detached;
+    {
+        RefusedThreadCreation refused;
+        Thread thread = Thread_create(recordRun, &joined, false);
+        ASSERT_NE(thread, nullptr);
+        EXPECT_FALSE(Thread_start(thread));
+        EXPECT_EQ(thread->state, 0); /* not joined by destroy */
+        int64_t start = monotonicMs();
+        Thread_destroy(thread);
+        EXPECT_LT(monotonicMs() - start, 100);
+
+        /* The autodestroy record is freed by the failed start (the leak check sees it). */
+        Thread autodestroyed = Thread_create(recordRun, &detached, true);
+        ASSERT_NE(autodestroyed, nullptr);
+        EXPECT_FALSE(Thread_start(autodestroyed));
+        EXPECT_FALSE(Thread_start(nullptr));
+    }
+    Thread_sleep(50);
+    EXPECT_EQ(joined.calls.load(), 0);
+    EXPECT_EQ(detached.calls.load(), 0);
+
+    /* With pthread_create back, the same calls start threads again. */
+    Thread thread = Thread_create(recordRun, &joined, false);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_TRUE(Thread_start(thread));
+    Thread_destroy(thread);
+    EXPECT_EQ(joined.calls.load(), 1);
+}
 
 TEST(ThreadDestroy, NeverStartedThread_FreesWithoutRunningOrWaiting)
 {
@@ -58,7 +102,7 @@ TEST(ThreadDestroy, StartedThread_WaitsUntilFunctionReturned)
     record.delayMs = 200;
     Thread thread = Thread_create(recordRun, &record, false);
     ASSERT_NE(thread, nullptr);
-    Thread_start(thread);
+    EXPECT_TRUE(Thread_start(thread));
     EXPECT_EQ(thread->state, 1);
     Thread_destroy(thread);
     EXPECT_TRUE(record.finished.load());
@@ -71,7 +115,7 @@ TEST(ThreadStart, Autodestroy_RunsFunctionOnceAndFreesItsRecord)
     RunRecord record;
     Thread thread = Thread_create(recordRun, &record, true);
     ASSERT_NE(thread, nullptr);
-    Thread_start(thread); /* the handle is invalid from here on */
+    EXPECT_TRUE(Thread_start(thread)); /* the handle is invalid from here on */
     int64_t end = monotonicMs() + 5000;
     while (!record.finished && monotonicMs() < end)
         Thread_sleep(5);
