@@ -126,6 +126,30 @@ void releaseOldestSlot(MasterConnection self)
 }
 
 /*
+ * Puts every low-priority entry recorded in the window back to waiting and
+ * makes its slot forget the entry, so that a later confirmation of the slot
+ * (the frame number stays valid) frees nothing in the queue. Caller holds
+ * the window lock.
+ */
+void returnUnconfirmedEntriesLocked(MasterConnection self)
+{
+    if (self->oldestSentASDU == -1)
+        return;
+    int index = self->oldestSentASDU;
+    for (;;) {
+        SentASDUSlave* slot = &self->sentASDUs[index];
+        if (slot->queueIndex != -1) {
+            MessageQueue_markAsduAsWaiting(self->lowPrioQueue, slot->queueIndex, slot->entryTime);
+            slot->queueIndex = -1;
+            slot->entryTime = 0;
+        }
+        if (index == self->newestSentASDU)
+            break;
+        index = (index + 1) % self->maxSentASDUs;
+    }
+}
+
+/*
  * Checks a received N(R) and releases the frames it confirms. The window
  * holds n frames whose confirming numbers run consecutively from the oldest
  * one's; N(R) is valid when it confirms 0..n of them.
@@ -199,37 +223,44 @@ void sendSMessage(MasterConnection self)
 
 /* --------------------------------------------------------- sending queued */
 
+/*
+ * Sends the oldest queued reply when the connection is active and the window
+ * has room; true when one was sent. The reply is taken out of its queue
+ * under the window lock, so a deactivation (which takes that lock) finds
+ * every frame either still queued or recorded in the window.
+ */
 bool sendNextHighPriorityASDU(MasterConnection self)
 {
     bool sent = false;
     lockWindow(self);
-    if (!isSentBufferFull(self)) {
-        HighPriorityASDUQueue_lock(self->highPrioQueue);
-        FrameBuffer* next = HighPriorityASDUQueue_getNextASDU(self->highPrioQueue);
-        if (next != nullptr) {
-            MasterConnection_sendIFrame(self, next, 0, -1);
+    if (self->isActive && !isSentBufferFull(self)) {
+        FrameBuffer next;
+        if (HighPriorityASDUQueue_takeNext(self->highPrioQueue, &next)) {
+            MasterConnection_sendIFrame(self, &next, 0, -1);
             sent = true;
         }
-        HighPriorityASDUQueue_unlock(self->highPrioQueue);
     }
     unlockWindow(self);
     return sent;
 }
 
-void sendNextLowPriorityASDU(MasterConnection self)
+/* As sendNextHighPriorityASDU for the oldest waiting low-priority entry. */
+bool sendNextLowPriorityASDU(MasterConnection self)
 {
+    bool sent = false;
     lockWindow(self);
-    if (!isSentBufferFull(self)) {
-        MessageQueue_lock(self->lowPrioQueue);
+    if (self->isActive && !isSentBufferFull(self)) {
+        FrameBuffer next;
         uint64_t timestamp = 0;
         int queueIndex = -1;
-        FrameBuffer* next =
-            MessageQueue_getNextWaitingASDUBy(self->lowPrioQueue, self, &timestamp, &queueIndex);
-        if (next != nullptr)
-            MasterConnection_sendIFrame(self, next, timestamp, queueIndex);
-        MessageQueue_unlock(self->lowPrioQueue);
+        if (MessageQueue_takeNextWaitingASDU(self->lowPrioQueue, self, &next, &timestamp,
+                                             &queueIndex)) {
+            MasterConnection_sendIFrame(self, &next, timestamp, queueIndex);
+            sent = true;
+        }
     }
     unlockWindow(self);
+    return sent;
 }
 
 /* Sends what the window allows; true while ASDUs wait or await confirmation. */
@@ -339,7 +370,7 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
         handleStartDT(self);
         break;
     case CS104_FRAME_STOPDT_ACT:
-        self->isActive = false;
+        MasterConnection_deactivate(self);
         writeControlFrame(self, STOPDT_CON_MSG);
         break;
     case CS104_FRAME_TESTFR_CON:
@@ -405,10 +436,8 @@ namespace
 void returnUnconfirmedEntries(MasterConnection self)
 {
     lockWindow(self);
+    returnUnconfirmedEntriesLocked(self);
     while (self->oldestSentASDU != -1) {
-        SentASDUSlave* slot = &self->sentASDUs[self->oldestSentASDU];
-        if (slot->queueIndex != -1)
-            MessageQueue_markAsduAsWaiting(self->lowPrioQueue, slot->queueIndex, slot->entryTime);
         if (self->oldestSentASDU == self->newestSentASDU)
             self->oldestSentASDU = -1;
         else
@@ -560,7 +589,10 @@ void MasterConnection_close(MasterConnection self)
 
 void MasterConnection_deactivate(MasterConnection self)
 {
+    lockWindow(self);
     self->isActive = false;
+    returnUnconfirmedEntriesLocked(self);
+    unlockWindow(self);
 }
 
 void MasterConnection_destroy(MasterConnection self)
@@ -581,13 +613,18 @@ bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu)
     FrameBuffer frame;
     if (!CS104_encodeASDU(&frame, asdu))
         return false;
+    bool accepted = false;
     lockWindow(self);
-    // Earlier replies still queued go first: a new one joins them.
-    if (!isSentBufferFull(self) && !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
-        MasterConnection_sendIFrame(self, &frame, 0, -1);
-        unlockWindow(self);
-        return true;
+    if (self->isActive) {
+        // Earlier replies still queued go first: a new one joins them.
+        if (!isSentBufferFull(self) &&
+            !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
+            MasterConnection_sendIFrame(self, &frame, 0, -1);
+            accepted = true;
+        } else {
+            accepted = HighPriorityASDUQueue_enqueueFrame(self->highPrioQueue, &frame);
+        }
     }
     unlockWindow(self);
-    return HighPriorityASDUQueue_enqueueFrame(self->highPrioQueue, &frame);
+    return accepted;
 }

@@ -264,11 +264,8 @@ FrameBuffer frameWithTag(uint8_t tag)
 
 uint8_t takeHigh(HighPriorityASDUQueue queue)
 {
-    HighPriorityASDUQueue_lock(queue);
-    FrameBuffer* next = HighPriorityASDUQueue_getNextASDU(queue);
-    uint8_t tag = next != nullptr ? next->msg[6] : 0;
-    HighPriorityASDUQueue_unlock(queue);
-    return tag;
+    FrameBuffer next;
+    return HighPriorityASDUQueue_takeNext(queue, &next) ? next.msg[6] : 0;
 }
 
 TEST(HighPriorityQueue, Enqueue_WhenFull_RefusedAndContentsKept)
@@ -279,7 +276,7 @@ TEST(HighPriorityQueue, Enqueue_WhenFull_RefusedAndContentsKept)
     EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &b));
     EXPECT_FALSE(HighPriorityASDUQueue_enqueueFrame(queue, &c));
     EXPECT_EQ(takeHigh(queue), 1);
-    EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &c)); // wraps to slot 0
+    EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &c)); // room again
     EXPECT_EQ(takeHigh(queue), 2);
     EXPECT_EQ(takeHigh(queue), 3);
     EXPECT_EQ(takeHigh(queue), 0);

@@ -248,32 +248,59 @@ TEST_F(ServerTest, Mode0_ConnectionClosedWithUnconfirmedData_NextConnectionSends
     EXPECT_TRUE(next.quietFor(300));
 }
 
-TEST_F(ServerTest, Mode0_SwitchOverWhileFirstStillOpen_FirstsUnconfirmedDataNotLost)
+/* Receives single-point frames for the IOAs in order, numbered from N(S) 0. */
+void expectSinglePoints(RawMaster& master, std::initializer_list<int> ioas)
+{
+    int ns = 0;
+    for (int ioa : ioas) {
+        std::optional<Apdu> data = master.receive(3000);
+        ASSERT_TRUE(data.has_value()) << ioa;
+        EXPECT_EQ(data->octets, expectedSinglePointFrame(ns++, 0, ioa)) << ioa;
+    }
+}
+
+TEST_F(ServerTest, Mode0_SwitchOverWhileFirstStillOpen_UnconfirmedDataFirstAndInOrder)
 {
     startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
     RawMaster first, second;
     connectActive(first);
     enqueueSinglePoint(21);
     enqueueSinglePoint(22);
-    for (int ioa : {21, 22}) {
-        std::optional<Apdu> data = first.receive();
-        ASSERT_TRUE(data.has_value()) << ioa;
-        ASSERT_EQ(data->octets, expectedSinglePointFrame(ioa - 21, 0, ioa));
-    }
-    // The master switches to the second link; the first stays open for now.
+    expectSinglePoints(first, {21, 22});
+    // The master switches to the second link; the first stays open and
+    // confirms nothing. What it was sent goes out again first, before newer data.
     connectActive(second);
     enqueueSinglePoint(23);
-    std::optional<Apdu> data = second.receive();
-    ASSERT_TRUE(data.has_value());
-    ASSERT_EQ(data->octets, expectedSinglePointFrame(0, 0, 23));
-    ASSERT_TRUE(second.send(sFrame(1))); // confirms only what the second link carried
+    expectSinglePoints(second, {21, 22, 23});
+    EXPECT_TRUE(second.quietFor(200));
+    // A late confirmation on the old link frees nothing the new one carries:
+    // when the second closes unconfirmed, all three go to the next link.
+    ASSERT_TRUE(first.send(sFrame(2)));
     Thread_sleep(100);
-    first.close(); // 21 and 22 were never confirmed by anyone
-    for (int ioa : {21, 22}) {
-        data = second.receive(3000);
-        ASSERT_TRUE(data.has_value()) << ioa;
-        EXPECT_EQ(data->octets, expectedSinglePointFrame(ioa - 20, 0, ioa));
-    }
+    second.close();
+    ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 1; }));
+    RawMaster third;
+    connectActive(third);
+    expectSinglePoints(third, {21, 22, 23});
+    EXPECT_TRUE(third.quietFor(200));
+}
+
+TEST_F(ServerTest, Mode0_StopDtWithUnconfirmedData_NextActiveLinkSendsItAtOnce)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    RawMaster first, second;
+    connectActive(first);
+    enqueueSinglePoint(31);
+    enqueueSinglePoint(32);
+    expectSinglePoints(first, {31, 32});
+    ASSERT_TRUE(first.sendU(U_STOPDT_ACT));
+    std::optional<Apdu> con = first.receive();
+    ASSERT_TRUE(con.has_value());
+    ASSERT_EQ(con->octets, uFrame(U_STOPDT_CON));
+    // The first link stays open; the second gets the data without waiting for it to close.
+    connectActive(second);
+    expectSinglePoints(second, {31, 32});
+    EXPECT_TRUE(first.quietFor(100));
 }
 
 TEST_F(ServerTest, Mode1_EnqueuedAsdu_ReachesEveryActiveConnection)
