@@ -553,6 +553,20 @@ class AsduBatch
     int m_count = 0;
 };
 
+/* ASDUs of at most 28 objects for count points (0 for none). */
+int AsdusFor(int count)
+{
+    return count > 0 ? (count + kObjectsPerAsdu - 1) / kObjectsPerAsdu : 0;
+}
+
+template <size_t N> int AsdusFor(const IoaRange (&ranges)[N])
+{
+    int asdus = 0;
+    for (const IoaRange& r : ranges)
+        asdus += AsdusFor(r.last - r.first + 1);
+    return asdus;
+}
+
 /* Clips an IOA range to the IOAs that have an image entry. */
 IoaRange ClipToImage(int first, int last, int lowestIoa, int points)
 {
@@ -682,11 +696,36 @@ void CSvrWrapper104::SvrPeriodic()
     printf(" %d\n", m_nReports);
 }
 
+/*
+ * Most ASDUs one periodic report or one interrogation answer can carry with
+ * the served tables of this configuration: the status ranges, the fixed
+ * Modbus ranges, and for every other served table all the image points from
+ * its base on (a table never fills more), plus the activation confirmation.
+ */
+static int AsduBoundOfOneReport(const CSvrWrapper104& gateway)
+{
+    int asdus = 1 + AsdusFor(kStationStatus) + 2 * AsdusFor(kStation49Status);
+    for (const std::string& table : gateway.ServedTables()) {
+        int base = gateway.BaseAddrOf(table);
+        if (!CSvrWrapper104::IsServedBase(base))
+            continue;
+        if (table == kModbusTable)
+            asdus += 2 * AsdusFor(kStation49Measured);
+        else
+            asdus += AsdusFor(PointImage::kMeasuredPoints - (base - PointImage::kMeasuredIoaBase));
+    }
+    return asdus;
+}
+
 /* ------------------------------------------------------------ slave wiring */
 
 void CSvrWrapper104::SvrInit()
 {
-    m_slave = CS104_Slave_create(100, 100);
+    /* Room for two whole reports (or answers) in each queue: a report never
+     * overwrites its own beginning, and one still being confirmed is not cut
+     * off by the next. Slots cost their buffers only while used. */
+    const int queueSize = 2 * AsduBoundOfOneReport(*this);
+    m_slave = CS104_Slave_create(queueSize, queueSize);
     if (m_slave == nullptr)
         return; /* SvrStart then does nothing and SvrIsOk stays false */
     CS104_Slave_setLocalAddress(m_slave, "0.0.0.0");
