@@ -3,8 +3,10 @@
  * and its IEC 60870-5-104 link procedure, served by a thread of its own.
  *
  * The thread reads at most one frame per loop pass, handles it, runs the
- * timers t1/t2/t3 and, while data transfer is started, sends queued ASDUs
- * (every high-priority one the window k allows, then one low-priority one).
+ * timers t1/t2/t3 and, while data transfer is started, sends every queued
+ * ASDU the window k allows (high-priority ones first). Then it waits on its
+ * socket, its own wake-up (close), the low-priority queue's wake-up (while
+ * active) and the next timer deadline: nothing else wakes it.
  *
  * Design choices and mends:
  * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
@@ -33,8 +35,13 @@
  *   huge value that would close the connection at once, and the reference
  *   (and a t3 deadline further than t3 away) moves to the new time, so each
  *   timer still runs out within one period after the step.
- * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
- *   or unconfirmed entries; an inactive connection never polls at 1 ms.
+ * - No polling: the wait ends when a frame arrives (which may open the
+ *   window), when an ASDU is queued, on close, or when a timer is due. The
+ *   queue's wake-up is cleared before the queue is looked at, so an entry
+ *   queued meanwhile wakes the next wait. An inactive connection neither
+ *   waits on nor clears the queue's wake-up (in mode 0 the queue is shared
+ *   and the active connection's wake-up must not be taken from it); a newly
+ *   active one looks at the queue right after STARTDT in the same pass.
  */
 #include "cs104_slave_internal.h"
 
@@ -263,15 +270,13 @@ bool sendNextLowPriorityASDU(MasterConnection self)
     return sent;
 }
 
-/* Sends what the window allows; true while ASDUs wait or await confirmation. */
-bool sendWaitingASDUs(MasterConnection self)
+/* Sends every queued ASDU the window allows, replies first. */
+void sendWaitingASDUs(MasterConnection self)
 {
-    while (HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
-        if (!sendNextHighPriorityASDU(self) || !self->isRunning)
-            return true;
+    while (self->isRunning && sendNextHighPriorityASDU(self)) {
     }
-    sendNextLowPriorityASDU(self);
-    return MessageQueue_isAsduAvailable(self->lowPrioQueue);
+    while (self->isRunning && sendNextLowPriorityASDU(self)) {
+    }
 }
 
 /* ------------------------------------------------------------- receiving */
@@ -391,6 +396,49 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
 
 /* ------------------------------------------------------------------ timers */
 
+namespace
+{
+
+/* Time left until reference + period, clamped to 0..period (+1 so the timer is due on waking). */
+uint64_t leftUntil(uint64_t now, uint64_t reference, uint64_t period)
+{
+    uint64_t deadline = reference + period;
+    if (reference > now || deadline <= now)
+        return reference > now ? period + 1 : 0;
+    return deadline - now + 1;
+}
+
+} // namespace
+
+int MasterConnection_nextTimeoutMs(MasterConnection self)
+{
+    uint64_t now = Hal_getTimeInMs();
+    CS104_APCIParameters p = parameters(self);
+    uint64_t t3 = seconds(p->t3);
+    uint64_t wait = self->nextT3Timeout > now ? self->nextT3Timeout - now + 1 : 0;
+    if (wait > t3 + 1)
+        wait = t3 + 1; // a clock set back: handleTimeouts pulls the deadline in
+    if (self->unconfirmedReceivedIMessages > 0) {
+        uint64_t t2 = leftUntil(now, self->lastConfirmationTime, seconds(p->t2));
+        if (t2 < wait)
+            wait = t2;
+    }
+    uint64_t t1 = seconds(p->t1);
+    if (self->recvBufPos > 0) {
+        uint64_t partial = leftUntil(now, self->recvStartTime, t1);
+        if (partial < wait)
+            wait = partial;
+    }
+    lockWindow(self);
+    if (self->oldestSentASDU != -1) {
+        uint64_t oldest = leftUntil(now, self->sentASDUs[self->oldestSentASDU].sentTime, t1);
+        if (oldest < wait)
+            wait = oldest;
+    }
+    unlockWindow(self);
+    return wait > (uint64_t)INT32_MAX ? INT32_MAX : (int)wait;
+}
+
 bool MasterConnection_handleTimeouts(MasterConnection self)
 {
     uint64_t now = Hal_getTimeInMs();
@@ -448,11 +496,16 @@ void returnUnconfirmedEntries(MasterConnection self)
 
 void serveConnection(MasterConnection self, HandleSet handleSet)
 {
-    bool isAsduWaiting = false;
     while (self->isRunning) {
         Handleset_reset(handleSet);
         Handleset_addSocket(handleSet, self->socket);
-        if (Handleset_waitReady(handleSet, isAsduWaiting ? 1 : 100) != 0) {
+        WakeUp_addTo(self->wakeUp, handleSet);
+        bool active = self->isActive;
+        if (active)
+            WakeUp_addTo(self->lowPrioQueue->enqueued, handleSet);
+        if (Handleset_waitReady(handleSet, (unsigned int)MasterConnection_nextTimeoutMs(self)) >
+            0) {
+            WakeUp_clear(self->wakeUp);
             int frameSize = receiveMessage(self);
             if (frameSize == -1)
                 break;
@@ -467,7 +520,10 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
         }
         if (!MasterConnection_handleTimeouts(self))
             self->isRunning = false;
-        isAsduWaiting = self->isRunning && self->isActive && sendWaitingASDUs(self);
+        if (self->isRunning && self->isActive) {
+            WakeUp_clear(self->lowPrioQueue->enqueued);
+            sendWaitingASDUs(self);
+        }
     }
 }
 
@@ -548,9 +604,11 @@ MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
     self->sentASDUs =
         (SentASDUSlave*)Memory_calloc((size_t)self->maxSentASDUs, sizeof(SentASDUSlave));
     self->sentASDUsLock = Semaphore_create(1);
-    if (self->sentASDUs == nullptr || self->sentASDUsLock == nullptr) {
+    self->wakeUp = WakeUp_create();
+    if (self->sentASDUs == nullptr || self->sentASDUsLock == nullptr || self->wakeUp == nullptr) {
         Memory_free(self->sentASDUs);
         Semaphore_destroy(self->sentASDUsLock);
+        WakeUp_destroy(self->wakeUp);
         self->~sMasterConnection();
         Memory_free(memory);
         return nullptr;
@@ -585,6 +643,7 @@ bool MasterConnection_start(MasterConnection self)
 void MasterConnection_close(MasterConnection self)
 {
     self->isRunning = false;
+    WakeUp_signal(self->wakeUp);
 }
 
 void MasterConnection_deactivate(MasterConnection self)
@@ -602,6 +661,7 @@ void MasterConnection_destroy(MasterConnection self)
     Socket_destroy(self->socket);
     Memory_free(self->sentASDUs);
     Semaphore_destroy(self->sentASDUsLock);
+    WakeUp_destroy(self->wakeUp);
     self->~sMasterConnection();
     Memory_free(self);
 }

@@ -124,7 +124,9 @@ MessageQueue MessageQueue_create(int maxQueueSize)
         return nullptr;
     self->asdus = (ASDUQueueEntry*)Memory_calloc((size_t)maxQueueSize, sizeof(ASDUQueueEntry));
     self->queueLock = Semaphore_create(1);
-    if (self->asdus == nullptr || self->queueLock == nullptr) {
+    self->enqueued = WakeUp_create();
+    if (self->asdus == nullptr || self->queueLock == nullptr || self->enqueued == nullptr) {
+        self->size = 0; /* no slot holds a buffer yet */
         MessageQueue_destroy(self);
         return nullptr;
     }
@@ -145,6 +147,7 @@ void MessageQueue_destroy(MessageQueue self)
     }
     Memory_free(self->asdus);
     Semaphore_destroy(self->queueLock);
+    WakeUp_destroy(self->enqueued);
     Memory_free(self);
 }
 
@@ -189,6 +192,7 @@ bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, in
     entry->state = QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION;
     entry->sender = nullptr;
     MessageQueue_unlock(self);
+    WakeUp_signal(self->enqueued);
     return true;
 }
 

@@ -39,6 +39,7 @@
 
 #include "cs104_apci.h"
 #include "hal_thread.h"
+#include "hal_wakeup.h"
 #include "iec60870_common.h"
 
 #include <cstdint>
@@ -66,6 +67,7 @@ struct sMessageQueue {
     uint64_t lastEntryTimestamp;
     ASDUQueueEntry* asdus;
     Semaphore queueLock;
+    WakeUp enqueued; /* signalled after every enqueue; the active sender waits on it */
 };
 
 typedef struct sHighPriorityASDUQueue* HighPriorityASDUQueue;
@@ -85,7 +87,10 @@ struct sHighPriorityASDUQueue {
 
 /* ------------------------------------------------------------ MessageQueue */
 
-/* A new empty queue of maxQueueSize slots (at least 1), or null when out of memory. */
+/*
+ * A new empty queue of maxQueueSize slots (at least 1) with its wake-up, or
+ * null when out of memory or descriptors.
+ */
 MessageQueue MessageQueue_create(int maxQueueSize);
 
 /* Frees slots, lock and record; null is ignored. */
@@ -96,8 +101,9 @@ void MessageQueue_lock(MessageQueue self);
 void MessageQueue_unlock(MessageQueue self);
 
 /*
- * Encodes the ASDU into the next slot (takes the lock). False when the ASDU
- * does not fit one frame; nothing is queued then.
+ * Encodes the ASDU into the next slot (takes the lock) and signals the
+ * queue's wake-up. False when the ASDU does not fit one frame or memory runs
+ * out; nothing is queued then.
  */
 bool MessageQueue_enqueueASDU(MessageQueue self, CS101_ASDU asdu);
 

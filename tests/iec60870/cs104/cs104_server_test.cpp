@@ -5,6 +5,9 @@
 #include "slave_fixture.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -342,6 +345,51 @@ TEST_F(ServerTest, Mode1_QueueSizesZero_DefaultSizesHoldSeveralEntries)
         ASSERT_TRUE(data.has_value()) << ioa;
         EXPECT_EQ(data->octets, expectedSinglePointFrame(ioa - 1, 0, ioa));
     }
+}
+
+/* ------------------------------------------------------------------ idle */
+
+/* Voluntary context switches of every thread of this process so far. */
+long voluntarySwitches()
+{
+    long total = 0;
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr)
+        return -1;
+    while (dirent* task = readdir(tasks)) {
+        if (task->d_name[0] == '.')
+            continue;
+        std::ifstream status(std::string("/proc/self/task/") + task->d_name + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.compare(0, 24, "voluntary_ctxt_switches:") == 0)
+                total += std::atol(line.c_str() + 24);
+    }
+    closedir(tasks);
+    return total;
+}
+
+TEST_F(ServerTest, Idle_TenMastersConnected_NoThreadWakesWhileNothingIsDue)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    std::vector<RawMaster> masters(10);
+    for (size_t i = 0; i < masters.size(); i++) {
+        if (i < 5)
+            connect(masters[i]);
+        else
+            connectActive(masters[i]); // the last one stays active
+    }
+    Thread_sleep(200);
+    long before = voluntarySwitches();
+    ASSERT_GE(before, 0);
+    Thread_sleep(1500); // t3 is 20 s: nothing is due for any thread
+    long woken = voluntarySwitches() - before;
+    // Polling every 10 ms or 100 ms would give hundreds; the test's own sleep gives one or two.
+    EXPECT_LT(woken, 10);
+    enqueueSinglePoint(41); // and a queued ASDU still goes out at once
+    std::optional<Apdu> data = masters.back().receive(1000);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 41));
 }
 
 /* ---------------------------------------------------------------- storm */
