@@ -136,6 +136,15 @@ std::map<int, std::pair<float, int>> bigPoints(const std::vector<IFrame>& frames
     return points;
 }
 
+/* Information objects in count frames from first on. */
+long pointsIn(const std::vector<IFrame>& frames, size_t first, size_t count)
+{
+    long points = 0;
+    for (size_t i = first; i < first + count && i < frames.size(); ++i)
+        points += static_cast<long>(decodePoints(frames[i]).size());
+    return points;
+}
+
 /* Every IOA of tbBig exactly once with its value. */
 void expectWholeTable(const std::map<int, std::pair<float, int>>& points, const std::string& what)
 {
@@ -209,6 +218,7 @@ TEST_P(GatewayLargeTable, Interrogation_EveryPointArrivesOnceWithValueAndCause)
     }
     report("interrogation ASDUs received", static_cast<long>(frames.size()));
     report("interrogation tbBig points received", bigSeen);
+    report("interrogation points received", pointsIn(frames, 0, frames.size()));
     report("interrogation answer ms", static_cast<long>(took));
     report("resident KiB before", residentBefore);
     report("resident KiB after", residentKiB(gateway_.pid()));
@@ -222,8 +232,16 @@ TEST_P(GatewayLargeTable, PeriodicReports_TwoConsecutiveArriveWhole)
     AckingMaster master(GetParam());
     ASSERT_TRUE(master.connectActive());
     std::vector<IFrame> frames;
+    int64_t start = 0;
     master.collect(
-        frames, [](const std::vector<IFrame>& f) { return f.size() >= 2 * kReportAsdus; }, 20000);
+        frames,
+        [&](const std::vector<IFrame>& f) {
+            if (f.size() == 1 && start == 0)
+                start = monotonicMs(); /* the first report's first ASDU */
+            return f.size() >= 2 * kReportAsdus;
+        },
+        20000);
+    int64_t took = monotonicMs() - start;
     ASSERT_GE(frames.size(), 2 * kReportAsdus) << gateway_.transcript();
     for (size_t r = 0; r < 2; ++r) {
         size_t first = r * kReportAsdus;
@@ -236,6 +254,8 @@ TEST_P(GatewayLargeTable, PeriodicReports_TwoConsecutiveArriveWhole)
         expectWholeTable(bigPoints(frames, first, kReportAsdus, 1), "report " + std::to_string(r));
     }
     report("report ASDUs", static_cast<long>(kReportAsdus));
+    report("report points", pointsIn(frames, 0, kReportAsdus));
+    report("two reports ms", static_cast<long>(took));
     report("resident KiB before", residentBefore);
     report("resident KiB after", residentKiB(gateway_.pid()));
 }
