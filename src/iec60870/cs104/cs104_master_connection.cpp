@@ -500,8 +500,7 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
         Handleset_reset(handleSet);
         Handleset_addSocket(handleSet, self->socket);
         WakeUp_addTo(self->wakeUp, handleSet);
-        bool active = self->isActive;
-        if (active)
+        if (self->isActive)
             WakeUp_addTo(self->lowPrioQueue->enqueued, handleSet);
         if (Handleset_waitReady(handleSet, (unsigned int)MasterConnection_nextTimeoutMs(self)) >
             0) {
