@@ -393,6 +393,55 @@ TEST_F(ServerTest, Idle_TenMastersConnected_NoThreadWakesWhileNothingIsDue)
     EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 41));
 }
 
+/* --------------------------------------------------- a master that stalls */
+
+class StalledMasterTest : public ServerTest
+{
+  protected:
+    // A window so wide that only the socket's buffers hold the sender back.
+    void configure() override
+    {
+        ServerTest::configure();
+        params()->k = 32767;
+    }
+};
+
+TEST_F(StalledMasterTest, Enqueue_MasterStopsReading_NeverWaitsForTheBlockedWrite)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP, 40000, 10);
+    RawMaster master;
+    connectActive(master); // and never reads again: the slave's writes block
+    CS101_ASDU full = CS101_ASDU_create(CS104_Slave_getAppLayerParameters(slave), false,
+                                        CS101_COT_PERIODIC, 0, 1, false, false);
+    ASSERT_NE(full, nullptr);
+    for (int ioa = 1; ioa <= 28; ioa++) {
+        InformationObject io = (InformationObject)MeasuredValueShort_create(nullptr, ioa, 1.5f, 0);
+        ASSERT_TRUE(CS101_ASDU_addInformationObject(full, io));
+        InformationObject_destroy(io);
+    }
+    int small = 4096;
+    ::setsockopt(master.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
+    // Rounds of about 1 MB each, for well over a second: the socket's buffers
+    // fill within the first rounds and the connection thread then waits in
+    // its write while later rounds are queued.
+    int64_t longest = 0;
+    for (int round = 0; round < 15; round++) {
+        for (int i = 0; i < 4000; i++) {
+            int64_t before = monotonicMs();
+            CS104_Slave_enqueueASDU(slave, full);
+            int64_t took = monotonicMs() - before;
+            if (took > longest)
+                longest = took;
+        }
+        Thread_sleep(100);
+    }
+    CS101_ASDU_destroy(full);
+    // The writer holds no queue lock while it waits for room (up to the
+    // 10 s send time-out), so the application's thread never waits for it.
+    EXPECT_LT(longest, 1000);
+    master.close(); // the blocked write fails at once
+}
+
 /* ---------------------------------------------------------------- storm */
 
 TEST_F(ServerTest, Storm_ConnectDisconnectEnqueue_StaysConsistent)
