@@ -300,3 +300,28 @@ TEST(HighPriorityQueue, Reset_WithEntries_DiscardsAll)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(HighPriorityQueue, ThousandsOfEntries_AllKeptInOrderUpToTheBound)
+{
+    const int bound = 3000;
+    HighPriorityASDUQueue queue = HighPriorityASDUQueue_create(bound);
+    ASSERT_NE(queue, nullptr);
+    for (int round = 0; round < 2; round++) { // the emptied queue fills again
+        for (int i = 0; i < bound; i++) {
+            FrameBuffer frame = frameWithTag(static_cast<uint8_t>(i % 251));
+            ASSERT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &frame)) << i;
+        }
+        FrameBuffer extra = frameWithTag(0);
+        EXPECT_FALSE(HighPriorityASDUQueue_enqueueFrame(queue, &extra)) << "beyond the bound";
+        EXPECT_EQ(HighPriorityASDUQueue_count(queue), bound);
+        for (int i = 0; i < bound; i++)
+            ASSERT_EQ(takeHigh(queue), i % 251) << i;
+        EXPECT_EQ(HighPriorityASDUQueue_count(queue), 0);
+    }
+    HighPriorityASDUQueue_destroy(queue);
+}
+
+} // namespace
