@@ -109,6 +109,20 @@ class AsduBatch
     int m_count = 0;
 };
 
+/* ASDUs of at most 28 objects for count points (0 for none). */
+int AsdusFor(int count)
+{
+    return count > 0 ? (count + kObjectsPerAsdu - 1) / kObjectsPerAsdu : 0;
+}
+
+template <size_t N> int AsdusFor(const IoaRange (&ranges)[N])
+{
+    int asdus = 0;
+    for (const IoaRange& r : ranges)
+        asdus += AsdusFor(r.last - r.first + 1);
+    return asdus;
+}
+
 /* Clips an IOA range to the IOAs that have an image entry. */
 IoaRange ClipToImage(int first, int last, int lowestIoa, int points)
 {
@@ -305,4 +319,26 @@ void CSvrWrapper104::SvrPeriodic()
 
     ++m_nReports;
     printf(" %d\n", m_nReports);
+}
+
+/*
+ * Most ASDUs one periodic report or one interrogation answer can carry with
+ * the served tables of this configuration: the status ranges, the fixed
+ * Modbus ranges, and for every other served table all the image points from
+ * its base on (a table never fills more), plus the activation confirmation
+ * (and, strict, its termination).
+ */
+int CSvrWrapper104::AsduBoundOfOneReport() const
+{
+    int asdus = 2 + AsdusFor(kStationStatus) + 2 * AsdusFor(kStation49Status);
+    for (const std::string& table : m_tbls) {
+        int base = BaseAddrOf(table);
+        if (!IsServedBase(base))
+            continue;
+        if (table == kModbusTable)
+            asdus += 2 * AsdusFor(kStation49Measured);
+        else
+            asdus += AsdusFor(PointImage::kMeasuredPoints - (base - PointImage::kMeasuredIoaBase));
+    }
+    return asdus;
 }

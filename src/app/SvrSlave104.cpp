@@ -19,7 +19,11 @@ const int kCommandIoa = 5000;
 
 void CSvrWrapper104::SvrInit()
 {
-    m_slave = CS104_Slave_create(100, 100);
+    /* Room for two whole reports (or answers) in each queue: a report never
+     * overwrites its own beginning, and one still being confirmed is not cut
+     * off by the next. Slots cost their buffers only while used. */
+    const int queueSize = 2 * AsduBoundOfOneReport();
+    m_slave = CS104_Slave_create(queueSize, queueSize);
     if (m_slave == nullptr)
         return; /* SvrStart then does nothing and SvrIsOk stays false */
     CS104_Slave_setLocalAddress(m_slave, m_policy.BindAddress().c_str());

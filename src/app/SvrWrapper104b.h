@@ -196,6 +196,8 @@ class CSvrWrapper104
                     IMasterConnection connection);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
                       int last, IMasterConnection connection);
+    /* Most ASDUs one report or answer can hold with the served tables. */
+    int AsduBoundOfOneReport() const;
     /* Strict answers (connection thread). */
     bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
     bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);

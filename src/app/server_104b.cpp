@@ -3,12 +3,13 @@
  * the periodic main loop around the one CSvrWrapper104 gateway object.
  *
  * Start-up order: remove the trace log of an earlier run, take the pid-file
- * lock, construct the gateway, Init/IsOk, SvrInit/SvrStart/SvrIsOk, then sleep
- * Periodic seconds and call SvrPeriodic until SIGINT clears `running`.
+ * lock, construct the gateway, Init/IsOk, SvrInit/SvrStart/SvrIsOk, then pause
+ * Periodic seconds and call SvrPeriodic until SIGINT or SIGTERM clears
+ * `running`.
  * Shutdown: SvrClose, SvrFree, then the gateway's destructor releases the
  * data store.
  *
- * Exit statuses: 0 after SIGINT, 1 when the pid file cannot be used, 253
+ * Exit statuses: 0 after SIGINT or SIGTERM, 1 when the pid file cannot be used, 253
  * (-3) when another instance holds the lock, 254 (-2) when the slave does not
  * listen, 255 (-1) when the data store is not usable.
  *
@@ -22,13 +23,18 @@
  *   destroyed before "exit -2 !IedIsOk" so nothing is left behind.
  * - The SIGINT handler is installed just before "running..." is printed, so
  *   a supervisor that waits for that line can stop the gateway at once.
+ * - SIGTERM (the service manager's stop) is handled exactly like SIGINT.
+ *   A stop ends the pause at once: the handler clears `running` and writes
+ *   one octet into a self-pipe that the pause waits on (poll with the time
+ *   left to a deadline on the monotonic clock, so neither a signal nor a
+ *   wall-clock step lengthens or cuts a pause). A report already running
+ *   finishes first; then the shutdown runs as before.
  * - stdout is line-buffered so the console text reaches a pipe or file at once.
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
  */
 #include "SvrWrapper104b.h"
 
-#include "hal_thread.h"
 #include "qxLog.h"
 #include "qx_paths.h"
 
@@ -42,13 +48,19 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
-/* Run flag of the main loop; the SIGINT handler only stores 0 into it. */
+/* Run flag of the main loop; the stop handler only stores 0 into it. */
 static std::atomic<int> running{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the run flag must be signal-safe");
+
+/* Self-pipe of the stop handler: it writes one octet, the pause polls the
+ * read end. Both ends are non-blocking and close-on-exec; -1 when unused. */
+static int stopPipe[2] = {-1, -1};
 
 /* The trace log: removed at start-up, and the file trace_log writes to. */
 const char* filename = QX_LOG_PATH;
@@ -119,6 +131,29 @@ bool runSingleInstance()
 void sigint_handler(int)
 {
     running.store(0);
+    if (stopPipe[1] >= 0) {
+        int saved = errno; /* the interrupted code may be reading errno */
+        if (write(stopPipe[1], "x", 1) < 0) {
+            /* a full pipe already holds a wake-up */
+        }
+        errno = saved;
+    }
+}
+
+/* SIGINT and SIGTERM stop the gateway; interrupted calls restart as with signal(). */
+static void installStopHandlers()
+{
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        stopPipe[0] = -1; /* the pause then still ends at its deadline */
+        stopPipe[1] = -1;
+    }
+    struct sigaction action;
+    memset(&action, 0, sizeof(action));
+    action.sa_handler = sigint_handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 static int removeEntry(const char* path, const struct stat*, int type, struct FTW*)
@@ -156,13 +191,34 @@ static int pauseMs(int periodic)
     return periodic * 1000;
 }
 
-/* Sleeps and reports until SIGINT; Periodic is read afresh on every pass. */
+static int64_t monotonicMs()
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+/* Waits ms milliseconds, or less when a stop arrives meanwhile. */
+static void pauseUnlessStopped(int ms)
+{
+    const int64_t deadline = monotonicMs() + ms;
+    while (running.load() != 0) {
+        int64_t left = deadline - monotonicMs();
+        if (left <= 0)
+            return;
+        struct pollfd wake = {stopPipe[0], POLLIN, 0};
+        poll(&wake, 1,
+             left > INT_MAX ? INT_MAX : static_cast<int>(left)); /* ends early on a stop */
+    }
+}
+
+/* Pauses and reports until a stop; Periodic is read afresh on every pass. */
 static void runMainLoop(CSvrWrapper104& gateway)
 {
     while (running.load() != 0) {
         int periodic = gateway.Periodic;
-        Thread_sleep(pauseMs(periodic));
-        if (periodic > 0)
+        pauseUnlessStopped(pauseMs(periodic));
+        if (periodic > 0 && running.load() != 0)
             gateway.SvrPeriodic();
     }
 }
@@ -198,7 +254,7 @@ int main(int, char**)
 
     /* Handlers first: whoever waits for "running..." may send SIGINT at once. */
     running.store(1);
-    signal(SIGINT, sigint_handler);
+    installStopHandlers();
     signal(SIGPIPE, SIG_IGN);
     puts("running...");
 

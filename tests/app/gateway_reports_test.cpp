@@ -292,7 +292,7 @@ TEST_F(GatewayPeriodic, FirstReport_QueuesEveryStatusThenMeasuredRangeInOrder)
 
     /* (type, first IOA, last IOA) of every ASDU of one report, written out:
      * 36 status ranges, the 12 tbModbusDat ranges (16641-16670 and 17921-17950
-     * in 28 + 2), tbPower (0x4001, 4 values), tbEnv (0x4800, 9 values). */
+     * in 28 + 2), tbPower (0x4001, 4 values), tbEnv (0x4010, 9 values). */
     const std::vector<std::tuple<int, int, int>> expected = {
         {1, 1, 8},          {1, 9, 29},         {1, 256, 270},      {1, 272, 280},
         {1, 304, 323},      {1, 336, 350},      {1, 352, 366},      {1, 368, 382},
@@ -306,7 +306,7 @@ TEST_F(GatewayPeriodic, FirstReport_QueuesEveryStatusThenMeasuredRangeInOrder)
         {13, 16513, 16519}, {13, 16527, 16537}, {13, 16641, 16668}, {13, 16669, 16670},
         {13, 16897, 16920}, {13, 17153, 17176}, {13, 17409, 17432}, {13, 17793, 17799},
         {13, 17807, 17817}, {13, 17921, 17948}, {13, 17949, 17950}, {13, 18177, 18200},
-        {13, 18433, 18456}, {13, 18689, 18712}, {13, 16385, 16388}, {13, 18432, 18440}};
+        {13, 18433, 18456}, {13, 18689, 18712}, {13, 16385, 16388}, {13, 16400, 16408}};
     std::vector<std::tuple<int, int, int>> received;
     for (size_t i = 0; i < expected.size(); ++i) {
         const IFrame& f = frames[i];

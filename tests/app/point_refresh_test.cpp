@@ -124,7 +124,12 @@ TEST_F(PointRefreshTest, Divisors_AskedOncePerDistinctPair_SameImage)
     EXPECT_EQ(img.tablePoints, published->tablePoints);
     for (int j = 0; j < PointImage::kMeasuredPoints; ++j)
         ASSERT_EQ(img.measured[j], published->measured[j]) << j;
-    EXPECT_EQ(img.measured[0x800 + 3 * 23 - 2], Scaled(7, 10)) << "last row's V02";
+    int envIndex = -1;
+    for (const qxdemo::ValueTable& t : qxdemo::ValueTables())
+        if (t.name == "tbEnv")
+            envIndex = t.baseAddr - PointImage::kMeasuredIoaBase;
+    ASSERT_GE(envIndex, 0);
+    EXPECT_EQ(img.measured[envIndex + 3 * 23 - 2], Scaled(7, 10)) << "last row's V02";
 }
 
 TEST_F(PointRefreshTest, MissingDivisor_EndsEachTableThatNeedsIt)

@@ -24,7 +24,7 @@ TEST_F(GatewayStartup, NormalStart_PrintsProgressLinesInOrder)
     const std::vector<std::string> expected = {"   tbModbusDat...on 0X4081",
                                                "   tbEvent...is detail",
                                                "   tbPower...on 0X4001",
-                                               "   tbEnv...on 0X4800",
+                                               "   tbEnv...on 0X4010",
                                                "  Init done",
                                                "SvrInit ...Ok",
                                                "SvrStart ...SvrStart ok!",
@@ -48,6 +48,35 @@ TEST_F(GatewayStartup, Sigint_PrintsExit0_ExitsZero_AndClosesMasterConnection)
     EXPECT_EQ(0, exitCodeOf(status)) << gateway_.transcript();
     EXPECT_TRUE(gateway_.waitFor("exit 0", 1000)) << gateway_.transcript();
     EXPECT_TRUE(client_.waitClosed(3000));
+}
+
+/* Periodic 600: a stop one second into the first pause ends it at once. */
+void expectPromptStop(GatewayProcess& gateway, int sig)
+{
+    usleep(1000 * 1000);
+    int64_t before = monotonicMs();
+    ASSERT_TRUE(gateway.signal(sig));
+    int status = gateway.waitExit(2000);
+    EXPECT_LT(monotonicMs() - before, 2000);
+    EXPECT_EQ(0, exitCodeOf(status)) << gateway.transcript();
+    EXPECT_TRUE(gateway.waitFor("exit 0", 100)) << gateway.transcript();
+    EXPECT_EQ(0, gateway.countFrom(0, "SvrPeriodic")) << "no report after the stop";
+}
+
+TEST_F(GatewayStartup, LongPeriodic_Sigint_EndsThePauseAtOnce)
+{
+    setPeriodic("600");
+    startGateway();
+    expectPromptStop(gateway_, SIGINT);
+}
+
+TEST_F(GatewayStartup, LongPeriodic_Sigterm_StopsLikeSigint)
+{
+    setPeriodic("600");
+    startGateway();
+    connectClient();
+    expectPromptStop(gateway_, SIGTERM);
+    EXPECT_TRUE(client_.waitClosed(1000));
 }
 
 TEST_F(GatewayStartup, SecondInstance_IsRefusedWith253_WhileFirstKeepsServing)

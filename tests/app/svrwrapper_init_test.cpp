@@ -41,9 +41,42 @@ TEST_F(Init, DemoData_PrintsServedTablesAndIsOk)
     EXPECT_EQ(out, "   tbModbusDat...on 0X4081\n"
                    "   tbEvent...is detail\n"
                    "   tbPower...on 0X4001\n"
-                   "   tbEnv...on 0X4800\n"
+                   "   tbEnv...on 0X4010\n"
                    "  Init done\n");
     EXPECT_EQ(gw->ServedTables(), (std::vector<std::string>{"tbModbusDat", "tbPower", "tbEnv"}));
+}
+
+/* Measured IOA ranges tbModbusDat serves for stations 49 and 50, written out. */
+const std::vector<std::pair<int, int>> kModbusRanges = {
+    {16513, 16519}, {16527, 16537}, {16641, 16670}, {16897, 16920}, {17153, 17176}, {17409, 17432},
+    {17793, 17799}, {17807, 17817}, {17921, 17950}, {18177, 18200}, {18433, 18456}, {18689, 18712}};
+
+TEST_F(Init, DemoData_NoTwoServedRangesOverlap)
+{
+    auto gw = InitGateway();
+    PointImageSnapshot img = gw->Snapshot();
+    std::vector<std::pair<int, int>> ranges; /* first, last IOA */
+    std::vector<std::string> owners;
+    for (const std::string& table : gw->ServedTables()) {
+        if (table == "tbModbusDat") {
+            for (const auto& r : kModbusRanges) {
+                ranges.push_back(r);
+                owners.push_back(table);
+            }
+            continue;
+        }
+        int points = img->PointsOf(table);
+        ASSERT_GT(points, 0) << table << " serves no point: its range would not be checked";
+        int base = gw->BaseAddrOf(table);
+        ranges.push_back({base, base + points - 1});
+        owners.push_back(table);
+    }
+    ASSERT_GE(ranges.size(), 14u);
+    for (size_t a = 0; a < ranges.size(); ++a)
+        for (size_t b = a + 1; b < ranges.size(); ++b)
+            EXPECT_TRUE(ranges[a].second < ranges[b].first || ranges[b].second < ranges[a].first)
+                << owners[a] << " " << ranges[a].first << "-" << ranges[a].second << " overlaps "
+                << owners[b] << " " << ranges[b].first << "-" << ranges[b].second;
 }
 
 TEST_F(Init, NoIniFile_DefaultsAndOnlyStatusPoints)

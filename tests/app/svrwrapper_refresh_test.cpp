@@ -137,12 +137,12 @@ TEST_F(Refresh, ValueTable_NoFldsKey_AllColumnsInSidOrder)
 {
     auto gw = InitGateway();
     PointImageSnapshot img = gw->Snapshot();
-    /* tbEnv at 0x4800, rows inserted as SID 7, 5, 6; divisors 1, 10, 100. */
+    /* tbEnv at 0x4010, rows inserted as SID 7, 5, 6; divisors 1, 10, 100. */
     const float expected[] = {Scaled(-42, 1), Scaled(300, 10), Scaled(99000, 100),
                               Scaled(0, 1),   Scaled(1, 10),   Scaled(100, 100),
                               Scaled(215, 1), Scaled(655, 10), Scaled(101325, 100)};
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(img->measured[0x800 + i], expected[i]) << i;
+        EXPECT_EQ(img->measured[0x10 + i], expected[i]) << i;
     EXPECT_EQ(img->PointsOf("tbEnv"), 9);
 }
 

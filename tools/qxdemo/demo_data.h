@@ -12,7 +12,7 @@
  * - configuration database (dbCfg.db3): tbSMType (missing folders above it
  *   are created);
  * - qxSvr.ini: serves tbModbusDat, tbPower (0x4001, two value columns) and
- *   tbEnv (0x4800, all value columns); tbEvent is a detail table.
+ *   tbEnv (0x4010, all value columns); tbEvent is a detail table.
  *
  * Every builder replaces an existing file. Database errors are thrown as
  * CppSQLite3Exception, file errors as std::runtime_error.

@@ -3,8 +3,10 @@
  * and its IEC 60870-5-104 link procedure, served by a thread of its own.
  *
  * The thread reads at most one frame per loop pass, handles it, runs the
- * timers t1/t2/t3 and, while data transfer is started, sends queued ASDUs
- * (every high-priority one the window k allows, then one low-priority one).
+ * timers t1/t2/t3 and, while data transfer is started, sends every queued
+ * ASDU the window k allows (high-priority ones first). Then it waits on its
+ * socket, its own wake-up (close), the low-priority queue's wake-up (while
+ * active) and the next timer deadline: nothing else wakes it.
  *
  * Design choices and mends:
  * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
@@ -41,8 +43,13 @@
  *   every sent I frame is acknowledged, replies with cause 44-47 carry the
  *   negative bit, and a deactivated interrogation's waiting rest can be
  *   discarded from the reply queue.
- * - The loop waits 100 ms when idle and 1 ms while the queues hold waiting
- *   or unconfirmed entries; an inactive connection never polls at 1 ms.
+ * - No polling: the wait ends when a frame arrives (which may open the
+ *   window), when an ASDU is queued, on close, or when a timer is due. The
+ *   queue's wake-up is cleared before the queue is looked at, so an entry
+ *   queued meanwhile wakes the next wait. An inactive connection neither
+ *   waits on nor clears the queue's wake-up (in mode 0 the queue is shared
+ *   and the active connection's wake-up must not be taken from it); a newly
+ *   active one looks at the queue right after STARTDT in the same pass.
  */
 #include "cs104_slave_internal.h"
 
@@ -146,6 +153,30 @@ void releaseOldestSlot(MasterConnection self)
 }
 
 /*
+ * Puts every low-priority entry recorded in the window back to waiting and
+ * makes its slot forget the entry, so that a later confirmation of the slot
+ * (the frame number stays valid) frees nothing in the queue. Caller holds
+ * the window lock.
+ */
+void returnUnconfirmedEntriesLocked(MasterConnection self)
+{
+    if (self->oldestSentASDU == -1)
+        return;
+    int index = self->oldestSentASDU;
+    for (;;) {
+        SentASDUSlave* slot = &self->sentASDUs[index];
+        if (slot->queueIndex != -1) {
+            MessageQueue_markAsduAsWaiting(self->lowPrioQueue, slot->queueIndex, slot->entryTime);
+            slot->queueIndex = -1;
+            slot->entryTime = 0;
+        }
+        if (index == self->newestSentASDU)
+            break;
+        index = (index + 1) % self->maxSentASDUs;
+    }
+}
+
+/*
  * Checks a received N(R) and releases the frames it confirms. The window
  * holds n frames whose confirming numbers run consecutively from the oldest
  * one's; N(R) is valid when it confirms 0..n of them.
@@ -219,48 +250,53 @@ void sendSMessage(MasterConnection self)
 
 /* --------------------------------------------------------- sending queued */
 
+/*
+ * Sends the oldest queued reply when the connection is active and the window
+ * has room; true when one was sent. The reply is taken out of its queue
+ * under the window lock, so a deactivation (which takes that lock) finds
+ * every frame either still queued or recorded in the window.
+ */
 bool sendNextHighPriorityASDU(MasterConnection self)
 {
     bool sent = false;
     lockWindow(self);
-    if (!isSentBufferFull(self)) {
-        HighPriorityASDUQueue_lock(self->highPrioQueue);
-        FrameBuffer* next = HighPriorityASDUQueue_getNextASDU(self->highPrioQueue);
-        if (next != nullptr) {
-            MasterConnection_sendIFrame(self, next, 0, -1);
+    if (self->isActive && !isSentBufferFull(self)) {
+        FrameBuffer next;
+        if (HighPriorityASDUQueue_takeNext(self->highPrioQueue, &next)) {
+            MasterConnection_sendIFrame(self, &next, 0, -1);
             sent = true;
         }
-        HighPriorityASDUQueue_unlock(self->highPrioQueue);
     }
     unlockWindow(self);
     return sent;
 }
 
-void sendNextLowPriorityASDU(MasterConnection self)
+/* As sendNextHighPriorityASDU for the oldest waiting low-priority entry. */
+bool sendNextLowPriorityASDU(MasterConnection self)
 {
+    bool sent = false;
     lockWindow(self);
-    if (!isSentBufferFull(self)) {
-        MessageQueue_lock(self->lowPrioQueue);
+    if (self->isActive && !isSentBufferFull(self)) {
+        FrameBuffer next;
         uint64_t timestamp = 0;
         int queueIndex = -1;
-        FrameBuffer* next =
-            MessageQueue_getNextWaitingASDUBy(self->lowPrioQueue, self, &timestamp, &queueIndex);
-        if (next != nullptr)
-            MasterConnection_sendIFrame(self, next, timestamp, queueIndex);
-        MessageQueue_unlock(self->lowPrioQueue);
+        if (MessageQueue_takeNextWaitingASDU(self->lowPrioQueue, self, &next, &timestamp,
+                                             &queueIndex)) {
+            MasterConnection_sendIFrame(self, &next, timestamp, queueIndex);
+            sent = true;
+        }
     }
     unlockWindow(self);
+    return sent;
 }
 
-/* Sends what the window allows; true while ASDUs wait or await confirmation. */
-bool sendWaitingASDUs(MasterConnection self)
+/* Sends every queued ASDU the window allows, replies first. */
+void sendWaitingASDUs(MasterConnection self)
 {
-    while (HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
-        if (!sendNextHighPriorityASDU(self) || !self->isRunning)
-            return true;
+    while (self->isRunning && sendNextHighPriorityASDU(self)) {
     }
-    sendNextLowPriorityASDU(self);
-    return MessageQueue_isAsduAvailable(self->lowPrioQueue);
+    while (self->isRunning && sendNextLowPriorityASDU(self)) {
+    }
 }
 
 /* ------------------------------------------------------------- receiving */
@@ -360,7 +396,7 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
         handleStartDT(self);
         break;
     case CS104_FRAME_STOPDT_ACT:
-        self->isActive = false;
+        MasterConnection_deactivate(self);
         // Strict: the confirmation waits until the master has acknowledged
         // every I frame sent (serveConnection writes it then).
         if (isStrict(self) && !everySentFrameAcknowledged(self))
@@ -385,6 +421,55 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
 } // namespace
 
 /* ------------------------------------------------------------------ timers */
+
+namespace
+{
+
+/* Time left until reference + period, clamped to 0..period (+1 so the timer is due on waking). */
+uint64_t leftUntil(uint64_t now, uint64_t reference, uint64_t period)
+{
+    uint64_t deadline = reference + period;
+    if (reference > now || deadline <= now)
+        return reference > now ? period + 1 : 0;
+    return deadline - now + 1;
+}
+
+} // namespace
+
+int MasterConnection_nextTimeoutMs(MasterConnection self)
+{
+    uint64_t now = Hal_getMonotonicTimeInMs();
+    CS104_APCIParameters p = parameters(self);
+    uint64_t t3 = seconds(p->t3);
+    uint64_t wait = self->nextT3Timeout > now ? self->nextT3Timeout - now + 1 : 0;
+    if (wait > t3 + 1)
+        wait = t3 + 1; // a clock set back: handleTimeouts pulls the deadline in
+    if (self->unconfirmedReceivedIMessages > 0) {
+        uint64_t t2 = leftUntil(now, self->lastConfirmationTime, seconds(p->t2));
+        if (t2 < wait)
+            wait = t2;
+    }
+    uint64_t t1 = seconds(p->t1);
+    // Strict: an unconfirmed test frame closes the connection after t1.
+    if (isStrict(self) && self->outstandingTestFRConMessages > 0) {
+        uint64_t test = leftUntil(now, self->testFrSentTime, t1);
+        if (test < wait)
+            wait = test;
+    }
+    if (self->recvBufPos > 0) {
+        uint64_t partial = leftUntil(now, self->recvStartTime, t1);
+        if (partial < wait)
+            wait = partial;
+    }
+    lockWindow(self);
+    if (self->oldestSentASDU != -1) {
+        uint64_t oldest = leftUntil(now, self->sentASDUs[self->oldestSentASDU].sentTime, t1);
+        if (oldest < wait)
+            wait = oldest;
+    }
+    unlockWindow(self);
+    return wait > (uint64_t)INT32_MAX ? INT32_MAX : (int)wait;
+}
 
 bool MasterConnection_handleTimeouts(MasterConnection self)
 {
@@ -438,10 +523,8 @@ namespace
 void returnUnconfirmedEntries(MasterConnection self)
 {
     lockWindow(self);
+    returnUnconfirmedEntriesLocked(self);
     while (self->oldestSentASDU != -1) {
-        SentASDUSlave* slot = &self->sentASDUs[self->oldestSentASDU];
-        if (slot->queueIndex != -1)
-            MessageQueue_markAsduAsWaiting(self->lowPrioQueue, slot->queueIndex, slot->entryTime);
         if (self->oldestSentASDU == self->newestSentASDU)
             self->oldestSentASDU = -1;
         else
@@ -452,11 +535,15 @@ void returnUnconfirmedEntries(MasterConnection self)
 
 void serveConnection(MasterConnection self, HandleSet handleSet)
 {
-    bool isAsduWaiting = false;
     while (self->isRunning) {
         Handleset_reset(handleSet);
         Handleset_addSocket(handleSet, self->socket);
-        if (Handleset_waitReady(handleSet, isAsduWaiting ? 1 : 100) != 0) {
+        WakeUp_addTo(self->wakeUp, handleSet);
+        if (self->isActive)
+            WakeUp_addTo(self->lowPrioQueue->enqueued, handleSet);
+        if (Handleset_waitReady(handleSet, (unsigned int)MasterConnection_nextTimeoutMs(self)) >
+            0) {
+            WakeUp_clear(self->wakeUp);
             int frameSize = receiveMessage(self);
             if (frameSize == -1)
                 break;
@@ -475,7 +562,10 @@ void serveConnection(MasterConnection self, HandleSet handleSet)
             self->stopDtPending = false;
             writeControlFrame(self, STOPDT_CON_MSG);
         }
-        isAsduWaiting = self->isRunning && self->isActive && sendWaitingASDUs(self);
+        if (self->isRunning && self->isActive) {
+            WakeUp_clear(self->lowPrioQueue->enqueued);
+            sendWaitingASDUs(self);
+        }
     }
 }
 
@@ -556,9 +646,11 @@ MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
     self->sentASDUs =
         (SentASDUSlave*)Memory_calloc((size_t)self->maxSentASDUs, sizeof(SentASDUSlave));
     self->sentASDUsLock = Semaphore_create(1);
-    if (self->sentASDUs == nullptr || self->sentASDUsLock == nullptr) {
+    self->wakeUp = WakeUp_create();
+    if (self->sentASDUs == nullptr || self->sentASDUsLock == nullptr || self->wakeUp == nullptr) {
         Memory_free(self->sentASDUs);
         Semaphore_destroy(self->sentASDUsLock);
+        WakeUp_destroy(self->wakeUp);
         self->~sMasterConnection();
         Memory_free(memory);
         return nullptr;
@@ -593,11 +685,15 @@ bool MasterConnection_start(MasterConnection self)
 void MasterConnection_close(MasterConnection self)
 {
     self->isRunning = false;
+    WakeUp_signal(self->wakeUp);
 }
 
 void MasterConnection_deactivate(MasterConnection self)
 {
+    lockWindow(self);
     self->isActive = false;
+    returnUnconfirmedEntriesLocked(self);
+    unlockWindow(self);
 }
 
 void MasterConnection_destroy(MasterConnection self)
@@ -607,6 +703,7 @@ void MasterConnection_destroy(MasterConnection self)
     Socket_destroy(self->socket);
     Memory_free(self->sentASDUs);
     Semaphore_destroy(self->sentASDUsLock);
+    WakeUp_destroy(self->wakeUp);
     self->~sMasterConnection();
     Memory_free(self);
 }
@@ -650,13 +747,18 @@ bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu)
     FrameBuffer frame;
     if (!CS104_encodeASDU(&frame, asdu))
         return false;
+    bool accepted = false;
     lockWindow(self);
-    // Earlier replies still queued go first: a new one joins them.
-    if (!isSentBufferFull(self) && !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
-        MasterConnection_sendIFrame(self, &frame, 0, -1);
-        unlockWindow(self);
-        return true;
+    if (self->isActive) {
+        // Earlier replies still queued go first: a new one joins them.
+        if (!isSentBufferFull(self) &&
+            !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
+            MasterConnection_sendIFrame(self, &frame, 0, -1);
+            accepted = true;
+        } else {
+            accepted = HighPriorityASDUQueue_enqueueFrame(self->highPrioQueue, &frame);
+        }
     }
     unlockWindow(self);
-    return HighPriorityASDUQueue_enqueueFrame(self->highPrioQueue, &frame);
+    return accepted;
 }

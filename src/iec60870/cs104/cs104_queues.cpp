@@ -11,6 +11,13 @@
  *   waiting entries therefore runs from the oldest to the newest entry over
  *   free slots, and the oldest-entry index is moved on to a used slot.
  * - Queue sizes below 1 are raised to 1 so that a queue always has storage.
+ * - Frame buffers are allocated as entries need them and freed as they go
+ *   (low priority: when confirmed or released; high priority: when taken),
+ *   so a queue sized for a full-image answer or report costs memory only
+ *   while it holds one. Out of memory refuses the new entry and changes
+ *   nothing else.
+ * - The take functions copy an entry out under the queue lock, so no queue
+ *   lock is held while a frame is written to a socket.
  * - A sent entry remembers its sender. A confirmation walks back only over
  *   the same sender's entries: after a switch-over in the single redundancy
  *   group, the new connection's confirmations must not free what the old
@@ -96,6 +103,8 @@ int takeSlotForNewEntry(MessageQueue self)
 
 void freeEntry(MessageQueue self, int index)
 {
+    Memory_free(self->asdus[index].asdu);
+    self->asdus[index].asdu = nullptr;
     self->asdus[index].state = QUEUE_ENTRY_STATE_NOT_USED;
     self->asdus[index].entryTimestamp = 0;
     self->asdus[index].sender = nullptr;
@@ -115,7 +124,9 @@ MessageQueue MessageQueue_create(int maxQueueSize)
         return nullptr;
     self->asdus = (ASDUQueueEntry*)Memory_calloc((size_t)maxQueueSize, sizeof(ASDUQueueEntry));
     self->queueLock = Semaphore_create(1);
-    if (self->asdus == nullptr || self->queueLock == nullptr) {
+    self->enqueued = WakeUp_create();
+    if (self->asdus == nullptr || self->queueLock == nullptr || self->enqueued == nullptr) {
+        self->size = 0; /* no slot holds a buffer yet */
         MessageQueue_destroy(self);
         return nullptr;
     }
@@ -130,8 +141,13 @@ void MessageQueue_destroy(MessageQueue self)
 {
     if (self == nullptr)
         return;
+    if (self->asdus != nullptr) {
+        for (int i = 0; i < self->size; i++)
+            Memory_free(self->asdus[i].asdu);
+    }
     Memory_free(self->asdus);
     Semaphore_destroy(self->queueLock);
+    WakeUp_destroy(self->enqueued);
     Memory_free(self);
 }
 
@@ -159,13 +175,24 @@ bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, in
     if (asduLength < 1 || asduLength > CS104_MAX_ASDU_LENGTH)
         return false;
     MessageQueue_lock(self);
-    int slot = takeSlotForNewEntry(self);
+    // The slot the new entry will take; it needs a buffer unless it holds
+    // an entry about to be overwritten.
+    int slot = self->entryCounter == 0 ? 0 : nextIndex(self->lastMsgIndex, self->size);
+    if (self->asdus[slot].asdu == nullptr) {
+        self->asdus[slot].asdu = (FrameBuffer*)Memory_malloc(sizeof(FrameBuffer));
+        if (self->asdus[slot].asdu == nullptr) {
+            MessageQueue_unlock(self);
+            return false;
+        }
+    }
+    slot = takeSlotForNewEntry(self);
     ASDUQueueEntry* entry = &self->asdus[slot];
-    CS104_setASDUOctets(&entry->asdu, asduOctets, asduLength);
+    CS104_setASDUOctets(entry->asdu, asduOctets, asduLength);
     entry->entryTimestamp = uniqueTimestamp(self);
     entry->state = QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION;
     entry->sender = nullptr;
     MessageQueue_unlock(self);
+    WakeUp_signal(self->enqueued);
     return true;
 }
 
@@ -196,7 +223,7 @@ FrameBuffer* MessageQueue_getNextWaitingASDUBy(MessageQueue self, const void* se
             entry->sender = sender;
             *timestamp = entry->entryTimestamp;
             *queueIndex = index;
-            return &entry->asdu;
+            return entry->asdu;
         }
         if (index == self->lastMsgIndex)
             break;
@@ -261,10 +288,25 @@ void MessageQueue_markAsduAsWaiting(MessageQueue self, int queueIndex, uint64_t 
     MessageQueue_unlock(self);
 }
 
+bool MessageQueue_takeNextWaitingASDU(MessageQueue self, const void* sender, FrameBuffer* out,
+                                      uint64_t* timestamp, int* queueIndex)
+{
+    MessageQueue_lock(self);
+    FrameBuffer* next = MessageQueue_getNextWaitingASDUBy(self, sender, timestamp, queueIndex);
+    if (next != nullptr) {
+        std::memcpy(out->msg, next->msg, (size_t)next->msgSize);
+        out->msgSize = next->msgSize;
+    }
+    MessageQueue_unlock(self);
+    return next != nullptr;
+}
+
 void MessageQueue_releaseAllQueuedASDUs(MessageQueue self)
 {
     MessageQueue_lock(self);
     for (int i = 0; i < self->size; i++) {
+        Memory_free(self->asdus[i].asdu);
+        self->asdus[i].asdu = nullptr;
         self->asdus[i].state = QUEUE_ENTRY_STATE_NOT_USED;
         self->asdus[i].entryTimestamp = 0;
         self->asdus[i].sender = nullptr;
@@ -277,6 +319,24 @@ void MessageQueue_releaseAllQueuedASDUs(MessageQueue self)
 
 /* ---------------------------------------------------- HighPriorityASDUQueue */
 
+namespace
+{
+
+void freeHighPriorityEntries(HighPriorityASDUQueue self)
+{
+    HighPriorityEntry* entry = self->first;
+    while (entry != nullptr) {
+        HighPriorityEntry* next = entry->next;
+        Memory_free(entry);
+        entry = next;
+    }
+    self->first = nullptr;
+    self->last = nullptr;
+    self->entryCounter = 0;
+}
+
+} // namespace
+
 HighPriorityASDUQueue HighPriorityASDUQueue_create(int maxQueueSize)
 {
     if (maxQueueSize < 1)
@@ -285,15 +345,12 @@ HighPriorityASDUQueue HighPriorityASDUQueue_create(int maxQueueSize)
         (HighPriorityASDUQueue)Memory_calloc(1, sizeof(struct sHighPriorityASDUQueue));
     if (self == nullptr)
         return nullptr;
-    self->asdus = (FrameBuffer*)Memory_calloc((size_t)maxQueueSize, sizeof(FrameBuffer));
     self->queueLock = Semaphore_create(1);
-    if (self->asdus == nullptr || self->queueLock == nullptr) {
-        HighPriorityASDUQueue_destroy(self);
+    if (self->queueLock == nullptr) {
+        Memory_free(self);
         return nullptr;
     }
     self->size = maxQueueSize;
-    self->firstMsgIndex = -1;
-    self->lastMsgIndex = -1;
     return self;
 }
 
@@ -301,19 +358,9 @@ void HighPriorityASDUQueue_destroy(HighPriorityASDUQueue self)
 {
     if (self == nullptr)
         return;
-    Memory_free(self->asdus);
+    freeHighPriorityEntries(self);
     Semaphore_destroy(self->queueLock);
     Memory_free(self);
-}
-
-void HighPriorityASDUQueue_lock(HighPriorityASDUQueue self)
-{
-    Semaphore_wait(self->queueLock);
-}
-
-void HighPriorityASDUQueue_unlock(HighPriorityASDUQueue self)
-{
-    Semaphore_post(self->queueLock);
 }
 
 bool HighPriorityASDUQueue_enqueue(HighPriorityASDUQueue self, CS101_ASDU asdu)
@@ -326,47 +373,57 @@ bool HighPriorityASDUQueue_enqueue(HighPriorityASDUQueue self, CS101_ASDU asdu)
 
 bool HighPriorityASDUQueue_enqueueFrame(HighPriorityASDUQueue self, const FrameBuffer* frame)
 {
-    HighPriorityASDUQueue_lock(self);
-    bool stored = self->entryCounter < self->size;
-    if (stored) {
-        int slot;
-        if (self->entryCounter == 0) {
-            self->firstMsgIndex = 0;
-            slot = 0;
-        } else {
-            slot = nextIndex(self->lastMsgIndex, self->size);
-        }
-        self->lastMsgIndex = slot;
+    if (frame->msgSize < 0 || frame->msgSize > CS104_FRAME_BUFFER_SIZE)
+        return false;
+    Semaphore_wait(self->queueLock);
+    HighPriorityEntry* entry = nullptr;
+    if (self->entryCounter < self->size)
+        entry = (HighPriorityEntry*)Memory_malloc(sizeof(HighPriorityEntry));
+    if (entry != nullptr) {
+        entry->next = nullptr;
+        std::memcpy(entry->frame.msg, frame->msg, (size_t)frame->msgSize);
+        entry->frame.msgSize = frame->msgSize;
+        if (self->last == nullptr)
+            self->first = entry;
+        else
+            self->last->next = entry;
+        self->last = entry;
         self->entryCounter++;
-        std::memcpy(self->asdus[slot].msg, frame->msg, (size_t)frame->msgSize);
-        self->asdus[slot].msgSize = frame->msgSize;
     }
-    HighPriorityASDUQueue_unlock(self);
-    return stored;
+    Semaphore_post(self->queueLock);
+    return entry != nullptr;
 }
 
 bool HighPriorityASDUQueue_isAsduAvailable(HighPriorityASDUQueue self)
 {
-    HighPriorityASDUQueue_lock(self);
-    bool available = self->entryCounter > 0;
-    HighPriorityASDUQueue_unlock(self);
-    return available;
+    return HighPriorityASDUQueue_count(self) > 0;
 }
 
-FrameBuffer* HighPriorityASDUQueue_getNextASDU(HighPriorityASDUQueue self)
+int HighPriorityASDUQueue_count(HighPriorityASDUQueue self)
 {
-    if (self->entryCounter == 0)
-        return nullptr;
-    FrameBuffer* next = &self->asdus[self->firstMsgIndex];
-    if (self->entryCounter == 1) {
-        self->entryCounter = 0;
-        self->firstMsgIndex = -1;
-        self->lastMsgIndex = -1;
-    } else {
-        self->firstMsgIndex = nextIndex(self->firstMsgIndex, self->size);
+    Semaphore_wait(self->queueLock);
+    int count = self->entryCounter;
+    Semaphore_post(self->queueLock);
+    return count;
+}
+
+bool HighPriorityASDUQueue_takeNext(HighPriorityASDUQueue self, FrameBuffer* out)
+{
+    Semaphore_wait(self->queueLock);
+    HighPriorityEntry* entry = self->first;
+    if (entry != nullptr) {
+        self->first = entry->next;
+        if (self->first == nullptr)
+            self->last = nullptr;
         self->entryCounter--;
     }
-    return next;
+    Semaphore_post(self->queueLock);
+    if (entry == nullptr)
+        return false;
+    std::memcpy(out->msg, entry->frame.msg, (size_t)entry->frame.msgSize);
+    out->msgSize = entry->frame.msgSize;
+    Memory_free(entry);
+    return true;
 }
 
 int HighPriorityASDUQueue_removeMatching(HighPriorityASDUQueue self,
@@ -375,37 +432,34 @@ int HighPriorityASDUQueue_removeMatching(HighPriorityASDUQueue self,
 {
     if (match == nullptr)
         return 0;
-    HighPriorityASDUQueue_lock(self);
-    /* Compacts the ring in place: kept entries move up behind the first one. */
-    int kept = 0;
-    int from = self->firstMsgIndex;
-    int to = self->firstMsgIndex;
-    for (int i = 0; i < self->entryCounter; i++) {
-        if (!match(&self->asdus[from], context)) {
-            if (to != from)
-                self->asdus[to] = self->asdus[from];
-            to = nextIndex(to, self->size);
-            kept++;
+    Semaphore_wait(self->queueLock);
+    /* Unlinks and frees the matching entries; the others keep their order. */
+    int removed = 0;
+    HighPriorityEntry* kept = nullptr; /* last entry kept so far */
+    HighPriorityEntry* entry = self->first;
+    while (entry != nullptr) {
+        HighPriorityEntry* next = entry->next;
+        if (match(&entry->frame, context)) {
+            if (kept == nullptr)
+                self->first = next;
+            else
+                kept->next = next;
+            Memory_free(entry);
+            removed++;
+        } else {
+            kept = entry;
         }
-        from = nextIndex(from, self->size);
+        entry = next;
     }
-    int removed = self->entryCounter - kept;
-    self->entryCounter = kept;
-    if (kept == 0) {
-        self->firstMsgIndex = -1;
-        self->lastMsgIndex = -1;
-    } else {
-        self->lastMsgIndex = (to - 1 + self->size) % self->size;
-    }
-    HighPriorityASDUQueue_unlock(self);
+    self->last = kept;
+    self->entryCounter -= removed;
+    Semaphore_post(self->queueLock);
     return removed;
 }
 
 void HighPriorityASDUQueue_resetConnectionQueue(HighPriorityASDUQueue self)
 {
-    HighPriorityASDUQueue_lock(self);
-    self->firstMsgIndex = -1;
-    self->lastMsgIndex = -1;
-    self->entryCounter = 0;
-    HighPriorityASDUQueue_unlock(self);
+    Semaphore_wait(self->queueLock);
+    freeHighPriorityEntries(self);
+    Semaphore_post(self->queueLock);
 }

@@ -10,8 +10,10 @@
  *   until destroy, so connections still open after a stop and a new start
  *   go on using the same queues as the new ones.
  * - The listening socket takes a queue of 10 pending connections, so that
- *   masters connecting at the same moment are not held up by SYN retries
- *   while the thread polls accept every 10 ms.
+ *   masters connecting at the same moment are not held up by SYN retries.
+ * - The server thread waits on the listening socket and on the slave's stop
+ *   wake-up, nothing else: it does not poll. (Should its handle set not be
+ *   allocated, it falls back to 10 ms waits.)
  * - A connection is listed and counted before its thread starts, and each
  *   connection thread is counted in connectionThreads until its very last
  *   touch of the slave; destroy closes every connection and waits for that
@@ -133,6 +135,20 @@ void serveNewConnection(CS104_Slave self, Socket socket)
     }
 }
 
+/* Waits until a connection is pending or stop is asked for. */
+void waitForConnectionOrStop(CS104_Slave self, ServerSocket serverSocket, HandleSet handleSet)
+{
+    if (handleSet == nullptr) {
+        Thread_sleep(ACCEPT_POLL_MS);
+        return;
+    }
+    Handleset_reset(handleSet);
+    Handleset_addServerSocket(handleSet, serverSocket);
+    WakeUp_addTo(self->stopWakeUp, handleSet);
+    Handleset_waitReady(handleSet, (unsigned int)INT32_MAX);
+    WakeUp_clear(self->stopWakeUp);
+}
+
 void* serverThread(void* parameter)
 {
     CS104_Slave self = (CS104_Slave)parameter;
@@ -152,10 +168,11 @@ void* serverThread(void* parameter)
     self->isRunning = true;
     self->isStarting = false;
 
+    HandleSet handleSet = Handleset_new();
     while (!self->stopRunning) {
         Socket connection = ServerSocket_accept(serverSocket);
         if (connection == nullptr) {
-            Thread_sleep(ACCEPT_POLL_MS);
+            waitForConnectionOrStop(self, serverSocket, handleSet);
             continue;
         }
         if (acceptConnection(self, connection))
@@ -163,6 +180,7 @@ void* serverThread(void* parameter)
         else
             Socket_destroy(connection);
     }
+    Handleset_destroy(handleSet);
     ServerSocket_destroy(serverSocket);
     self->isRunning = false;
     self->stopRunning = false;
@@ -188,9 +206,12 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
     CS104_Slave self = new (memory) sCS104_Slave();
     self->masterConnections = LinkedList_create();
     self->openConnectionsLock = Semaphore_create(1);
-    if (self->masterConnections == nullptr || self->openConnectionsLock == nullptr) {
+    self->stopWakeUp = WakeUp_create();
+    if (self->masterConnections == nullptr || self->openConnectionsLock == nullptr ||
+        self->stopWakeUp == nullptr) {
         LinkedList_destroyStatic(self->masterConnections);
         Semaphore_destroy(self->openConnectionsLock);
+        WakeUp_destroy(self->stopWakeUp);
         self->~sCS104_Slave();
         Memory_free(memory);
         return nullptr;
@@ -364,6 +385,7 @@ void CS104_Slave_stop(CS104_Slave self)
 {
     if (self->isRunning) {
         self->stopRunning = true;
+        WakeUp_signal(self->stopWakeUp);
         while (self->isRunning)
             Thread_sleep(1);
     }
@@ -394,6 +416,7 @@ void CS104_Slave_destroy(CS104_Slave self)
     Memory_free(self->localAddress);
     LinkedList_destroyStatic(self->masterConnections);
     Semaphore_destroy(self->openConnectionsLock);
+    WakeUp_destroy(self->stopWakeUp);
     self->~sCS104_Slave();
     Memory_free(self);
 }

@@ -58,7 +58,11 @@ typedef struct sCS104_Slave* CS104_Slave;
 /*
  * A new slave: port 2404, every local interface, mode 0, no connection
  * limit, default parameters, no handlers. Queue sizes of 0 or less become
- * 100 (low priority) and 10 (high priority). Null when out of memory.
+ * 100 (low priority) and 10 (high priority). The low-priority ring allocates
+ * its slot records (a few dozen octets each) at start and a frame buffer per
+ * entry while it is held; the high-priority size is a bound on replies
+ * waiting per queue, allocated only while they wait. Null when out of memory
+ * or descriptors.
  */
 CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize);
 

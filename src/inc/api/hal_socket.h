@@ -44,6 +44,12 @@ void Handleset_reset(HandleSet self);
  */
 void Handleset_addSocket(HandleSet self, const Socket sock);
 
+/* As Handleset_addSocket for a listening socket (readable: a connection waits). */
+void Handleset_addServerSocket(HandleSet self, const ServerSocket sock);
+
+/* As Handleset_addSocket for a plain descriptor (a WakeUp's); -1 is ignored. */
+void Handleset_addDescriptor(HandleSet self, int fd);
+
 /*
  * Waits until a descriptor of the set is readable (data, end of stream or an
  * error pending) or timeoutMs milliseconds pass; 0 polls without waiting.

@@ -44,7 +44,10 @@ struct sIMasterConnection {
 /*
  * Sends an ASDU on the connection: at once when data transfer is started and
  * the window of unconfirmed frames has room, else queued as high priority.
- * Dropped silently when the connection is not started or that queue is full.
+ * On a started connection a reply is never dropped for lack of room while
+ * fewer replies wait than the slave's high-priority queue size (entries are
+ * allocated as needed); it is dropped silently when the connection is not
+ * started, that many already wait, or memory runs out.
  */
 void IMasterConnection_sendASDU(IMasterConnection self, CS101_ASDU asdu);
 

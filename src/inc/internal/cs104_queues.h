@@ -4,20 +4,26 @@
  * MessageQueue (low priority): a bounded ring of pre-encoded ASDUs handed to
  * CS104_Slave_enqueueASDU. Entries stay after sending, in state
  * SENT_BUT_NOT_CONFIRMED, until the master confirms them by sequence number;
- * a full ring overwrites its oldest entry whatever its state.
- * HighPriorityASDUQueue: a bounded FIFO of replies that did not fit into the
- * window of unconfirmed frames; a full queue refuses new entries.
+ * a full ring overwrites its oldest entry whatever its state. The ring's
+ * slot records are allocated by create; the frame buffer of a slot is
+ * allocated when an entry first takes the slot and freed when the entry is
+ * confirmed or released, so a large ring costs its slot records (a few
+ * dozen octets each) plus the buffers of the entries it holds.
+ * HighPriorityASDUQueue: a FIFO of replies that did not fit into the window
+ * of unconfirmed frames. Its entries are allocated as they are queued and
+ * freed as they are taken, up to the bound given to create; only beyond the
+ * bound (or when memory runs out) is an entry refused.
  *
  * Entries are encoded at enqueue time into a FrameBuffer, six octets in, so
- * that sending only writes the APCI in front of them: enqueueing, sending and
- * confirming never allocate. All storage is allocated by the create
- * functions; the destroy functions free it. A queue is owned by the slave
- * (shared pair of mode 0) or by one connection (mode 1).
+ * that sending only writes the APCI in front of them. A queue is owned by
+ * the slave (shared pair of mode 0) or by one connection (mode 1).
  *
  * Locking: each queue has its own lock. The functions that take it
- * themselves say so; MessageQueue_getNextWaitingASDU and
- * HighPriorityASDUQueue_getNextASDU expect the caller to hold it (through
- * the _lock/_unlock functions) until the returned buffer has been written.
+ * themselves say so; MessageQueue_getNextWaitingASDU expects the caller to
+ * hold it (through the _lock/_unlock functions) while it reads the returned
+ * buffer. The take functions copy the entry out under the lock, so the
+ * engine writes to a socket with no queue lock held and an enqueue (the
+ * application's thread) never waits for a slow peer.
  * Lock order of the engine: a connection's window lock and the slave's
  * connection-list lock are taken before a queue lock, never after.
  *
@@ -33,6 +39,7 @@
 
 #include "cs104_apci.h"
 #include "hal_thread.h"
+#include "hal_wakeup.h"
 #include "iec60870_common.h"
 
 #include <cstdint>
@@ -45,7 +52,7 @@ typedef enum {
 
 struct ASDUQueueEntry {
     uint64_t entryTimestamp; /* enqueue time in ms, unique in the queue; 0 when free */
-    FrameBuffer asdu;
+    FrameBuffer* asdu;       /* allocated while the slot is used, else null */
     QueueEntryState state;
     const void* sender; /* who sent it (state SENT only); see MessageQueue_markAsduAsConfirmed */
 };
@@ -60,22 +67,30 @@ struct sMessageQueue {
     uint64_t lastEntryTimestamp;
     ASDUQueueEntry* asdus;
     Semaphore queueLock;
+    WakeUp enqueued; /* signalled after every enqueue; the active sender waits on it */
 };
 
 typedef struct sHighPriorityASDUQueue* HighPriorityASDUQueue;
 
+struct HighPriorityEntry {
+    HighPriorityEntry* next;
+    FrameBuffer frame;
+};
+
 struct sHighPriorityASDUQueue {
-    int size;
-    int entryCounter;
-    int lastMsgIndex;
-    int firstMsgIndex;
-    FrameBuffer* asdus;
+    int size;         /* most entries held at once */
+    int entryCounter; /* entries held now */
+    HighPriorityEntry* first;
+    HighPriorityEntry* last;
     Semaphore queueLock;
 };
 
 /* ------------------------------------------------------------ MessageQueue */
 
-/* A new empty queue of maxQueueSize slots (at least 1), or null when out of memory. */
+/*
+ * A new empty queue of maxQueueSize slots (at least 1) with its wake-up, or
+ * null when out of memory or descriptors.
+ */
 MessageQueue MessageQueue_create(int maxQueueSize);
 
 /* Frees slots, lock and record; null is ignored. */
@@ -86,8 +101,9 @@ void MessageQueue_lock(MessageQueue self);
 void MessageQueue_unlock(MessageQueue self);
 
 /*
- * Encodes the ASDU into the next slot (takes the lock). False when the ASDU
- * does not fit one frame; nothing is queued then.
+ * Encodes the ASDU into the next slot (takes the lock) and signals the
+ * queue's wake-up. False when the ASDU does not fit one frame or memory runs
+ * out; nothing is queued then.
  */
 bool MessageQueue_enqueueASDU(MessageQueue self, CS101_ASDU asdu);
 
@@ -130,33 +146,41 @@ void MessageQueue_markAsduAsConfirmed(MessageQueue self, int queueIndex, uint64_
  */
 void MessageQueue_markAsduAsWaiting(MessageQueue self, int queueIndex, uint64_t timestamp);
 
-/* Empties the queue (takes the lock); used on the way to destroying it. */
+/*
+ * Takes the oldest waiting entry as MessageQueue_getNextWaitingASDUBy does
+ * and copies its frame into out (takes the lock). False when none waits.
+ */
+bool MessageQueue_takeNextWaitingASDU(MessageQueue self, const void* sender, FrameBuffer* out,
+                                      uint64_t* timestamp, int* queueIndex);
+
+/* Empties the queue and frees its entry buffers (takes the lock). */
 void MessageQueue_releaseAllQueuedASDUs(MessageQueue self);
 
 /* ---------------------------------------------------- HighPriorityASDUQueue */
 
-/* A new empty FIFO of maxQueueSize slots (at least 1), or null when out of memory. */
+/*
+ * A new empty FIFO that holds up to maxQueueSize entries at once (at least
+ * 1), or null when out of memory. No entry is allocated yet.
+ */
 HighPriorityASDUQueue HighPriorityASDUQueue_create(int maxQueueSize);
 
-/* Frees slots, lock and record; null is ignored. */
+/* Frees the entries, lock and record; null is ignored. */
 void HighPriorityASDUQueue_destroy(HighPriorityASDUQueue self);
 
-/* Take and release the queue's lock around getNextASDU and the write of its buffer. */
-void HighPriorityASDUQueue_lock(HighPriorityASDUQueue self);
-void HighPriorityASDUQueue_unlock(HighPriorityASDUQueue self);
-
-/* Encodes and stores the ASDU (takes the lock); false when full or too long (dropped). */
+/*
+ * Encodes and stores the ASDU (takes the lock); false when the queue holds
+ * its bound, memory runs out or the ASDU is too long (dropped).
+ */
 bool HighPriorityASDUQueue_enqueue(HighPriorityASDUQueue self, CS101_ASDU asdu);
 
-/* Stores an encoded frame buffer (takes the lock); false when full. */
+/* Stores a copy of an encoded frame buffer (takes the lock); false as above. */
 bool HighPriorityASDUQueue_enqueueFrame(HighPriorityASDUQueue self, const FrameBuffer* frame);
 
 /* True when an entry is queued (takes the lock). */
 bool HighPriorityASDUQueue_isAsduAvailable(HighPriorityASDUQueue self);
 
-/* Caller holds the lock. Removes and gives the oldest entry (still in the queue's storage), or
- * null. */
-FrameBuffer* HighPriorityASDUQueue_getNextASDU(HighPriorityASDUQueue self);
+/* Entries held now (takes the lock). */
+int HighPriorityASDUQueue_count(HighPriorityASDUQueue self);
 
 /*
  * Removes every entry for which match(entry, context) is true and keeps the
@@ -167,7 +191,13 @@ int HighPriorityASDUQueue_removeMatching(HighPriorityASDUQueue self,
                                          bool (*match)(const FrameBuffer* entry, void* context),
                                          void* context);
 
-/* Discards every entry (takes the lock). */
+/*
+ * Removes the oldest entry, copies it into out and frees it (takes the
+ * lock); false when the queue is empty.
+ */
+bool HighPriorityASDUQueue_takeNext(HighPriorityASDUQueue self, FrameBuffer* out);
+
+/* Discards and frees every entry (takes the lock). */
 void HighPriorityASDUQueue_resetConnectionQueue(HighPriorityASDUQueue self);
 
 #endif

@@ -24,6 +24,7 @@
 #include "cs104_slave.h"
 #include "hal_socket.h"
 #include "hal_thread.h"
+#include "hal_wakeup.h"
 #include "iec60870_slave.h"
 #include "linked_list.h"
 
@@ -72,6 +73,7 @@ struct sCS104_Slave {
     std::atomic<bool> isStarting;
     std::atomic<bool> isRunning;
     std::atomic<bool> stopRunning;
+    WakeUp stopWakeUp; /* signalled by stop; the server thread waits on it */
     int tcpPort;
     CS104_ServerMode serverMode;
     char* localAddress;
@@ -117,6 +119,7 @@ struct sMasterConnection {
     MessageQueue lowPrioQueue;
     HighPriorityASDUQueue highPrioQueue;
     bool ownsQueues; /* mode 1: the connection's thread destroys its queues */
+    WakeUp wakeUp;   /* signalled by MasterConnection_close */
 };
 
 /*
@@ -131,7 +134,7 @@ MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
 /* Starts the connection's thread; false if it could not be created (nothing runs then). */
 bool MasterConnection_start(MasterConnection self);
 
-/* Asks the connection's thread to close the connection; it ends within one loop pass. */
+/* Asks the connection's thread to close the connection and wakes it; it ends within one pass. */
 void MasterConnection_close(MasterConnection self);
 
 /* Ends data transfer on the connection (another connection was activated). */
@@ -156,6 +159,12 @@ bool MasterConnection_checkSequenceNumber(MasterConnection self, int seqNo);
  */
 void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp,
                                  int index);
+
+/*
+ * Milliseconds until the next of the timers t3, t2 and t1 is due (connection
+ * thread; exposed for tests): each at most its own period, at least 0.
+ */
+int MasterConnection_nextTimeoutMs(MasterConnection self);
 
 /*
  * One pass of the timers t3, t2 and t1 (connection thread; exposed for

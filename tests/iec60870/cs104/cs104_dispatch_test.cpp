@@ -314,3 +314,69 @@ TEST(MasterConnectionInterface, Forwarders_CallTheRecordOperations)
 
 } // namespace
 } // namespace qxtest
+
+namespace qxtest
+{
+namespace
+{
+
+/* An interrogation answer of kBurst single points, IOA 1..kBurst, far beyond the window k. */
+const int kBurst = 1500;
+
+bool onBurstInterrogation(void*, IMasterConnection connection, CS101_ASDU asdu, uint8_t)
+{
+    IMasterConnection_sendACT_CON(connection, asdu, false);
+    CS101_AppLayerParameters parameters =
+        IMasterConnection_getApplicationLayerParameters(connection);
+    for (int ioa = 1; ioa <= kBurst; ioa++) {
+        CS101_ASDU out = CS101_ASDU_create(parameters, false, CS101_COT_INTERROGATED_BY_STATION, 0,
+                                           1, false, false);
+        InformationObject io =
+            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
+        CS101_ASDU_addInformationObject(out, io);
+        InformationObject_destroy(io);
+        IMasterConnection_sendASDU(connection, out);
+        CS101_ASDU_destroy(out);
+    }
+    return true;
+}
+
+class ReplyBurstTest : public SlaveTest, public ::testing::WithParamInterface<int>
+{
+  protected:
+    void configure() override
+    {
+        CS104_Slave_setInterrogationHandler(slave, onBurstInterrogation, nullptr);
+    }
+};
+
+/* Replies queued beyond the window are never dropped up to the queue's bound, nor reordered. */
+TEST_P(ReplyBurstTest, AnswerFarBeyondTheWindow_EveryReplyArrivesInOrder)
+{
+    const int w = GetParam();
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP, 10, kBurst + 1);
+    RawMaster master;
+    connectActive(master);
+    ASSERT_TRUE(master.sendI(interrogationAsdu(0x06)));
+    std::optional<Apdu> con = master.receiveI();
+    ASSERT_TRUE(con.has_value());
+    EXPECT_EQ(con->cause(), 7);
+    int unacknowledged = 1;
+    for (int ioa = 1; ioa <= kBurst; ioa++) {
+        if (unacknowledged >= w || (unacknowledged > 0 && master.quietFor(50))) {
+            ASSERT_TRUE(master.sendS());
+            unacknowledged = 0;
+        }
+        std::optional<Apdu> data = master.receiveI();
+        ASSERT_TRUE(data.has_value()) << "IOA " << ioa << " never arrived";
+        ASSERT_EQ(data->asduOctets(), singlePointAsdu(0x14, ioa, true)) << ioa;
+        unacknowledged++;
+    }
+    master.sendS();
+    EXPECT_TRUE(master.quietFor(200));
+}
+
+INSTANTIATE_TEST_SUITE_P(Acknowledging, ReplyBurstTest, ::testing::Values(1, 8));
+
+} // namespace
+} // namespace qxtest

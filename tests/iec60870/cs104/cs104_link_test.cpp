@@ -458,6 +458,42 @@ TEST_F(WindowUnitTest, CheckSequenceNumber_ConfirmsQueueEntries_FreesThem)
     EXPECT_EQ(low->entryCounter, 0);
 }
 
+TEST_F(WindowUnitTest, NextTimeout_EarliestDueTimerWithinItsPeriod)
+{
+    // Defaults t1 15 s, t2 10 s, t3 20 s; the wait covers the timer it ends on.
+    uint64_t now = Hal_getMonotonicTimeInMs();
+    connection->nextT3Timeout = now + 20000;
+    int wait = MasterConnection_nextTimeoutMs(connection);
+    EXPECT_GT(wait, 19900);
+    EXPECT_LE(wait, 20001) << "t3 alone";
+    sendOne();
+    wait = MasterConnection_nextTimeoutMs(connection);
+    EXPECT_GT(wait, 14900);
+    EXPECT_LE(wait, 15001) << "t1 of the unconfirmed frame";
+    connection->unconfirmedReceivedIMessages = 1;
+    connection->lastConfirmationTime = now;
+    wait = MasterConnection_nextTimeoutMs(connection);
+    EXPECT_GT(wait, 9900);
+    EXPECT_LE(wait, 10001) << "t2 of the unacknowledged frame";
+    connection->lastConfirmationTime = now - 20000;
+    EXPECT_EQ(MasterConnection_nextTimeoutMs(connection), 0) << "t2 overdue: due at once";
+}
+
+TEST_F(WindowUnitTest, NextTimeout_ReferencesInTheFuture_NeverBeyondThePeriod)
+{
+    // A reference an hour ahead (a clock step) must not make the connection sleep an hour.
+    uint64_t later = Hal_getMonotonicTimeInMs() + 3600u * 1000u;
+    connection->nextT3Timeout = later;
+    EXPECT_LE(MasterConnection_nextTimeoutMs(connection), 20001);
+    connection->unconfirmedReceivedIMessages = 1;
+    connection->lastConfirmationTime = later;
+    EXPECT_LE(MasterConnection_nextTimeoutMs(connection), 10001);
+    connection->unconfirmedReceivedIMessages = 0;
+    connection->recvBufPos = 1;
+    connection->recvStartTime = later;
+    EXPECT_LE(MasterConnection_nextTimeoutMs(connection), 15001);
+}
+
 /*
  * A timer reference an hour ahead of the timer clock. The timers run on the
  * monotonic clock, so a wall-clock step cannot cause this any more

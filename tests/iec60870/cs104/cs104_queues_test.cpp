@@ -264,11 +264,8 @@ FrameBuffer frameWithTag(uint8_t tag)
 
 uint8_t takeHigh(HighPriorityASDUQueue queue)
 {
-    HighPriorityASDUQueue_lock(queue);
-    FrameBuffer* next = HighPriorityASDUQueue_getNextASDU(queue);
-    uint8_t tag = next != nullptr ? next->msg[6] : 0;
-    HighPriorityASDUQueue_unlock(queue);
-    return tag;
+    FrameBuffer next;
+    return HighPriorityASDUQueue_takeNext(queue, &next) ? next.msg[6] : 0;
 }
 
 TEST(HighPriorityQueue, Enqueue_WhenFull_RefusedAndContentsKept)
@@ -279,7 +276,7 @@ TEST(HighPriorityQueue, Enqueue_WhenFull_RefusedAndContentsKept)
     EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &b));
     EXPECT_FALSE(HighPriorityASDUQueue_enqueueFrame(queue, &c));
     EXPECT_EQ(takeHigh(queue), 1);
-    EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &c)); // wraps to slot 0
+    EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &c)); // room again
     EXPECT_EQ(takeHigh(queue), 2);
     EXPECT_EQ(takeHigh(queue), 3);
     EXPECT_EQ(takeHigh(queue), 0);
@@ -342,6 +339,31 @@ TEST(HighPriorityQueue, RemoveMatching_AllOrNone)
     EXPECT_EQ(HighPriorityASDUQueue_removeMatching(queue, isOddTag, nullptr), 0);
     EXPECT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &c));
     EXPECT_EQ(takeHigh(queue), 2);
+    HighPriorityASDUQueue_destroy(queue);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(HighPriorityQueue, ThousandsOfEntries_AllKeptInOrderUpToTheBound)
+{
+    const int bound = 3000;
+    HighPriorityASDUQueue queue = HighPriorityASDUQueue_create(bound);
+    ASSERT_NE(queue, nullptr);
+    for (int round = 0; round < 2; round++) { // the emptied queue fills again
+        for (int i = 0; i < bound; i++) {
+            FrameBuffer frame = frameWithTag(static_cast<uint8_t>(i % 251));
+            ASSERT_TRUE(HighPriorityASDUQueue_enqueueFrame(queue, &frame)) << i;
+        }
+        FrameBuffer extra = frameWithTag(0);
+        EXPECT_FALSE(HighPriorityASDUQueue_enqueueFrame(queue, &extra)) << "beyond the bound";
+        EXPECT_EQ(HighPriorityASDUQueue_count(queue), bound);
+        for (int i = 0; i < bound; i++)
+            ASSERT_EQ(takeHigh(queue), i % 251) << i;
+        EXPECT_EQ(HighPriorityASDUQueue_count(queue), 0);
+    }
     HighPriorityASDUQueue_destroy(queue);
 }
 

@@ -5,6 +5,9 @@
 #include "slave_fixture.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -248,32 +251,59 @@ TEST_F(ServerTest, Mode0_ConnectionClosedWithUnconfirmedData_NextConnectionSends
     EXPECT_TRUE(next.quietFor(300));
 }
 
-TEST_F(ServerTest, Mode0_SwitchOverWhileFirstStillOpen_FirstsUnconfirmedDataNotLost)
+/* Receives single-point frames for the IOAs in order, numbered from N(S) 0. */
+void expectSinglePoints(RawMaster& master, std::initializer_list<int> ioas)
+{
+    int ns = 0;
+    for (int ioa : ioas) {
+        std::optional<Apdu> data = master.receive(3000);
+        ASSERT_TRUE(data.has_value()) << ioa;
+        EXPECT_EQ(data->octets, expectedSinglePointFrame(ns++, 0, ioa)) << ioa;
+    }
+}
+
+TEST_F(ServerTest, Mode0_SwitchOverWhileFirstStillOpen_UnconfirmedDataFirstAndInOrder)
 {
     startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
     RawMaster first, second;
     connectActive(first);
     enqueueSinglePoint(21);
     enqueueSinglePoint(22);
-    for (int ioa : {21, 22}) {
-        std::optional<Apdu> data = first.receive();
-        ASSERT_TRUE(data.has_value()) << ioa;
-        ASSERT_EQ(data->octets, expectedSinglePointFrame(ioa - 21, 0, ioa));
-    }
-    // The master switches to the second link; the first stays open for now.
+    expectSinglePoints(first, {21, 22});
+    // The master switches to the second link; the first stays open and
+    // confirms nothing. What it was sent goes out again first, before newer data.
     connectActive(second);
     enqueueSinglePoint(23);
-    std::optional<Apdu> data = second.receive();
-    ASSERT_TRUE(data.has_value());
-    ASSERT_EQ(data->octets, expectedSinglePointFrame(0, 0, 23));
-    ASSERT_TRUE(second.send(sFrame(1))); // confirms only what the second link carried
+    expectSinglePoints(second, {21, 22, 23});
+    EXPECT_TRUE(second.quietFor(200));
+    // A late confirmation on the old link frees nothing the new one carries:
+    // when the second closes unconfirmed, all three go to the next link.
+    ASSERT_TRUE(first.send(sFrame(2)));
     Thread_sleep(100);
-    first.close(); // 21 and 22 were never confirmed by anyone
-    for (int ioa : {21, 22}) {
-        data = second.receive(3000);
-        ASSERT_TRUE(data.has_value()) << ioa;
-        EXPECT_EQ(data->octets, expectedSinglePointFrame(ioa - 20, 0, ioa));
-    }
+    second.close();
+    ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 1; }));
+    RawMaster third;
+    connectActive(third);
+    expectSinglePoints(third, {21, 22, 23});
+    EXPECT_TRUE(third.quietFor(200));
+}
+
+TEST_F(ServerTest, Mode0_StopDtWithUnconfirmedData_NextActiveLinkSendsItAtOnce)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    RawMaster first, second;
+    connectActive(first);
+    enqueueSinglePoint(31);
+    enqueueSinglePoint(32);
+    expectSinglePoints(first, {31, 32});
+    ASSERT_TRUE(first.sendU(U_STOPDT_ACT));
+    std::optional<Apdu> con = first.receive();
+    ASSERT_TRUE(con.has_value());
+    ASSERT_EQ(con->octets, uFrame(U_STOPDT_CON));
+    // The first link stays open; the second gets the data without waiting for it to close.
+    connectActive(second);
+    expectSinglePoints(second, {31, 32});
+    EXPECT_TRUE(first.quietFor(100));
 }
 
 TEST_F(ServerTest, Mode1_EnqueuedAsdu_ReachesEveryActiveConnection)
@@ -315,6 +345,101 @@ TEST_F(ServerTest, Mode1_QueueSizesZero_DefaultSizesHoldSeveralEntries)
         ASSERT_TRUE(data.has_value()) << ioa;
         EXPECT_EQ(data->octets, expectedSinglePointFrame(ioa - 1, 0, ioa));
     }
+}
+
+/* ------------------------------------------------------------------ idle */
+
+/* Voluntary context switches of every thread of this process so far. */
+long voluntarySwitches()
+{
+    long total = 0;
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr)
+        return -1;
+    while (dirent* task = readdir(tasks)) {
+        if (task->d_name[0] == '.')
+            continue;
+        std::ifstream status(std::string("/proc/self/task/") + task->d_name + "/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.compare(0, 24, "voluntary_ctxt_switches:") == 0)
+                total += std::atol(line.c_str() + 24);
+    }
+    closedir(tasks);
+    return total;
+}
+
+TEST_F(ServerTest, Idle_TenMastersConnected_NoThreadWakesWhileNothingIsDue)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    std::vector<RawMaster> masters(10);
+    for (size_t i = 0; i < masters.size(); i++) {
+        if (i < 5)
+            connect(masters[i]);
+        else
+            connectActive(masters[i]); // the last one stays active
+    }
+    Thread_sleep(200);
+    long before = voluntarySwitches();
+    ASSERT_GE(before, 0);
+    Thread_sleep(1500); // t3 is 20 s: nothing is due for any thread
+    long woken = voluntarySwitches() - before;
+    // Polling every 10 ms or 100 ms gives hundreds; the test's own sleep gives one or two,
+    // a sanitizer's background thread about ten more.
+    EXPECT_LT(woken, 60);
+    enqueueSinglePoint(41); // and a queued ASDU still goes out at once
+    std::optional<Apdu> data = masters.back().receive(1000);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->octets, expectedSinglePointFrame(0, 0, 41));
+}
+
+/* --------------------------------------------------- a master that stalls */
+
+class StalledMasterTest : public ServerTest
+{
+  protected:
+    // A window so wide that only the socket's buffers hold the sender back.
+    void configure() override
+    {
+        ServerTest::configure();
+        params()->k = 32767;
+    }
+};
+
+TEST_F(StalledMasterTest, Enqueue_MasterStopsReading_NeverWaitsForTheBlockedWrite)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP, 40000, 10);
+    RawMaster master;
+    connectActive(master); // and never reads again: the slave's writes block
+    CS101_ASDU full = CS101_ASDU_create(CS104_Slave_getAppLayerParameters(slave), false,
+                                        CS101_COT_PERIODIC, 0, 1, false, false);
+    ASSERT_NE(full, nullptr);
+    for (int ioa = 1; ioa <= 28; ioa++) {
+        InformationObject io = (InformationObject)MeasuredValueShort_create(nullptr, ioa, 1.5f, 0);
+        ASSERT_TRUE(CS101_ASDU_addInformationObject(full, io));
+        InformationObject_destroy(io);
+    }
+    int small = 4096;
+    ::setsockopt(master.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
+    // Rounds of about 1 MB each, for well over a second: the socket's buffers
+    // fill within the first rounds and the connection thread then waits in
+    // its write while later rounds are queued.
+    int64_t longest = 0;
+    for (int round = 0; round < 15; round++) {
+        for (int i = 0; i < 4000; i++) {
+            int64_t before = monotonicMs();
+            CS104_Slave_enqueueASDU(slave, full);
+            int64_t took = monotonicMs() - before;
+            if (took > longest)
+                longest = took;
+        }
+        Thread_sleep(100);
+    }
+    CS101_ASDU_destroy(full);
+    // The writer holds no queue lock while it waits for room (up to the
+    // 10 s send time-out), so the application's thread never waits for it.
+    EXPECT_LT(longest, 1000);
+    master.close(); // the blocked write fails at once
 }
 
 /* ---------------------------------------------------------------- storm */

@@ -190,10 +190,19 @@ static bool handlesetMakeRoom(HandleSet self)
 
 void Handleset_addSocket(HandleSet self, const Socket sock)
 {
-    if (self == nullptr || sock == nullptr)
-        return;
-    int fd = sock->fd.load();
-    if (fd < 0 || handlesetContains(self, fd) || !handlesetMakeRoom(self))
+    if (sock != nullptr)
+        Handleset_addDescriptor(self, sock->fd.load());
+}
+
+void Handleset_addServerSocket(HandleSet self, const ServerSocket sock)
+{
+    if (sock != nullptr)
+        Handleset_addDescriptor(self, sock->fd.load());
+}
+
+void Handleset_addDescriptor(HandleSet self, int fd)
+{
+    if (self == nullptr || fd < 0 || handlesetContains(self, fd) || !handlesetMakeRoom(self))
         return;
     self->fds[self->count].fd = fd;
     self->fds[self->count].events = POLLIN;
