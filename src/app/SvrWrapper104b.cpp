@@ -85,7 +85,7 @@ CSvrWrapper104::CSvrWrapper104()
       m_pMngr(nullptr), m_pDb(nullptr), m_ini(""), m_oa(2), m_ca(1),
       m_image(std::make_shared<const PointImage>()), m_slave(nullptr), m_alParams(nullptr),
       m_nReports(0), m_bRunning(false), m_bCreated(false), m_building(nullptr),
-      m_cfgDbPath(QX_CFG_DB_PATH)
+      m_cfgDbPath(QX_CFG_DB_PATH), m_lostEventsReported(0)
 {
 }
 
@@ -103,6 +103,7 @@ void CSvrWrapper104::Init()
     m_oa = static_cast<uint8_t>(m_ini.GetValue<int>("Svr104", "Oa", 2));
     m_ca = m_ini.GetValue<int>("Svr104", "Ca", 1);
     Periodic = m_ini.GetValue<int>("Svr104", "Periodic", 10);
+    m_spontaneous = SpontaneousSettings::Read(m_ini);
 
     m_hLib = dlopen(kLibPath, RTLD_NOW);
     if (m_hLib == nullptr) {
@@ -645,6 +646,38 @@ void CSvrWrapper104::SendTables(const PointImage& img, CS101_AppLayerParameters 
     }
 }
 
+std::vector<WatchedRange> CSvrWrapper104::WatchedRanges(const PointImage& img) const
+{
+    std::vector<WatchedRange> ranges;
+    auto status = [&ranges](int first, int last) {
+        ranges.push_back({EventType::SinglePoint, first, last, 0.0});
+    };
+    for (const IoaRange& r : kStationStatus)
+        status(r.first, r.last);
+    for (const IoaRange& r : kStation49Status)
+        status(r.first, r.last);
+    for (const IoaRange& r : kStation49Status)
+        status(r.first + kStation50StatusOffset, r.last + kStation50StatusOffset);
+    for (const std::string& table : m_tbls) {
+        int base = BaseAddrOf(table);
+        if (!IsServedBase(base))
+            continue;
+        const double deadband = m_spontaneous.DeadbandOf(table);
+        auto measured = [&ranges, deadband](int first, int last) {
+            ranges.push_back({EventType::MeasuredFloat, first, last, deadband});
+        };
+        if (table == kModbusTable) {
+            for (const IoaRange& r : kStation49Measured)
+                measured(r.first, r.last);
+            for (const IoaRange& r : kStation49Measured)
+                measured(r.first + kStation50MeasuredOffset, r.last + kStation50MeasuredOffset);
+        } else {
+            measured(base, base + img.PointsOf(table) - 1);
+        }
+    }
+    return ranges;
+}
+
 bool CSvrWrapper104::interrogationHandler(IMasterConnection connection, CS101_ASDU asdu,
                                           uint8_t qoi)
 {
@@ -697,6 +730,7 @@ void CSvrWrapper104::SvrInit()
     CS104_Slave_setInterrogationHandler(m_slave, interrogationHandler, this);
     CS104_Slave_setASDUHandler(m_slave, asduHandler, nullptr);
     CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, nullptr);
+    m_lostEventsReported = 0; /* a new slave counts its losses from 0 */
     m_bCreated = true;
 }
 

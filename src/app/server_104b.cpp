@@ -25,12 +25,16 @@
  * - stdout is line-buffered so the console text reaches a pipe or file at once.
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
+ * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
+ *   the periodic report on its own deadline (scan_schedule.h); otherwise it
+ *   is the plain periodic loop above, unchanged.
  */
 #include "SvrWrapper104b.h"
 
 #include "hal_thread.h"
 #include "qxLog.h"
 #include "qx_paths.h"
+#include "scan_schedule.h"
 
 #include <atomic>
 #include <cerrno>
@@ -167,6 +171,23 @@ static void runMainLoop(CSvrWrapper104& gateway)
     }
 }
 
+/* Reporting by exception: a scan every ScanMs and the periodic report every
+ * Periodic seconds, each on its own monotonic deadline, until SIGINT. */
+static void runScanLoop(CSvrWrapper104& gateway)
+{
+    ScanSchedule schedule(MonotonicMs(), gateway.ScanSettings().scanMs, gateway.Periodic);
+    while (running.load() != 0) {
+        int64_t waitMs = schedule.NextWakeMs() - MonotonicMs();
+        if (waitMs > 0)
+            Thread_sleep(waitMs > INT_MAX ? INT_MAX : static_cast<int>(waitMs));
+        ScanSchedule::Due due = schedule.Take(MonotonicMs());
+        if (due.scan)
+            gateway.SvrScan();
+        if (due.report)
+            gateway.SvrPeriodic();
+    }
+}
+
 int main(int, char**)
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -202,7 +223,10 @@ int main(int, char**)
     signal(SIGPIPE, SIG_IGN);
     puts("running...");
 
-    runMainLoop(*gateway);
+    if (gateway->ScanSettings().enabled)
+        runScanLoop(*gateway);
+    else
+        runMainLoop(*gateway);
 
     gateway->SvrClose();
     gateway->SvrFree();
