@@ -27,10 +27,12 @@ struct IndexSpan {
 
 IndexSpan SpanOf(const WatchedRange& range, int lowestIoa, int points)
 {
-    long long first = std::max<long long>(range.firstIoa, lowestIoa) - lowestIoa;
-    long long last =
+    const long long first = std::max<long long>(range.firstIoa, lowestIoa) - lowestIoa;
+    const long long last =
         std::min<long long>(range.lastIoa, static_cast<long long>(lowestIoa) + points - 1) -
         lowestIoa;
+    if (first > last)
+        return {0, -1}; /* both bounds now lie within 0 .. points - 1 */
     return {static_cast<int>(first), static_cast<int>(last)};
 }
 

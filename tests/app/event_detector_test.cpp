@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -217,6 +218,22 @@ TEST_F(EventDetectorTest, PointsOutsideTheRanges_NoEvents_AndRangesAreClippedToT
     for (const PointEvent& e : Scan(ranges))
         ioas.push_back(e.ioa);
     EXPECT_EQ((std::vector<int>{1, 32768, kMeasuredBase, kMeasuredBase + 32767}), ioas);
+}
+
+TEST_F(EventDetectorTest, RangesAtTheIntLimits_ReadNothingOutsideTheImage)
+{
+    const std::vector<WatchedRange> ranges = {
+        Status(INT_MIN, INT_MIN), Status(INT_MIN, 1), Status(32768, INT_MAX),
+        Measured(INT_MAX - 1, INT_MAX), Measured(INT_MIN, INT_MIN + 1)};
+    Scan(ranges);
+    for (int ioa = 1; ioa <= PointImage::kStatusPoints; ++ioa)
+        scene.SetStatus(ioa, 1);
+    for (int j = 0; j < PointImage::kMeasuredPoints; ++j)
+        scene.SetMeasured(kMeasuredBase + j, 1.0f);
+    std::vector<int> ioas;
+    for (const PointEvent& e : Scan(ranges))
+        ioas.push_back(e.ioa);
+    EXPECT_EQ((std::vector<int>{1, 32768}), ioas);
 }
 
 TEST_F(EventDetectorTest, PointJoiningARangeLater_ComparedWithItsRecordedValue)
