@@ -1,15 +1,8 @@
 /*
- * bench_upddat - time of one CSvrWrapper104::UpdDat.
- *
- * Two data sets, each in its own working directory under the build tree:
- * - demo: the demo data set (qxdemo);
- * - large: the demo data plus 500 devices in tbDio, tbModbusDat grown to
- *   2000 rows, and 5 served tables of 200 rows x 16 values (20 device types,
- *   320 divisor rows). The served tables' base addresses all lie in
- *   0x4001..0x5000, so their values overlap in the image; every value still
- *   costs its divisor query, which is what is measured.
- * Each is timed with the data store's statement cache on and off (the
- * gateway's connection is reached through the library's shared manager).
+ * bench_upddat - time of one CSvrWrapper104::UpdDat on the demo and the
+ * large data set (bench_data.h), each with the data store's statement cache
+ * on and off (the gateway's connection is reached through the library's
+ * shared manager).
  */
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -26,7 +19,7 @@
 
 #include "CppSQLite3.h"
 #include "SvrWrapper104b.h"
-#include "demo_data.h"
+#include "bench_data.h"
 
 namespace
 {
@@ -59,78 +52,6 @@ void BM_UpdDat(benchmark::State& state, CSvrWrapper104* gateway, std::string dir
     db->SetStatementCache(true);
 }
 
-void addLargeData(const std::string& dir)
-{
-    CppSQLite3DB db;
-    db.open((dir + "/tmp/dbDat0.db3").c_str());
-    db.execDML("begin");
-    CppSQLite3Statement dio = db.compileStatement(
-        "insert into tbDio (SID, Type, Name, D01, D02, D03, D04, D05, D06, D07, D08) "
-        "values (?, 2301, 'bench', 1, 0, 1, 0, 1, 0, 1, 0)");
-    for (int sid = 100; sid < 600; ++sid) {
-        dio.bind(1, sid);
-        dio.execDML();
-    }
-    const int modbus = db.execScalar("select count(*) from tbModbusDat");
-    CppSQLite3Statement mb = db.compileStatement("insert into tbModbusDat values (?, ?, ?)");
-    for (int i = 0; i < 2000 - modbus; ++i) {
-        char fld[32];
-        std::snprintf(fld, sizeof fld, "V4%04d", 2000 + i / 48);
-        mb.bind(1, 1 + i % 48);
-        mb.bind(2, fld);
-        mb.bind(3, i);
-        mb.execDML();
-    }
-    CppSQLite3Statement def = db.compileStatement("insert into tbSMDef values (?, ?, ?)");
-    for (int type = 2501; type <= 2520; ++type) {
-        for (int fld = 1; fld <= 16; ++fld) {
-            def.bind(1, type);
-            def.bind(2, fld);
-            def.bind(3, fld % 4 == 0 ? 10 : 1);
-            def.execDML();
-        }
-    }
-    for (int t = 1; t <= 5; ++t) {
-        const std::string name = "tbVal" + std::to_string(t);
-        qxdemo::CreateValueTable(db, name, 16);
-        for (int sid = 1; sid <= 200; ++sid) {
-            std::vector<int> values(16);
-            for (int v = 0; v < 16; ++v)
-                values[v] = sid * 16 + v;
-            qxdemo::InsertValueRow(db, name, {sid, 2500 + (t - 1) * 4 + 1 + sid % 4, values});
-        }
-    }
-    db.execDML("commit");
-
-    FILE* ini = std::fopen((dir + "/qxSvr.ini").c_str(), "a");
-    if (ini == nullptr)
-        throw std::runtime_error("cannot extend qxSvr.ini");
-    std::fputs("[Svr.BaseAddr]\n", ini);
-    for (int t = 1; t <= 5; ++t)
-        std::fprintf(ini, "tbVal%d=%X\n", t, 0x4100 + (t - 1) * 0x300);
-    std::fclose(ini);
-}
-
-/* Builds a data set in dir and starts a gateway on it there. */
-std::unique_ptr<CSvrWrapper104> prepare(const std::string& dir, bool large)
-{
-    std::system(("rm -rf '" + dir + "'").c_str());
-    mkdir(QX_BENCH_DIR, 0755);
-    mkdir(dir.c_str(), 0755);
-    qxdemo::BuildAll(dir, dir + "/dbCfg.db3");
-    if (large)
-        addLargeData(dir);
-    symlink(QXDB_LIB_PATH, (dir + "/libqxdb.so").c_str());
-    if (chdir(dir.c_str()) != 0)
-        throw std::runtime_error("cannot enter " + dir);
-    std::unique_ptr<CSvrWrapper104> gw(new CSvrWrapper104);
-    gw->SetConfigDbPath(dir + "/dbCfg.db3");
-    gw->Init();
-    if (!gw->IsOk())
-        throw std::runtime_error("gateway not usable in " + dir);
-    return gw;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -143,7 +64,7 @@ int main(int argc, char** argv)
     for (const char* set : {"demo", "large"}) {
         const std::string dir = std::string(QX_BENCH_DIR) + "/" + set;
         try {
-            gateways.push_back(prepare(dir, std::string(set) == "large"));
+            gateways.push_back(qxbench::Prepare(dir, std::string(set) == "large"));
         } catch (std::exception& e) {
             std::fprintf(stderr, "bench_upddat: %s\n", e.what());
             return 1;

@@ -342,3 +342,16 @@ int CSvrWrapper104::AsduBoundOfOneReport() const
     }
     return asdus;
 }
+
+std::vector<WatchedRange> CSvrWrapper104::WatchedRanges(const PointImage& img) const
+{
+    std::vector<WatchedRange> ranges;
+    for (const AnswerRange& r : AnswerRanges(img)) {
+        if (r.measured)
+            ranges.push_back(
+                {EventType::MeasuredFloat, r.first, r.last, m_spontaneous.DeadbandOf(r.table)});
+        else
+            ranges.push_back({EventType::SinglePoint, r.first, r.last, 0.0});
+    }
+    return ranges;
+}

@@ -39,6 +39,7 @@ void CSvrWrapper104::SvrInit()
         CS104_Slave_setReadHandler(m_slave, readHandler, this);
     }
     CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, this);
+    m_lostEventsReported = 0; /* a new slave counts its losses from 0 */
     m_bCreated = true;
 }
 

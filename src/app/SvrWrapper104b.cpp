@@ -33,7 +33,8 @@ CSvrWrapper104::CSvrWrapper104()
     : Periodic(10), m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr),
       m_pMngr(nullptr), m_pDb(nullptr), m_ini(""), m_oa(2), m_ca(1), m_strict(false),
       m_image(std::make_shared<const PointImage>()), m_slave(nullptr), m_alParams(nullptr),
-      m_nReports(0), m_bRunning(false), m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH)
+      m_nReports(0), m_bRunning(false), m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH),
+      m_lostEventsReported(0)
 {
 }
 
@@ -52,6 +53,7 @@ void CSvrWrapper104::Init()
     m_ca = m_ini.GetValue<int>("Svr104", "Ca", 1);
     m_strict = m_ini.GetValue<int>("Svr104", "StrictIec", 0) == 1;
     Periodic = m_ini.GetValue<int>("Svr104", "Periodic", 10);
+    m_spontaneous = SpontaneousSettings::Read(m_ini);
     std::string badValue;
     if (!m_policy.Load(m_ini, &badValue)) {
         /* Serving everyone on a mistyped allow-list is worse than not

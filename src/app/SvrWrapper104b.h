@@ -85,7 +85,9 @@
 #include "PointRefresh.h"
 #include "SimpleIni.h"
 #include "cs104_slave.h"
+#include "event_detector.h"
 #include "qxdb.h"
+#include "spontaneous_settings.h"
 
 /* One IOA range of a station interrogation answer, in answer order. */
 struct AnswerRange {
@@ -172,6 +174,18 @@ class CSvrWrapper104
     /* One periodic refresh and report (main thread). */
     void SvrPeriodic();
 
+    /* Reporting by exception: the "Svr104" keys Spontaneous, ScanMs and
+     * Deadband and the "Svr.Deadband" section, as read by Init. */
+    const SpontaneousSettings& ScanSettings() const { return m_spontaneous; }
+    /* One scan (main thread; defined in SvrWrapper104b_scan.cpp): refresh,
+     * compare with the last reported state, queue the events with cause 3
+     * and the scan's time, and print how many events a full queue lost since
+     * the last scan. The first scan only records the state. */
+    void SvrScan();
+    /* What a scan watches in an image: the answer's ranges (AnswerRanges),
+     * every measured range with its table's deadband, in report order. */
+    std::vector<WatchedRange> WatchedRanges(const PointImage& img) const;
+
     /* Callbacks registered with the slave engine. */
     static bool connectionRequestHandler(void* parameter, const char* ipAddress);
     static bool clockSyncHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
@@ -206,6 +220,7 @@ class CSvrWrapper104
     void SendRanges(const PointImage& img, CS101_AppLayerParameters parameters,
                     IMasterConnection connection);
     void Publish(const std::shared_ptr<PointImage>& img);
+    void ReportEventLosses();
 
     void* m_hLib;                       /* handle of libqxdb.so */
     GetDbManagerFn m_pfnGetDbManager;   /* resolved entry points */
@@ -226,6 +241,12 @@ class CSvrWrapper104
 
     std::string m_cfgDbPath;   /* configuration database */
     ConnectionPolicy m_policy; /* who may connect; fixed after Init */
+
+    /* Reporting by exception (main thread only). */
+    SpontaneousSettings m_spontaneous;
+    std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
+    std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
+    uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */
 };
 
 #endif

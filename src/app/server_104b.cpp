@@ -32,11 +32,15 @@
  * - stdout is line-buffered so the console text reaches a pipe or file at once.
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
+ * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
+ *   the periodic report on its own deadline (scan_schedule.h); otherwise it
+ *   is the plain periodic loop above, unchanged.
  */
 #include "SvrWrapper104b.h"
 
 #include "qxLog.h"
 #include "qx_paths.h"
+#include "scan_schedule.h"
 
 #include <atomic>
 #include <cerrno>
@@ -191,19 +195,12 @@ static int pauseMs(int periodic)
     return periodic * 1000;
 }
 
-static int64_t monotonicMs()
-{
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 /* Waits ms milliseconds, or less when a stop arrives meanwhile. */
 static void pauseUnlessStopped(int ms)
 {
-    const int64_t deadline = monotonicMs() + ms;
+    const int64_t deadline = MonotonicMs() + ms;
     while (running.load() != 0) {
-        int64_t left = deadline - monotonicMs();
+        int64_t left = deadline - MonotonicMs();
         if (left <= 0)
             return;
         struct pollfd wake = {stopPipe[0], POLLIN, 0};
@@ -219,6 +216,25 @@ static void runMainLoop(CSvrWrapper104& gateway)
         int periodic = gateway.Periodic;
         pauseUnlessStopped(pauseMs(periodic));
         if (periodic > 0 && running.load() != 0)
+            gateway.SvrPeriodic();
+    }
+}
+
+/* Reporting by exception: a scan every ScanMs and the periodic report every
+ * Periodic seconds, each on its own monotonic deadline, until SIGINT or SIGTERM. */
+static void runScanLoop(CSvrWrapper104& gateway)
+{
+    ScanSchedule schedule(MonotonicMs(), gateway.ScanSettings().scanMs, gateway.Periodic);
+    while (running.load() != 0) {
+        int64_t waitMs = schedule.NextWakeMs() - MonotonicMs();
+        if (waitMs > 0)
+            pauseUnlessStopped(waitMs > INT_MAX ? INT_MAX : static_cast<int>(waitMs));
+        if (running.load() == 0)
+            break; /* a stop ended the pause: no scan or report after it */
+        ScanSchedule::Due due = schedule.Take(MonotonicMs());
+        if (due.scan)
+            gateway.SvrScan();
+        if (due.report)
             gateway.SvrPeriodic();
     }
 }
@@ -258,7 +274,10 @@ int main(int, char**)
     signal(SIGPIPE, SIG_IGN);
     puts("running...");
 
-    runMainLoop(*gateway);
+    if (gateway->ScanSettings().enabled)
+        runScanLoop(*gateway);
+    else
+        runMainLoop(*gateway);
 
     gateway->SvrClose();
     gateway->SvrFree();

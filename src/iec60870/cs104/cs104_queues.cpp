@@ -24,6 +24,10 @@
  *   connection sent and nobody confirmed (that returns to waiting when the
  *   old connection closes). The newest-entry index is moved back to a used
  *   slot when its own entry is confirmed out of order.
+ * - An enqueue into a full ring can tell what it overwrote (entries and
+ *   their spontaneous objects, read from the stored VSQ and cause octets),
+ *   so the application can say how many events a full queue lost without
+ *   the queue keeping any state for it.
  */
 #include "cs104_queues.h"
 
@@ -78,8 +82,28 @@ uint64_t uniqueTimestamp(MessageQueue self)
     return now;
 }
 
-/* Chooses the slot for a new entry and keeps counters and indices right. */
-int takeSlotForNewEntry(MessageQueue self)
+/* Octets of an encoded ASDU's header read for loss counting: type, VSQ, cause. */
+const int kAsduVsqOffset = 1;
+const int kAsduCauseOffset = 2;
+const uint8_t kCauseSpontaneous = 3;
+
+/* Adds an entry about to be overwritten to *loss. */
+void countOverwritten(const ASDUQueueEntry* entry, MessageQueueLoss* loss)
+{
+    loss->entries++;
+    if (entry->asdu == nullptr)
+        return;
+    const int asduLength = entry->asdu->msgSize - CS104_APCI_LENGTH;
+    if (asduLength <= kAsduCauseOffset)
+        return;
+    const uint8_t* asdu = entry->asdu->msg + CS104_APCI_LENGTH;
+    if ((asdu[kAsduCauseOffset] & 0x3F) == kCauseSpontaneous)
+        loss->spontaneousObjects += asdu[kAsduVsqOffset] & 0x7F;
+}
+
+/* Chooses the slot for a new entry and keeps counters and indices right;
+ * an entry it overwrites is added to *loss. */
+int takeSlotForNewEntry(MessageQueue self, MessageQueueLoss* loss)
 {
     if (self->entryCounter == 0) {
         self->firstMsgIndex = 0;
@@ -90,6 +114,7 @@ int takeSlotForNewEntry(MessageQueue self)
     int slot = nextIndex(self->lastMsgIndex, self->size);
     if (self->asdus[slot].state != QUEUE_ENTRY_STATE_NOT_USED) {
         // The ring has come round to its oldest entry: overwrite it.
+        countOverwritten(&self->asdus[slot], loss);
         if (slot == self->firstMsgIndex) {
             int next = firstUsedFrom(self, nextIndex(slot, self->size));
             self->firstMsgIndex = (next == slot || next < 0) ? slot : next;
@@ -172,6 +197,15 @@ bool MessageQueue_enqueueASDU(MessageQueue self, CS101_ASDU asdu)
 
 bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, int asduLength)
 {
+    return MessageQueue_enqueueOctetsCountingLoss(self, asduOctets, asduLength, nullptr);
+}
+
+bool MessageQueue_enqueueOctetsCountingLoss(MessageQueue self, const uint8_t* asduOctets,
+                                            int asduLength, MessageQueueLoss* loss)
+{
+    MessageQueueLoss overwritten = {0, 0};
+    if (loss != nullptr)
+        *loss = overwritten;
     if (asduLength < 1 || asduLength > CS104_MAX_ASDU_LENGTH)
         return false;
     MessageQueue_lock(self);
@@ -185,7 +219,7 @@ bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, in
             return false;
         }
     }
-    slot = takeSlotForNewEntry(self);
+    slot = takeSlotForNewEntry(self, &overwritten);
     ASDUQueueEntry* entry = &self->asdus[slot];
     CS104_setASDUOctets(entry->asdu, asduOctets, asduLength);
     entry->entryTimestamp = uniqueTimestamp(self);
@@ -193,6 +227,8 @@ bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, in
     entry->sender = nullptr;
     MessageQueue_unlock(self);
     WakeUp_signal(self->enqueued);
+    if (loss != nullptr)
+        *loss = overwritten;
     return true;
 }
 

@@ -360,25 +360,46 @@ bool CS104_Slave_isRunning(CS104_Slave self)
     return self->isRunning;
 }
 
+/* Enqueues encoded ASDU octets and adds what the enqueue overwrote to the slave's losses. */
+static void enqueueCountingLoss(CS104_Slave self, MessageQueue queue, const FrameBuffer* encoded)
+{
+    MessageQueueLoss loss;
+    MessageQueue_enqueueOctetsCountingLoss(queue, encoded->msg + CS104_APCI_LENGTH,
+                                           encoded->msgSize - CS104_APCI_LENGTH, &loss);
+    if (loss.entries > 0) {
+        self->lostASDUs.fetch_add(static_cast<uint32_t>(loss.entries));
+        self->lostSpontaneousObjects.fetch_add(static_cast<uint32_t>(loss.spontaneousObjects));
+    }
+}
+
 void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu)
 {
-    if (self->serverMode == CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
-        if (self->asduQueue != nullptr)
-            MessageQueue_enqueueASDU(self->asduQueue, asdu);
-        return;
-    }
-    // Encode once, then copy into every connection's queue under the list lock.
+    // Encode once, then copy into the shared queue or every connection's queue.
     FrameBuffer encoded;
     if (!CS104_encodeASDU(&encoded, asdu))
         return;
+    if (self->serverMode == CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
+        if (self->asduQueue != nullptr)
+            enqueueCountingLoss(self, self->asduQueue, &encoded);
+        return;
+    }
     lockConnections(self);
     for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
          element = LinkedList_getNext(element)) {
         MasterConnection connection = (MasterConnection)LinkedList_getData(element);
-        MessageQueue_enqueueOctets(connection->lowPrioQueue, encoded.msg + CS104_APCI_LENGTH,
-                                   encoded.msgSize - CS104_APCI_LENGTH);
+        enqueueCountingLoss(self, connection->lowPrioQueue, &encoded);
     }
     unlockConnections(self);
+}
+
+CS104_QueueLosses CS104_Slave_getQueueLosses(CS104_Slave self)
+{
+    CS104_QueueLosses losses = {0, 0};
+    if (self == nullptr)
+        return losses;
+    losses.asdus = self->lostASDUs.load();
+    losses.spontaneousObjects = self->lostSpontaneousObjects.load();
+    return losses;
 }
 
 void CS104_Slave_stop(CS104_Slave self)

@@ -161,6 +161,21 @@ bool CS104_Slave_isRunning(CS104_Slave self);
  */
 void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu);
 
+/* Totals since the slave was created; both wrap modulo 2^32 (compare differences). */
+typedef struct {
+    uint32_t asdus;              /* queued ASDUs overwritten before the master confirmed them */
+    uint32_t spontaneousObjects; /* information objects with cause 3 in those ASDUs */
+} CS104_QueueLosses;
+
+/*
+ * What full low-priority queues have lost: every CS104_Slave_enqueueASDU
+ * that had to overwrite an entry still waiting, or sent and not yet
+ * confirmed, adds that entry here (mode 1: per connection queue). Lets the
+ * application say how many events were lost. Safe from any thread; zeros
+ * for a null slave.
+ */
+CS104_QueueLosses CS104_Slave_getQueueLosses(CS104_Slave self);
+
 /* Ends the listening thread; open connections continue. Harmless when not running. */
 void CS104_Slave_stop(CS104_Slave self);
 

@@ -110,6 +110,25 @@ bool MessageQueue_enqueueASDU(MessageQueue self, CS101_ASDU asdu);
 /* As MessageQueue_enqueueASDU with asduLength pre-encoded ASDU octets. */
 bool MessageQueue_enqueueOctets(MessageQueue self, const uint8_t* asduOctets, int asduLength);
 
+/*
+ * What an enqueue into a full ring pushed out: entries overwritten before the
+ * master confirmed them (still waiting, or sent and unconfirmed: once
+ * overwritten, such an entry can no longer be sent again after a
+ * switch-over), and the information objects with cause 3 (spontaneous)
+ * among them, counted from the overwritten ASDU's header octets.
+ */
+struct MessageQueueLoss {
+    int entries;
+    int spontaneousObjects;
+};
+
+/*
+ * As MessageQueue_enqueueOctets; when loss is not null, sets it to what this
+ * enqueue overwrote (zeros when it took a free slot or queued nothing).
+ */
+bool MessageQueue_enqueueOctetsCountingLoss(MessageQueue self, const uint8_t* asduOctets,
+                                            int asduLength, MessageQueueLoss* loss);
+
 /* True while any entry waits or awaits confirmation (takes the lock). */
 bool MessageQueue_isAsduAvailable(MessageQueue self);
 

@@ -55,6 +55,9 @@ struct sCS104_Slave {
     HighPriorityASDUQueue connectionAsduQueue; /* mode 0: shared high-priority queue */
     int maxLowPrioQueueSize;
     int maxHighPrioQueueSize;
+    /* Totals of CS104_Slave_getQueueLosses; wrap modulo 2^32. */
+    std::atomic<uint32_t> lostASDUs;
+    std::atomic<uint32_t> lostSpontaneousObjects;
 
     std::atomic<int> openConnections; /* written under openConnectionsLock */
     LinkedList masterConnections;
