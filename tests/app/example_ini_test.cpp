@@ -40,7 +40,7 @@ TEST_F(ExampleIni, OnDemoData_DocumentedDefaultsAndDemoTablesServed)
     EXPECT_EQ(out, "   tbModbusDat...on 0X4081\n"
                    "   tbEvent...is detail\n"
                    "   tbPower...on 0X4001\n"
-                   "   tbEnv...on 0X4800\n"
+                   "   tbEnv...on 0X4010\n"
                    "  Init done\n");
 }
 
@@ -69,8 +69,21 @@ TEST_F(ExampleIni, EveryKeyAndSection_HasACommentAbove)
             EXPECT_EQ(above.substr(0, 1), ";") << "no comment above: " << line;
         }
     }
-    EXPECT_EQ(sections,
-              (std::vector<std::string>{"Svr104", "Svr.Detail", "Svr.BaseAddr", "Svr.Flds"}));
+    EXPECT_EQ(sections, (std::vector<std::string>{"Svr104", "Svr.Detail", "Svr.BaseAddr",
+                                                  "Svr.Flds", "Svr.Deadband"}));
+}
+
+TEST_F(ExampleIni, NamesEveryKeyOfTheGatewaySection)
+{
+    std::string text;
+    for (const std::string& line : exampleLines())
+        text += line + "\n";
+    // A key may stand commented out (";MaxMasters=4") when it has no default value.
+    for (const char* key : {"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters", "BindAddress",
+                            "StrictIec", "Spontaneous", "ScanMs", "Deadband"})
+        EXPECT_TRUE(text.find("\n" + std::string(key) + "=") != std::string::npos ||
+                    text.find("\n;" + std::string(key) + "=") != std::string::npos)
+            << "missing key " << key;
 }
 
 } // namespace
