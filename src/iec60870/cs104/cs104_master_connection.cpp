@@ -549,6 +549,7 @@ bool MasterConnection_start(MasterConnection self)
     Thread thread = Thread_create(connectionHandlingThread, self, true);
     if (thread == nullptr)
         return false;
+    Thread_setStackSize(thread, CS104_CONNECTION_STACK_SIZE);
     Thread_start(thread);
     return true;
 }

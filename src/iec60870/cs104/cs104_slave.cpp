@@ -311,6 +311,7 @@ void CS104_Slave_start(CS104_Slave self)
         self->isStarting = false;
         return;
     }
+    Thread_setStackSize(self->listeningThread, CS104_SERVER_STACK_SIZE);
     Thread_start(self->listeningThread);
     while (self->isStarting)
         Thread_sleep(1);

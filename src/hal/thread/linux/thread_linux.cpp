@@ -3,8 +3,10 @@
 #include "lib_memory.h"
 
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <semaphore.h>
+#include <unistd.h>
 
 Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool autodestroy)
 {
@@ -14,8 +16,35 @@ Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool aut
         thread->parameter = parameter;
         thread->state = 0;
         thread->autodestroy = autodestroy;
+        thread->stackSize = 0;
     }
     return thread;
+}
+
+void Thread_setStackSize(Thread thread, size_t bytes)
+{
+    if (thread != nullptr)
+        thread->stackSize = bytes;
+}
+
+/* Creation attributes for the thread's stack size in storage, or null for
+ * the defaults (no size set, or a size the system refuses). The caller
+ * destroys non-null attributes after pthread_create. */
+static pthread_attr_t* stackAttributes(Thread thread, pthread_attr_t* storage)
+{
+    if (thread->stackSize == 0 || pthread_attr_init(storage) != 0)
+        return nullptr;
+    const size_t least = static_cast<size_t>(PTHREAD_STACK_MIN);
+    size_t size = thread->stackSize < least ? least : thread->stackSize;
+    long page = sysconf(_SC_PAGESIZE);
+    if (page > 0)
+        size = (size + static_cast<size_t>(page) - 1) / static_cast<size_t>(page) *
+               static_cast<size_t>(page);
+    if (pthread_attr_setstacksize(storage, size) != 0) {
+        pthread_attr_destroy(storage);
+        return nullptr;
+    }
+    return storage;
 }
 
 /* Entry of an autodestroy thread: runs the function, then frees its own record. */
@@ -32,6 +61,8 @@ void Thread_start(Thread thread)
 {
     if (thread == nullptr)
         return;
+    pthread_attr_t storage;
+    pthread_attr_t* attributes = stackAttributes(thread, &storage);
     /*
      * The creation result is checked only to keep the record sound: a thread
      * that never ran is not joined, and an autodestroy record that no thread
@@ -40,14 +71,16 @@ void Thread_start(Thread thread)
     if (thread->autodestroy) {
         pthread_t id;
         thread->state = 1; /* before the thread runs: it may free the record at once */
-        if (pthread_create(&id, nullptr, destroyAutomaticThread, thread) == 0)
+        if (pthread_create(&id, attributes, destroyAutomaticThread, thread) == 0)
             pthread_detach(id);
         else
             Memory_free(thread);
-    } else if (pthread_create(&thread->pthread, nullptr, thread->function, thread->parameter) ==
+    } else if (pthread_create(&thread->pthread, attributes, thread->function, thread->parameter) ==
                0) {
         thread->state = 1;
     }
+    if (attributes != nullptr)
+        pthread_attr_destroy(attributes);
 }
 
 void Thread_destroy(Thread thread)
