@@ -8,8 +8,15 @@
  *   320 divisor rows). The served tables' base addresses all lie in
  *   0x4001..0x5000, so their values overlap in the image; every value still
  *   costs its divisor query, which is what is measured.
+ * - values:N: the demo data grown by the demo builder to N measured values
+ *   in one served table (qxdemo --measured N), for the scaling table.
  * Each is timed with the data store's statement cache on and off (the
  * gateway's connection is reached through the library's shared manager).
+ *
+ * Statements per refresh: every connection SQLite opens in this process
+ * gets a trace callback (sqlite3_auto_extension) that counts statement
+ * runs (SQLITE_TRACE_STMT, one per execution from its first step), so the
+ * count is SQLite's own, whatever the data store caches.
  */
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -22,14 +29,32 @@
 #include <string>
 #include <vector>
 
+#include <atomic>
+
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include "CppSQLite3.h"
 #include "SvrWrapper104b.h"
 #include "demo_data.h"
+#include "scaled_data.h"
 
 namespace
 {
+
+std::atomic<long long> g_statements{0};
+
+int countStatement(unsigned, void*, void*, void*)
+{
+    ++g_statements;
+    return 0;
+}
+
+int traceConnection(sqlite3* db, const char**, const sqlite3_api_routines*)
+{
+    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, countStatement, nullptr);
+    return SQLITE_OK;
+}
 
 /* The gateway's own connection: same library, same manager, same file. */
 DbConnection* gatewayConnection(const std::string& dir)
@@ -53,9 +78,12 @@ void BM_UpdDat(benchmark::State& state, CSvrWrapper104* gateway, std::string dir
     }
     db->SetStatementCache(state.range(0) != 0);
     gateway->UpdDat(); /* warm the cache (or the page cache) */
+    const long long before = g_statements;
     for (auto _ : state)
         benchmark::DoNotOptimize(gateway->UpdDat());
     state.counters["cached_stmts"] = db->CachedStatements();
+    state.counters["stmts_per_refresh"] =
+        static_cast<double>(g_statements - before) / static_cast<double>(state.iterations());
     db->SetStatementCache(true);
 }
 
@@ -111,13 +139,17 @@ void addLargeData(const std::string& dir)
     std::fclose(ini);
 }
 
-/* Builds a data set in dir and starts a gateway on it there. */
-std::unique_ptr<CSvrWrapper104> prepare(const std::string& dir, bool large)
+/* Builds a data set in dir and starts a gateway on it there: large adds
+ * the large data, values > 0 grows the demo data to that many values. */
+std::unique_ptr<CSvrWrapper104> prepare(const std::string& dir, bool large, int values)
 {
     std::system(("rm -rf '" + dir + "'").c_str());
     mkdir(QX_BENCH_DIR, 0755);
     mkdir(dir.c_str(), 0755);
-    qxdemo::BuildAll(dir, dir + "/dbCfg.db3");
+    if (values > 0)
+        qxdemo::BuildScaled(dir, dir + "/dbCfg.db3", 0, values);
+    else
+        qxdemo::BuildAll(dir, dir + "/dbCfg.db3");
     if (large)
         addLargeData(dir);
     symlink(QXDB_LIB_PATH, (dir + "/libqxdb.so").c_str());
@@ -136,14 +168,18 @@ std::unique_ptr<CSvrWrapper104> prepare(const std::string& dir, bool large)
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(traceConnection));
     /* Both gateways live until the end: the library's one manager serves
      * both data sets (told apart by their paths) and goes with the first
      * gateway released. */
     std::vector<std::unique_ptr<CSvrWrapper104>> gateways;
-    for (const char* set : {"demo", "large"}) {
-        const std::string dir = std::string(QX_BENCH_DIR) + "/" + set;
+    for (const char* set : {"demo", "large", "values:1000", "values:10000", "values:30000"}) {
+        const std::string name = set;
+        const int values = name.compare(0, 7, "values:") == 0 ? std::atoi(set + 7) : 0;
+        const std::string dir =
+            std::string(QX_BENCH_DIR) + "/" + (values > 0 ? "values" + name.substr(7) : name);
         try {
-            gateways.push_back(prepare(dir, std::string(set) == "large"));
+            gateways.push_back(prepare(dir, name == "large", values));
         } catch (std::exception& e) {
             std::fprintf(stderr, "bench_upddat: %s\n", e.what());
             return 1;
@@ -151,12 +187,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "bench_upddat: %s\n", e.errorMessage());
             return 1;
         }
-        benchmark::RegisterBenchmark((std::string("UpdDat/") + set).c_str(), BM_UpdDat,
-                                     gateways.back().get(), dir)
-            ->ArgName("cache")
-            ->Arg(1)
-            ->Arg(0)
-            ->Unit(benchmark::kMillisecond);
+        auto* bench = benchmark::RegisterBenchmark((std::string("UpdDat/") + set).c_str(),
+                                                   BM_UpdDat, gateways.back().get(), dir);
+        bench->ArgName("cache")->Arg(1)->Unit(benchmark::kMillisecond);
+        if (values == 0) /* the scaling sets are timed with the cache only */
+            bench->Arg(0);
     }
     std::fflush(stdout);
     benchmark::RunSpecifiedBenchmarks();
