@@ -38,7 +38,7 @@ typedef struct sMasterConnection* MasterConnection;
  * space after a few hundred masters. A connection thread runs the protocol
  * machine and every application handler; its deepest use, measured over
  * whole-image interrogation answers, periodic reports, commands and clock
- * synchronisations (resident pages of the stack mapping), is 12 KiB
+ * synchronisations (resident pages of the stack mapping), is 8 to 12 KiB
  * including the thread's own record and TLS at the top. 256 KiB leaves a
  * margin of about 20 times for handlers, printf and the sanitizer builds'
  * larger frames. The server thread accepts and runs the connection-request
