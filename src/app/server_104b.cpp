@@ -158,7 +158,6 @@ static int pauseMs(int periodic)
     return periodic * 1000;
 }
 
-/* Sleeps and reports until SIGINT; Periodic is read afresh on every pass. */
 /*
  * The C library gives every thread that allocates its own malloc arena, up to
  * eight per core, each reserving 64 MiB of address space on a 64-bit host
@@ -174,6 +173,7 @@ static void limitMallocArenas()
 #endif
 }
 
+/* Sleeps and reports until SIGINT; Periodic is read afresh on every pass. */
 static void runMainLoop(CSvrWrapper104& gateway)
 {
     while (running.load() != 0) {
