@@ -13,6 +13,7 @@
 
 #include "CppSQLite3.h"
 #include "demo_data.h"
+#include "scaled_data.h"
 
 namespace qxbench
 {
@@ -69,12 +70,15 @@ void AddLargeData(const std::string& dir)
     std::fclose(ini);
 }
 
-std::unique_ptr<CSvrWrapper104> Prepare(const std::string& dir, bool large)
+std::unique_ptr<CSvrWrapper104> Prepare(const std::string& dir, bool large, int values)
 {
     std::system(("rm -rf '" + dir + "'").c_str());
     mkdir(QX_BENCH_DIR, 0755);
     mkdir(dir.c_str(), 0755);
-    qxdemo::BuildAll(dir, dir + "/dbCfg.db3");
+    if (values > 0)
+        qxdemo::BuildScaled(dir, dir + "/dbCfg.db3", 0, values);
+    else
+        qxdemo::BuildAll(dir, dir + "/dbCfg.db3");
     if (large)
         AddLargeData(dir);
     symlink(QXDB_LIB_PATH, (dir + "/libqxdb.so").c_str());

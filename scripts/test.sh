@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs the whole test suite:
-#   1. a normal build and its tests,
+#   1. a normal build (benchmark programs included, not run) and its tests,
 #   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   3. the same suite under ThreadSanitizer,
 #   4. a Release cross build for armhf (the controller) and the same suite
@@ -15,8 +15,9 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-# systemd: systemd-analyze checks the packaged unit
-qx_need_packages "${QX_BUILD_PACKAGES[@]}" "${QX_TEST_PACKAGES[@]}" systemd
+# systemd: systemd-analyze checks the packaged unit; libbenchmark-dev: the
+# plain build also compiles the benchmarks (not run).
+qx_need_packages "${QX_BUILD_PACKAGES[@]}" "${QX_TEST_PACKAGES[@]}" systemd libbenchmark-dev
 
 WERROR="${QX_WERROR:-OFF}"
 SANITIZERS="${QX_SANITIZERS:-1}"
@@ -34,7 +35,7 @@ run_suite() {
     (cd "$dir" && ctest --output-on-failure -j "$QX_JOBS")
 }
 
-run_suite test
+run_suite test -DQX_BUILD_BENCH=ON
 if [ "$SANITIZERS" != 0 ]; then
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
         run_suite asan -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE_ADDRESS=ON

@@ -678,6 +678,7 @@ bool MasterConnection_start(MasterConnection self)
     Thread thread = Thread_create(connectionHandlingThread, self, true);
     if (thread == nullptr)
         return false;
+    Thread_setStackSize(thread, CS104_CONNECTION_STACK_SIZE);
     // A failed start has already freed the record; the caller closes the socket.
     return Thread_start(thread);
 }

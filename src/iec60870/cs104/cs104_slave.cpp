@@ -344,6 +344,7 @@ void CS104_Slave_start(CS104_Slave self)
         self->isStarting = false;
         return;
     }
+    Thread_setStackSize(self->listeningThread, CS104_SERVER_STACK_SIZE);
     if (!Thread_start(self->listeningThread)) {
         // No thread will clear isStarting: the start failed, nothing listens.
         Thread_destroy(self->listeningThread);

@@ -16,7 +16,8 @@
  *
  * Threads: callbacks run on the connection threads (see iec60870_slave.h);
  * in CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP several connections may run
- * the same handler at the same time.
+ * the same handler at the same time. Each engine thread has a 256 KiB stack:
+ * handlers keep large buffers off the stack.
  *
  * Configuration: server mode, local address and port are read by start;
  * set them before it. The connection limit may be changed at any time.

@@ -15,6 +15,7 @@
 #define HAL_THREAD_H
 
 #include <pthread.h>
+#include <stddef.h>
 
 typedef void* (*ThreadExecutionFunction)(void* parameter);
 
@@ -26,12 +27,22 @@ struct sThread {
     pthread_t pthread;
     int state; /* 0 created, 1 started */
     bool autodestroy;
+    size_t stackSize; /* bytes reserved for the stack; 0: the system's default */
 };
 
 typedef void* Semaphore;
 
 /* A new, not yet running thread record, or null when out of memory. */
 Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool autodestroy);
+
+/*
+ * Sets the stack the thread reserves when it starts (before Thread_start).
+ * 0 keeps the system's default (8 MiB of address space on Linux); other
+ * sizes are raised to PTHREAD_STACK_MIN and rounded up to whole pages. When
+ * the system refuses the size the thread starts with the default. Null is
+ * ignored.
+ */
+void Thread_setStackSize(Thread thread, size_t bytes);
 
 /*
  * Starts the thread (detached when autodestroy). False when the system cannot

@@ -33,6 +33,21 @@
 
 typedef struct sMasterConnection* MasterConnection;
 
+/*
+ * Stack reserved by each engine thread. The system default (8 MiB of
+ * address space per thread) let a 32-bit controller run out of address
+ * space after a few hundred masters. A connection thread runs the protocol
+ * machine and every application handler; its deepest use, measured over
+ * whole-image interrogation answers, periodic reports, commands and clock
+ * synchronisations (resident pages of the stack mapping), is 8 to 12 KiB
+ * including the thread's own record and TLS at the top. 256 KiB leaves a
+ * margin of about 20 times for handlers, printf and the sanitizer builds'
+ * larger frames. The server thread accepts and runs the connection-request
+ * handler and gets the same budget.
+ */
+constexpr size_t CS104_CONNECTION_STACK_SIZE = 256 * 1024;
+constexpr size_t CS104_SERVER_STACK_SIZE = 256 * 1024;
+
 struct sCS104_Slave {
     CS101_InterrogationHandler interrogationHandler;
     void* interrogationHandlerParameter;

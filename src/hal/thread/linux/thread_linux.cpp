@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <semaphore.h>
+#include <unistd.h>
 
 /* pthread_create, or the test hook set by Thread_setCreateFunction. */
 static std::atomic<ThreadCreateFunction> createFunction{nullptr};
@@ -32,8 +34,35 @@ Thread Thread_create(ThreadExecutionFunction function, void* parameter, bool aut
         thread->parameter = parameter;
         thread->state = 0;
         thread->autodestroy = autodestroy;
+        thread->stackSize = 0;
     }
     return thread;
+}
+
+void Thread_setStackSize(Thread thread, size_t bytes)
+{
+    if (thread != nullptr)
+        thread->stackSize = bytes;
+}
+
+/* Creation attributes for the thread's stack size in storage, or null for
+ * the defaults (no size set, or a size the system refuses). The caller
+ * destroys non-null attributes after pthread_create. */
+static pthread_attr_t* stackAttributes(Thread thread, pthread_attr_t* storage)
+{
+    if (thread->stackSize == 0 || pthread_attr_init(storage) != 0)
+        return nullptr;
+    const size_t least = static_cast<size_t>(PTHREAD_STACK_MIN);
+    size_t size = thread->stackSize < least ? least : thread->stackSize;
+    long page = sysconf(_SC_PAGESIZE);
+    if (page > 0)
+        size = (size + static_cast<size_t>(page) - 1) / static_cast<size_t>(page) *
+               static_cast<size_t>(page);
+    if (pthread_attr_setstacksize(storage, size) != 0) {
+        pthread_attr_destroy(storage);
+        return nullptr;
+    }
+    return storage;
 }
 
 /* Entry of an autodestroy thread: runs the function, then frees its own record. */
@@ -50,6 +79,8 @@ bool Thread_start(Thread thread)
 {
     if (thread == nullptr)
         return false;
+    pthread_attr_t storage;
+    pthread_attr_t* attributes = stackAttributes(thread, &storage);
     /*
      * A thread that never ran is not joined, and an autodestroy record that no
      * thread will free is freed here; the caller learns of the failure (the
@@ -58,14 +89,20 @@ bool Thread_start(Thread thread)
     if (thread->autodestroy) {
         pthread_t id;
         thread->state = 1; /* before the thread runs: it may free the record at once */
-        if (createThread(&id, nullptr, destroyAutomaticThread, thread) != 0) {
+        int result = createThread(&id, attributes, destroyAutomaticThread, thread);
+        if (attributes != nullptr)
+            pthread_attr_destroy(attributes);
+        if (result != 0) {
             Memory_free(thread);
             return false;
         }
         pthread_detach(id);
         return true;
     }
-    if (createThread(&thread->pthread, nullptr, thread->function, thread->parameter) != 0)
+    int result = createThread(&thread->pthread, attributes, thread->function, thread->parameter);
+    if (attributes != nullptr)
+        pthread_attr_destroy(attributes);
+    if (result != 0)
         return false;
     thread->state = 1;
     return true;

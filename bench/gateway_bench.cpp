@@ -1,0 +1,606 @@
+/*
+ * bench_gateway - process figures of the real qxsvr104 over loopback.
+ *
+ *   bench_gateway [--full] [--gateway PATH] [--only NAME]...
+ *
+ * Starts the gateway (default: the one of this build) in a sandbox working
+ * directory under the build tree, on data sets made by the demo builder,
+ * and plays IEC 60870-5-104 masters against it on 127.0.0.1:2404 with the
+ * project's application layer (ASDUs built and decoded by it) and the
+ * operator master's link code (S frame after every 8 I frames or 200 ms
+ * of quiet, TESTFR answered). It only talks IEC 104, so it measures any
+ * engine behind the same wire behaviour. Run it in a private network
+ * namespace (scripts/bench does) so no other program holds port 2404.
+ *
+ * Figures (medians of several runs; each line says how many):
+ * - interrogation answer: C_IC_NA_1 act sent to the last ASDU of the answer
+ *   received (activation confirmation, cause 20 and the cause 1 station
+ *   ranges the answer queues), demo data and the whole image (28 000
+ *   measured values); ASDUs per second of the whole-image answer;
+ * - report time: first to last ASDU of one periodic report at the active
+ *   master (Periodic = 2), with the objects received per report;
+ * - idle CPU: share of one core from utime + stime in /proc/<pid>/stat over
+ *   a window, 0, 1, 10 and 100 connected masters after STARTDT (Periodic =
+ *   0, no reports), and 10 masters with Periodic = 10 (the window includes
+ *   its reports);
+ * - memory: resident (VmRSS), private (Private_Clean + Private_Dirty of
+ *   smaps_rollup) and virtual (VmSize) with 0, 10 and 100 masters, and the
+ *   deepest thread stack (resident pages of the anonymous mappings behind a
+ *   guard page);
+ * - scaling: interrogation answer and report time at 1 000, 10 000 and
+ *   30 000 measured values.
+ * Quick mode uses short windows (5 s idle, 3 reports); --full uses 60 s
+ * idle windows and more runs.
+ *
+ * Output: one table row per figure, "| figure | median | unit | note |".
+ */
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "CppSQLite3.h"
+#include "asdu_text.h"
+#include "demo_data.h"
+#include "iec60870_common.h"
+#include "master_link.h"
+#include "qx_paths.h"
+#include "scaled_data.h"
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+const int kPort = 2404;
+const int kQuietMs = 1500; /* an answer that pauses this long is over */
+
+double msSince(Clock::time_point start, Clock::time_point end)
+{
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void row(const std::string& figure, double value, const char* unit, const std::string& note)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, value >= 100 ? "%.0f" : value >= 1 ? "%.2f" : "%.4f", value);
+    std::printf("| %s | %s | %s | %s |\n", figure.c_str(), text, unit, note.c_str());
+    std::fflush(stdout);
+}
+
+/* ------------------------------------------------------------ options */
+
+struct Options {
+    bool full = false;
+    std::string gateway = QX_GATEWAY_BINARY;
+    std::set<std::string> only;
+    bool wants(const char* name) const { return only.empty() || only.count(name) > 0; }
+    int idleWindowS() const { return full ? 60 : 5; }
+    int activeWindowS() const { return full ? 60 : 21; }
+    int windows() const { return 3; }
+    int interrogations() const { return full ? 11 : 5; }
+    int reports() const { return full ? 7 : 3; }
+};
+
+/* ------------------------------------------------------------ sandbox */
+
+struct DataSet {
+    int measured = 0; /* bulk measured values; 0: the demo data only */
+    int periodic = 0;
+};
+
+std::string sandbox()
+{
+    return std::string(QX_BENCH_DIR) + "/gateway";
+}
+
+/* Writes the data set into the sandbox's working directory. */
+void buildDataSet(const DataSet& set)
+{
+    const std::string work = sandbox() + "/work";
+    std::system(("rm -rf '" + work + "' && mkdir -p '" + work + "' '" + QX_RUN_DIR + "'").c_str());
+    qxdemo::BuildScaled(work, QX_CFG_DB_PATH, 0, set.measured);
+    std::ifstream in(work + "/qxSvr.ini");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string ini = text.str();
+    size_t at = ini.find("Periodic=");
+    if (at == std::string::npos)
+        throw std::runtime_error("no Periodic in qxSvr.ini");
+    ini.replace(at, ini.find('\n', at) - at, "Periodic=" + std::to_string(set.periodic));
+    std::ofstream(work + "/qxSvr.ini", std::ios::trunc) << ini;
+    if (symlink(QXDB_LIB_PATH, (work + "/libqxdb.so").c_str()) != 0)
+        throw std::runtime_error("cannot link libqxdb.so");
+}
+
+/* ------------------------------------------------------------ the gateway */
+
+class GatewayProcess
+{
+  public:
+    ~GatewayProcess() { stop(); }
+
+    /* Starts the gateway in the sandbox and waits for "running...". */
+    void start(const std::string& binary)
+    {
+        const std::string work = sandbox() + "/work";
+        const std::string log = sandbox() + "/console.txt";
+        std::remove(log.c_str()); /* never read the previous run's "running..." */
+        pid_ = fork();
+        if (pid_ == 0) {
+            int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || chdir(work.c_str()) != 0)
+                _exit(127);
+            dup2(fd, 1);
+            dup2(fd, 2);
+            execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (pid_ < 0)
+            throw std::runtime_error("fork failed");
+        auto deadline = Clock::now() + std::chrono::seconds(60);
+        while (Clock::now() < deadline) {
+            std::ifstream in(log);
+            std::stringstream text;
+            text << in.rdbuf();
+            if (text.str().find("running...") != std::string::npos)
+                return;
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                throw std::runtime_error("gateway ended at start-up:\n" + text.str());
+            }
+            usleep(20000);
+        }
+        throw std::runtime_error("gateway did not print running...");
+    }
+
+    /* SIGINT, and SIGKILL when the pause in progress would make us wait. */
+    void stop()
+    {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGINT);
+        for (int i = 0; i < 200; ++i) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                return;
+            }
+            usleep(20000);
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+    pid_t pid() const { return pid_; }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+/* utime + stime of a process, in seconds. */
+double cpuSeconds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string f;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> f; ++i) {
+        if (i == 14)
+            utime = std::stoull(f);
+        if (i == 15)
+            stime = std::stoull(f);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+/* A "Key: value kB" figure of a /proc file, in KiB (0 when absent). */
+double procKiB(pid_t pid, const char* file, const char* key)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+    std::string line;
+    const size_t keyLength = std::strlen(key);
+    while (std::getline(in, line))
+        if (line.compare(0, keyLength, key) == 0 && line.size() > keyLength &&
+            line[keyLength] == ':')
+            return std::atof(line.c_str() + keyLength + 1);
+    return 0;
+}
+
+/* Resident KiB of the deepest thread stack: an anonymous rw-p mapping that
+ * starts where a 4 KiB ---p guard mapping ends. */
+double deepestStackKiB(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps");
+    std::string line;
+    unsigned long long prevEnd = 0, start = 0, end = 0;
+    bool prevGuard = false, isStack = false;
+    double deepest = 0;
+    while (std::getline(in, line)) {
+        unsigned long long a = 0, b = 0;
+        char perms[8] = {};
+        unsigned long long offset = 0;
+        char dev[16] = {};
+        unsigned long long inode = 0;
+        if (std::sscanf(line.c_str(), "%llx-%llx %7s %llx %15s %llu", &a, &b, perms, &offset, dev,
+                        &inode) == 6) {
+            bool guard = std::strcmp(perms, "---p") == 0 && b - a == 4096;
+            isStack = prevGuard && a == prevEnd && std::strcmp(perms, "rw-p") == 0 && inode == 0;
+            prevGuard = guard;
+            prevEnd = b;
+            start = a;
+            end = b;
+            continue;
+        }
+        if (isStack && line.compare(0, 4, "Rss:") == 0)
+            deepest = std::max(deepest, std::atof(line.c_str() + 4));
+    }
+    (void)start;
+    (void)end;
+    return deepest;
+}
+
+/* ------------------------------------------------------------ masters */
+
+struct sCS101_AppLayerParameters kParameters = {1, 1, 2, 0, 2, 3};
+
+struct Counts {
+    int asdus = 0;
+    int objects = 0; /* objects of cause 1 and 20 */
+};
+
+/* Adds one received ASDU to the counts; false when it is not an answer or
+ * report ASDU (activation confirmation and others). */
+bool countAsdu(std::vector<uint8_t>& octets, Counts& counts)
+{
+    CS101_ASDU asdu =
+        CS101_ASDU_createFromBuffer(&kParameters, octets.data(), static_cast<int>(octets.size()));
+    if (asdu == nullptr)
+        return false;
+    CS101_CauseOfTransmission cot = CS101_ASDU_getCOT(asdu);
+    bool data = cot == CS101_COT_INTERROGATED_BY_STATION || cot == CS101_COT_PERIODIC;
+    counts.asdus++;
+    if (data)
+        counts.objects += CS101_ASDU_getNumberOfElements(asdu);
+    CS101_ASDU_destroy(asdu);
+    return data;
+}
+
+std::unique_ptr<MasterLink> connectMaster(bool startDt)
+{
+    std::unique_ptr<MasterLink> link(new MasterLink);
+    std::string error;
+    if (!link->connect("127.0.0.1", kPort, 3000, error))
+        throw std::runtime_error("connect: " + error);
+    if (startDt) {
+        link->sendU(0x07);
+        for (int i = 0; i < 20; ++i)
+            if (link->receive(500).kind == LinkEvent::STARTDT_CON)
+                return link;
+        throw std::runtime_error("no STARTDT con");
+    }
+    return link;
+}
+
+/* Reads until the line has been quiet for quietMs (acknowledging). */
+void drain(MasterLink& link, int quietMs)
+{
+    while (link.isOpen() && link.receive(quietMs).kind != LinkEvent::NONE) {
+    }
+}
+
+/* One interrogation: ms from the request to the ASDU that completes
+ * `expected` objects (or to the last one before kQuietMs of quiet). */
+double interrogate(MasterLink& link, int expected, Counts& counts)
+{
+    std::vector<uint8_t> request = buildInterrogation(&kParameters, CS101_COT_ACTIVATION, 0, 1, 20);
+    counts = Counts();
+    Clock::time_point start = Clock::now(), last = start;
+    if (!link.sendASDU(request.data(), static_cast<int>(request.size())))
+        throw std::runtime_error("interrogation not sent");
+    while (expected <= 0 || counts.objects < expected) {
+        LinkEvent e = link.receive(kQuietMs);
+        if (e.kind == LinkEvent::NONE)
+            break;
+        if (e.kind == LinkEvent::CLOSED || e.kind == LinkEvent::ERROR)
+            throw std::runtime_error("connection lost during the answer");
+        if (e.kind == LinkEvent::ASDU) {
+            countAsdu(e.asdu, counts);
+            last = Clock::now();
+        }
+    }
+    return msSince(start, last);
+}
+
+/* Serves idle masters (TESTFR, acknowledgements) for seconds. */
+void serveMasters(std::vector<std::unique_ptr<MasterLink>>& links, double seconds)
+{
+    auto end = Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    while (Clock::now() < end) {
+        for (auto& link : links)
+            while (link->isOpen() && link->receive(0).kind != LinkEvent::NONE) {
+            }
+        usleep(50000);
+    }
+}
+
+/* ------------------------------------------------------------ scenarios */
+
+struct Answer {
+    double ms = 0;
+    int asdus = 0;
+    int objects = 0;
+    int runs = 0;
+};
+
+/* Median interrogation answer on a data set; expected 0: learn the size
+ * from a first answer (ends after kQuietMs of quiet). */
+Answer interrogationAnswer(const Options& o, int measured, int expected, double* stackKiB = nullptr)
+{
+    buildDataSet({measured, 0});
+    GatewayProcess gw;
+    gw.start(o.gateway);
+    auto link = connectMaster(true);
+    Counts counts;
+    interrogate(*link, expected, counts); /* warm-up; learns the size */
+    drain(*link, 300);
+    Answer a;
+    a.objects = expected > 0 ? expected : counts.objects;
+    std::vector<double> ms;
+    int fewest = counts.objects, fewestAsdus = counts.asdus;
+    for (int i = 0; i < o.interrogations(); ++i) {
+        ms.push_back(interrogate(*link, a.objects, counts));
+        fewest = std::min(fewest, counts.objects);
+        fewestAsdus = counts.asdus;
+        drain(*link, 300);
+    }
+    a.ms = median(ms);
+    a.asdus = fewestAsdus;
+    a.runs = static_cast<int>(ms.size());
+    if (fewest < a.objects)
+        a.objects = -fewest; /* incomplete: objects that did arrive */
+    if (stackKiB != nullptr)
+        *stackKiB = deepestStackKiB(gw.pid());
+    return a;
+}
+
+std::string answerNote(const Answer& a, int expected)
+{
+    std::string note = std::to_string(a.asdus) + " ASDUs, median of " + std::to_string(a.runs);
+    if (a.objects < 0)
+        note += ", INCOMPLETE: " + std::to_string(-a.objects) + " of " + std::to_string(expected) +
+                " objects";
+    else
+        note += ", " + std::to_string(a.objects) + " objects";
+    return note;
+}
+
+struct Reports {
+    double ms = 0;
+    int fewestObjects = 0;
+    int asdus = 0;
+    int count = 0;
+};
+
+/* Periodic reports (Periodic = 2) at one active master: first to last ASDU
+ * of each report; the first report seen may be partial and is skipped. */
+Reports reportTime(const Options& o, int measured)
+{
+    buildDataSet({measured, 2});
+    GatewayProcess gw;
+    gw.start(o.gateway);
+    auto link = connectMaster(true);
+    std::vector<double> ms;
+    Reports r;
+    r.fewestObjects = 1 << 30;
+    bool first = true;
+    auto deadline = Clock::now() + std::chrono::seconds(10 + 4 * o.reports());
+    while (static_cast<int>(ms.size()) < o.reports() && Clock::now() < deadline) {
+        LinkEvent e = link->receive(3000);
+        if (e.kind != LinkEvent::ASDU)
+            continue;
+        Counts counts;
+        countAsdu(e.asdu, counts);
+        Clock::time_point start = Clock::now(), last = start;
+        for (;;) { /* the report lasts while ASDUs follow within 500 ms */
+            LinkEvent next = link->receive(500);
+            if (next.kind == LinkEvent::NONE)
+                break;
+            if (next.kind == LinkEvent::ASDU) {
+                countAsdu(next.asdu, counts);
+                last = Clock::now();
+            }
+        }
+        if (first) {
+            first = false;
+            continue;
+        }
+        ms.push_back(msSince(start, last));
+        r.fewestObjects = std::min(r.fewestObjects, counts.objects);
+        r.asdus = counts.asdus;
+    }
+    r.ms = median(ms);
+    r.count = static_cast<int>(ms.size());
+    return r;
+}
+
+std::string reportNote(const Reports& r, int expected)
+{
+    std::string note = std::to_string(r.asdus) + " ASDUs, median of " + std::to_string(r.count);
+    if (r.fewestObjects < expected)
+        note += ", INCOMPLETE: " + std::to_string(r.fewestObjects) + " of " +
+                std::to_string(expected) + " objects";
+    return note;
+}
+
+struct Idle {
+    double cpuPercent = 0;
+    double rssKiB = 0, privateKiB = 0, virtualKiB = 0, stackKiB = 0;
+};
+
+/* n masters after STARTDT; CPU over windows of seconds (median). */
+Idle idleProcess(const Options& o, int masters, int periodic, int windowS)
+{
+    buildDataSet({0, periodic});
+    GatewayProcess gw;
+    gw.start(o.gateway);
+    std::vector<std::unique_ptr<MasterLink>> links;
+    for (int i = 0; i < masters; ++i)
+        links.push_back(connectMaster(true));
+    serveMasters(links, 2.0); /* settle: connection threads past their start */
+    Idle r;
+    r.rssKiB = procKiB(gw.pid(), "status", "VmRSS");
+    r.virtualKiB = procKiB(gw.pid(), "status", "VmSize");
+    r.privateKiB = procKiB(gw.pid(), "smaps_rollup", "Private_Clean") +
+                   procKiB(gw.pid(), "smaps_rollup", "Private_Dirty");
+    r.stackKiB = deepestStackKiB(gw.pid());
+    std::vector<double> cpu;
+    for (int w = 0; w < o.windows(); ++w) {
+        double before = cpuSeconds(gw.pid());
+        Clock::time_point start = Clock::now();
+        serveMasters(links, windowS);
+        double seconds = msSince(start, Clock::now()) / 1000;
+        cpu.push_back(100.0 * (cpuSeconds(gw.pid()) - before) / seconds);
+    }
+    r.cpuPercent = median(cpu);
+    return r;
+}
+
+/* ------------------------------------------------------------ main */
+
+void run(const Options& o)
+{
+    std::printf("| figure | median | unit | note |\n|---|---|---|---|\n");
+    std::fflush(stdout);
+    double tick = 100.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+
+    /* The demo answer sets the object count every data set starts from. */
+    Answer demo = interrogationAnswer(o, 0, 0);
+    const int demoObjects = demo.objects < 0 ? -demo.objects : demo.objects;
+    if (o.wants("interrogation")) {
+        row("interrogation answer, demo data", demo.ms, "ms", answerNote(demo, demoObjects));
+        const int whole = 28000;
+        const int expected = demoObjects + qxdemo::BulkRows(whole) * qxdemo::kBulkValueColumns;
+        double stack = 0;
+        Answer a = interrogationAnswer(o, whole, expected, &stack);
+        row("interrogation answer, whole image (28 000 values)", a.ms, "ms",
+            answerNote(a, expected));
+        row("ASDUs per second to one master (whole image)", a.ms > 0 ? a.asdus * 1000.0 / a.ms : 0,
+            "ASDU/s",
+            a.objects < 0 ? "master acknowledges every 8; answer INCOMPLETE"
+                          : "master acknowledges every 8");
+        row("deepest thread stack after whole-image answers", stack, "KiB",
+            "resident pages of the stack mappings");
+    }
+    if (o.wants("idle")) {
+        Idle idle0{};
+        for (int n : {0, 1, 10, 100}) {
+            Idle r = idleProcess(o, n, 0, o.idleWindowS());
+            if (n == 0)
+                idle0 = r;
+            std::string what = std::to_string(n) + " idle master" + (n == 1 ? "" : "s");
+            char note[128];
+            std::snprintf(note, sizeof note, "%d x %d s windows, resolution %.3f %%", o.windows(),
+                          o.idleWindowS(), tick / o.idleWindowS());
+            row("idle CPU, " + what, r.cpuPercent, "% of a core", note);
+            if (n == 1)
+                continue;
+            row("resident memory, " + what, r.rssKiB / 1024, "MiB", "VmRSS");
+            row("private memory, " + what, r.privateKiB / 1024, "MiB", "smaps_rollup");
+            row("virtual memory, " + what, r.virtualKiB / 1024, "MiB", "VmSize");
+            if (n > 0)
+                row("virtual memory per connection, " + what,
+                    (r.virtualKiB - idle0.virtualKiB) / n / 1024, "MiB", "above 0 masters");
+            if (n == 100)
+                row("deepest thread stack, " + what, r.stackKiB, "KiB",
+                    "resident pages of the stack mappings");
+        }
+        Idle active = idleProcess(o, 10, 10, o.activeWindowS());
+        char note[128];
+        std::snprintf(note, sizeof note, "Periodic=10, window includes its reports, %d x %d s",
+                      o.windows(), o.activeWindowS());
+        row("CPU, 10 masters after STARTDT, reports every 10 s", active.cpuPercent, "% of a core",
+            note);
+    }
+    if (o.wants("reports")) {
+        Reports r = reportTime(o, 0);
+        row("report time, demo data", r.ms, "ms", reportNote(r, demoObjects));
+    }
+    if (o.wants("scaling")) {
+        for (int n : {1000, 10000, 30000}) {
+            const int served = qxdemo::BulkRows(n) * qxdemo::kBulkValueColumns;
+            const int expected = demoObjects + served;
+            Answer a = interrogationAnswer(o, n, expected);
+            row("interrogation answer, " + std::to_string(n) + " values", a.ms, "ms",
+                answerNote(a, expected));
+            Reports r = reportTime(o, n);
+            row("report time, " + std::to_string(n) + " values", r.ms, "ms",
+                reportNote(r, expected));
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--full")
+            o.full = true;
+        else if (a == "--gateway" && i + 1 < argc)
+            o.gateway = argv[++i];
+        else if (a == "--only" && i + 1 < argc)
+            o.only.insert(argv[++i]);
+        else {
+            std::fprintf(stderr,
+                         "usage: %s [--full] [--gateway PATH] [--only "
+                         "interrogation|idle|reports|scaling]...\n",
+                         argv[0]);
+            return 1;
+        }
+    }
+    signal(SIGPIPE, SIG_IGN);
+    mkdir(QX_BENCH_DIR, 0755);
+    mkdir(sandbox().c_str(), 0755);
+    try {
+        run(o);
+    } catch (std::exception& e) {
+        std::fprintf(stderr, "bench_gateway: %s\n", e.what());
+        return 1;
+    } catch (CppSQLite3Exception& e) {
+        std::fprintf(stderr, "bench_gateway: %s\n", e.errorMessage());
+        return 1;
+    }
+    return 0;
+}
