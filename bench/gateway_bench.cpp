@@ -22,7 +22,8 @@
  * - idle CPU: share of one core from utime + stime in /proc/<pid>/stat over
  *   a window, 0, 1, 10 and 100 connected masters after STARTDT (Periodic =
  *   0, no reports), and 10 masters with Periodic = 10 (the window includes
- *   its reports);
+ *   its reports), and 10 masters with reporting by exception on
+ *   (Spontaneous = 1, ScanMs = 1000) and no change in the data;
  * - memory: resident (VmRSS), private (Private_Clean + Private_Dirty of
  *   smaps_rollup) and virtual (VmSize) with 0, 10 and 100 masters, and the
  *   deepest thread stack (resident pages of the anonymous mappings behind a
@@ -111,6 +112,7 @@ struct Options {
 struct DataSet {
     int measured = 0; /* bulk measured values; 0: the demo data only */
     int periodic = 0;
+    std::string svr104Keys; /* further "key=value\n" lines of section Svr104 */
 };
 
 std::string sandbox()
@@ -131,7 +133,8 @@ void buildDataSet(const DataSet& set)
     size_t at = ini.find("Periodic=");
     if (at == std::string::npos)
         throw std::runtime_error("no Periodic in qxSvr.ini");
-    ini.replace(at, ini.find('\n', at) - at, "Periodic=" + std::to_string(set.periodic));
+    ini.replace(at, ini.find('\n', at) - at,
+                "Periodic=" + std::to_string(set.periodic) + "\n" + set.svr104Keys);
     std::ofstream(work + "/qxSvr.ini", std::ios::trunc) << ini;
     if (symlink(QXDB_LIB_PATH, (work + "/libqxdb.so").c_str()) != 0)
         throw std::runtime_error("cannot link libqxdb.so");
@@ -366,7 +369,7 @@ struct Answer {
  * from a first answer (ends after kQuietMs of quiet). */
 Answer interrogationAnswer(const Options& o, int measured, int expected, double* stackKiB = nullptr)
 {
-    buildDataSet({measured, 0});
+    buildDataSet({measured, 0, ""});
     GatewayProcess gw;
     gw.start(o.gateway);
     auto link = connectMaster(true);
@@ -415,7 +418,7 @@ struct Reports {
  * of each report; the first report seen may be partial and is skipped. */
 Reports reportTime(const Options& o, int measured)
 {
-    buildDataSet({measured, 2});
+    buildDataSet({measured, 2, ""});
     GatewayProcess gw;
     gw.start(o.gateway);
     auto link = connectMaster(true);
@@ -468,9 +471,10 @@ struct Idle {
 };
 
 /* n masters after STARTDT; CPU over windows of seconds (median). */
-Idle idleProcess(const Options& o, int masters, int periodic, int windowS)
+Idle idleProcess(const Options& o, int masters, int periodic, int windowS,
+                 const std::string& svr104Keys = "")
 {
-    buildDataSet({0, periodic});
+    buildDataSet({0, periodic, svr104Keys});
     GatewayProcess gw;
     gw.start(o.gateway);
     std::vector<std::unique_ptr<MasterLink>> links;
@@ -550,6 +554,11 @@ void run(const Options& o)
                       o.windows(), o.activeWindowS());
         row("CPU, 10 masters after STARTDT, reports every 10 s", active.cpuPercent, "% of a core",
             note);
+        Idle scanning = idleProcess(o, 10, 0, o.idleWindowS(), "Spontaneous=1\nScanMs=1000\n");
+        std::snprintf(note, sizeof note, "Spontaneous=1, ScanMs=1000, no changes, %d x %d s",
+                      o.windows(), o.idleWindowS());
+        row("CPU, 10 masters, scans for changes every 1000 ms", scanning.cpuPercent,
+            "% of a core", note);
     }
     if (o.wants("reports")) {
         Reports r = reportTime(o, 0);
