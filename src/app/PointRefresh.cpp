@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "CppSQLite3.h"
 #include "SvrDbCursor.h"
@@ -56,6 +57,47 @@ template <typename Column> bool ReadNumber(DbConnection* db, int cursor, Column 
     value = db->GetIntField(cursor, column);
     return true;
 }
+
+/*
+ * Column indices of one cursor's result, each looked up by name once. A
+ * lookup by name walks the column names through SQLite, each call under its
+ * lock; done for every field of every row it was most of a large refresh. A
+ * name the result lacks stays -1, and the caller then asks by name, which
+ * fails as it always did.
+ */
+class ColumnIndex
+{
+  public:
+    ColumnIndex(DbConnection* db, int cursor) : m_db(db), m_cursor(cursor) {}
+
+    int Of(const std::string& name)
+    {
+        auto it = m_index.find(name);
+        if (it != m_index.end())
+            return it->second;
+        int found = -1;
+        const int columns = m_db->NumFields(m_cursor);
+        for (int column = 0; column < columns && found < 0; ++column) {
+            const char* field = m_db->FieldName(m_cursor, column);
+            if (field != nullptr && name == field)
+                found = column;
+        }
+        m_index.emplace(name, found);
+        return found;
+    }
+
+    int Int(const char* name)
+    {
+        int column = Of(name);
+        return column >= 0 ? m_db->GetIntField(m_cursor, column)
+                           : m_db->GetIntField(m_cursor, name);
+    }
+
+  private:
+    DbConnection* m_db;
+    int m_cursor;
+    std::map<std::string, int> m_index;
+};
 
 uint8_t QualityOf(bool numeric)
 {
@@ -164,11 +206,12 @@ void PointRefresh::LoadDeviceInputs(PointImage& img)
         return;
     }
     long long index = 0;
+    ColumnIndex columns(m_db, cur.get());
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
-        int n = m_db->GetIntField(cur.get(), "ExtDi");
+        int n = columns.Int("ExtDi");
         if (n == 0)
             n = 8;
-        int sid = m_db->GetIntField(cur.get(), "SID");
+        int sid = columns.Int("SID");
         for (int i = 1; i <= n; ++i) {
             char column[16];
             std::snprintf(column, sizeof column, "D%02d", i);
@@ -177,7 +220,11 @@ void PointRefresh::LoadDeviceInputs(PointImage& img)
                 NoteSource(false, index + i - 1, source); /* one note per row */
                 break;
             }
-            SetStatus(img, index + i - 1, cur.get(), column, source);
+            int at = columns.Of(column);
+            if (at >= 0)
+                SetStatus(img, index + i - 1, cur.get(), at, source);
+            else
+                SetStatus(img, index + i - 1, cur.get(), column, source);
         }
         if (n > 0)
             index += n;
@@ -192,9 +239,10 @@ void PointRefresh::LoadStationStates(PointImage& img)
     if (cur.get() < 0)
         return;
     long long index = 9;
+    ColumnIndex columns(m_db, cur.get());
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get()), ++index) {
-        PointSource source = Source(PointSource::kStationState, m_db->GetIntField(cur.get(), "SID"),
-                                    30002, kModbusTable, "V30002");
+        PointSource source =
+            Source(PointSource::kStationState, columns.Int("SID"), 30002, kModbusTable, "V30002");
         if (inStatus(index))
             SetStatus(img, index, cur.get(), "Val", source);
         else
@@ -270,12 +318,14 @@ void PointRefresh::LoadModbusValues(PointImage& img, int& count)
                                       -1));
     if (cur.get() < 0)
         return;
+    ColumnIndex columns(m_db, cur.get());
+    const int valColumn = columns.Of("Val");
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
         std::string fld = m_db->GetStringField(cur.get(), "Fld");
         long long r = intFrom(fld, 2);
         if (r <= 127)
             r += 128;
-        int sid = m_db->GetIntField(cur.get(), "SID");
+        int sid = columns.Int("SID");
         if (sid == 50)
             r += 1280;
         PointSource source = Source(PointSource::kModbusRegister, sid,
@@ -285,7 +335,8 @@ void PointRefresh::LoadModbusValues(PointImage& img, int& count)
             continue;
         }
         int value = 0;
-        bool numeric = ReadNumber(m_db, cur.get(), "Val", value);
+        bool numeric = valColumn >= 0 ? ReadNumber(m_db, cur.get(), valColumn, value)
+                                      : ReadNumber(m_db, cur.get(), "Val", value);
         img.measured[r] = static_cast<float>(value * 0.1);
         img.measuredQuality[r] = QualityOf(numeric);
         NoteSource(true, r, source);
@@ -325,12 +376,13 @@ void PointRefresh::LoadDeviceValues(PointImage& img, const std::string& table, i
     if (cur.get() < 0)
         return;
     const int flds = m_ini->GetValue<int>("Svr.Flds", table, 0);
+    ColumnIndex columns(m_db, cur.get());
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
         long long last = static_cast<long long>(flds) + 8;
         if (last == 8)
             last = m_db->NumFields(cur.get());
-        int type = m_db->GetIntField(cur.get(), "Type");
-        int sid = m_record != nullptr ? m_db->GetIntField(cur.get(), "SID") : 0;
+        int type = columns.Int("Type");
+        int sid = m_record != nullptr ? columns.Int("SID") : 0;
         bool notedOutside = false;
         for (int col = 8; col < last; ++col) {
             int divisor = Divisor(type, col - 7);
