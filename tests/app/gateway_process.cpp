@@ -36,6 +36,12 @@ std::vector<char*> launchCommand(const std::string& program)
 
 } // namespace
 
+bool RunsUnderEmulator()
+{
+    static const char* const launcher[] = {QX_GATEWAY_LAUNCHER nullptr};
+    return launcher[0] != nullptr;
+}
+
 GatewayProcess::~GatewayProcess()
 {
     if (child_ > 0 && !reaped_) {

@@ -21,6 +21,9 @@
 #include <thread>
 #include <vector>
 
+/* True in a cross build whose programs run through an emulator. */
+bool RunsUnderEmulator();
+
 class GatewayProcess
 {
   public:

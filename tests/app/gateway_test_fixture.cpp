@@ -1,5 +1,7 @@
 #include "gateway_test_fixture.h"
 
+#include "gateway_launcher.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "demo_data.h"
 
@@ -48,7 +51,22 @@ bool GatewayTest::RunInFreshProcess()
         if (chdir(m_oldCwd.c_str()) != 0)
             _exit(126);
         setenv(kMarker, "1", 1);
-        execl("/proc/self/exe", "test_app_datastore", filter.c_str(), static_cast<char*>(nullptr));
+        /* A cross build runs the target program through its emulator, which
+         * the kernel knows nothing of: start the program by its path behind
+         * the same launcher (the emulator reports the program's path). */
+        char self[4096];
+        ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (length <= 0)
+            _exit(125);
+        self[length] = '\0';
+        static const char* const launcher[] = {QX_GATEWAY_LAUNCHER nullptr};
+        std::vector<char*> argv;
+        for (const char* const* arg = launcher; *arg != nullptr; ++arg)
+            argv.push_back(const_cast<char*>(*arg));
+        argv.push_back(self);
+        argv.push_back(const_cast<char*>(filter.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
         _exit(127);
     }
     EXPECT_GT(child, 0);

@@ -17,6 +17,7 @@
 
 #include "CppSQLite3.h"
 #include "demo_data.h"
+#include "qxpoints_launcher.h"
 
 namespace
 {
@@ -38,8 +39,9 @@ class QxPoints : public ::testing::Test
     /* Runs qxpoints on the directory; stdout into m_out, the exit status. */
     int Run(const std::string& options, const std::string& dir = "")
     {
-        std::string cmd = std::string("'") + QXPOINTS_BINARY + "' " + options + " --cfg '" + m_cfg +
-                          "' '" + (dir.empty() ? m_dir : dir) + "' 2>'" + m_dir + "/stderr.txt'";
+        std::string cmd = std::string(QXPOINTS_LAUNCHER) + "'" + QXPOINTS_BINARY + "' " + options +
+                          " --cfg '" + m_cfg + "' '" + (dir.empty() ? m_dir : dir) + "' 2>'" +
+                          m_dir + "/stderr.txt'";
         m_out.clear();
         FILE* pipe = popen(cmd.c_str(), "r");
         if (pipe == nullptr)
