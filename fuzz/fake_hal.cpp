@@ -12,10 +12,12 @@
 #include "fake_hal.h"
 
 #include "hal_socket.h"
+#include "hal_wakeup.h"
 #include "hal_time.h"
 #include "lib_memory.h"
 
 #include <atomic>
+#include <new>
 #include <cstdlib>
 #include <cstring>
 
@@ -65,6 +67,41 @@ uint64_t Hal_getTimeInMs()
     return clockMs.load();
 }
 
+/* The link timers' clock: the same fake time, so the script drives t1-t3. */
+uint64_t Hal_getMonotonicTimeInMs()
+{
+    return clockMs.load();
+}
+
+/* Wake-ups only count: the fake handle set is always ready anyway. */
+struct sWakeUp {
+    std::atomic<int> signals{0};
+};
+
+WakeUp WakeUp_create()
+{
+    return new (std::nothrow) sWakeUp();
+}
+
+void WakeUp_signal(WakeUp self)
+{
+    if (self != nullptr)
+        self->signals++;
+}
+
+void WakeUp_clear(WakeUp self)
+{
+    if (self != nullptr)
+        self->signals = 0;
+}
+
+void WakeUp_addTo(WakeUp, HandleSet) {}
+
+void WakeUp_destroy(WakeUp self)
+{
+    delete self;
+}
+
 HandleSet Handleset_new()
 {
     return static_cast<HandleSet>(Memory_malloc(sizeof(struct sHandleSet)));
@@ -73,6 +110,8 @@ HandleSet Handleset_new()
 void Handleset_reset(HandleSet) {}
 
 void Handleset_addSocket(HandleSet, const Socket) {}
+
+void Handleset_addServerSocket(HandleSet, const ServerSocket) {}
 
 int Handleset_waitReady(HandleSet, unsigned int)
 {
