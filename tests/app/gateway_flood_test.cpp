@@ -7,6 +7,7 @@
  * and SIGINT still ends the process with "exit 0".
  */
 #include "gateway_sandbox.h"
+#include "fakes/proc_usage.h"
 
 #include <dirent.h>
 #include <poll.h>
@@ -30,29 +31,6 @@ const bool kAddressSpaceLimitUsable = true;
 const int kFloodSize = 200;
 const int kBurst = 10;
 const long kHeadroomKb = 16 * 1024; /* room for one or two 8 MiB stacks */
-
-int entriesOf(const std::string& dir)
-{
-    DIR* handle = opendir(dir.c_str());
-    if (handle == nullptr)
-        return -1;
-    int count = 0;
-    while (dirent* entry = readdir(handle))
-        if (entry->d_name[0] != '.')
-            count++;
-    closedir(handle);
-    return count;
-}
-
-long vmSizeKb(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmSize:", 0) == 0)
-            return std::stol(line.substr(7));
-    return -1;
-}
 
 /* True when the gateway has closed this master's connection (end of stream). */
 bool closedByGateway(const RawMaster& master)
@@ -86,7 +64,7 @@ class GatewayFlood : public GatewaySandbox
     Usage usage()
     {
         std::string proc = "/proc/" + std::to_string(gateway_.pid());
-        return {entriesOf(proc + "/task"), entriesOf(proc + "/fd")};
+        return {CountDirectoryEntries(proc + "/task"), CountDirectoryEntries(proc + "/fd")};
     }
     bool usageBecomes(const Usage& expected, int timeoutMs)
     {
@@ -112,7 +90,7 @@ TEST_F(GatewayFlood, ThreadsRefused_FloodClosedAtOnce_BaselineBack_NewMasterServ
     startGateway();
     usleep(200 * 1000);
     const Usage before = usage();
-    long vm = vmSizeKb(gateway_.pid());
+    long vm = ProcStatusKb(gateway_.pid(), "VmSize:");
     ASSERT_GT(vm, 0);
     rlimit limit;
     limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(vm + kHeadroomKb) * 1024;

@@ -14,6 +14,7 @@
  * within a small margin of its level after the warm-up.
  */
 #include "gateway_sandbox.h"
+#include "fakes/proc_usage.h"
 
 #include <dirent.h>
 #include <unistd.h>
@@ -38,29 +39,6 @@ struct Sample {
     int threads;
 };
 
-int entriesOf(const std::string& dir)
-{
-    DIR* handle = opendir(dir.c_str());
-    if (handle == nullptr)
-        return -1;
-    int count = 0;
-    while (dirent* entry = readdir(handle))
-        if (entry->d_name[0] != '.')
-            count++;
-    closedir(handle);
-    return count;
-}
-
-long statusKb(pid_t pid, const std::string& field)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(field.size()));
-    return -1;
-}
-
 int soakSeconds()
 {
     const char* text = std::getenv("QX_SOAK_SECONDS");
@@ -75,8 +53,22 @@ const Octets kSingleCommand = {0x2D, 0x01, 0x06, 0x00, 0x01, 0x00, 0x88, 0x13, 0
 Octets clockSync(int second)
 {
     uint16_t ms = static_cast<uint16_t>(second * 1000);
-    return {0x67, 0x01, 0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(ms & 0xFF),
-            static_cast<uint8_t>(ms >> 8), 0x07, 0x0E, 0x05, 0x03, 0x18};
+    return {0x67,
+            0x01,
+            0x06,
+            0x00,
+            0x01,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            static_cast<uint8_t>(ms & 0xFF),
+            static_cast<uint8_t>(ms >> 8),
+            0x07,
+            0x0E,
+            0x05,
+            0x03,
+            0x18};
 }
 
 bool answerComplete(const std::vector<IFrame>& frames)
@@ -172,8 +164,8 @@ TEST_F(GatewaySoak, PeriodicReportsWithReconnectsCommandsAndWrites_StayFlat)
     startGateway();
     const pid_t pid = gateway_.pid();
     std::printf("soak: %d s, gateway pid %d, a sample every %d ms\n", seconds, pid, sampleEveryMs);
-    std::printf("%8s %10s %6s %8s %8s %8s %8s\n", "time/s", "rss/KiB", "fds", "threads",
-                "interr.", "commands", "writes");
+    std::printf("%8s %10s %6s %8s %8s %8s %8s\n", "time/s", "rss/KiB", "fds", "threads", "interr.",
+                "commands", "writes");
 
     std::thread a([this] { interrogatingMaster(); });
     std::thread b([this] { commandingMaster(); });
@@ -184,8 +176,8 @@ TEST_F(GatewaySoak, PeriodicReportsWithReconnectsCommandsAndWrites_StayFlat)
     while (monotonicMs() - start < seconds * 1000LL && gateway_.isRunning()) {
         usleep(static_cast<useconds_t>(sampleEveryMs) * 1000);
         std::string proc = "/proc/" + std::to_string(pid);
-        Sample s{monotonicMs() - start, statusKb(pid, "VmRSS:"), entriesOf(proc + "/fd"),
-                 entriesOf(proc + "/task")};
+        Sample s{monotonicMs() - start, ProcStatusKb(pid, "VmRSS:"),
+                 CountDirectoryEntries(proc + "/fd"), CountDirectoryEntries(proc + "/task")};
         samples.push_back(s);
         std::printf("%8.0f %10ld %6d %8d %8d %8d %8d\n", s.atMs / 1000.0, s.rssKb, s.descriptors,
                     s.threads, interrogations_.load(), commands_.load(), writes_.load());
