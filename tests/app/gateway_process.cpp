@@ -5,6 +5,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -199,6 +204,83 @@ size_t GatewayProcess::cursor()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return cursor_;
+}
+
+namespace
+{
+
+std::string firstLineOf(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+/* The status lines that tell why a thread did not act on a signal. */
+std::string signalLinesOf(const std::string& statusPath)
+{
+    static const char* const wanted[] = {
+        "State:", "SigPnd:", "ShdPnd:", "SigBlk:", "SigIgn:", "SigCgt:"};
+    std::ifstream in(statusPath);
+    std::string line, out;
+    while (std::getline(in, line))
+        for (const char* key : wanted)
+            if (line.compare(0, strlen(key), key) == 0)
+                out += "  " + line + "\n";
+    return out;
+}
+
+/* The thread ids of a process, from /proc/<pid>/task; empty when it is gone. */
+std::vector<pid_t> threadsOf(pid_t pid)
+{
+    std::vector<pid_t> threads;
+    const std::string taskDir = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(taskDir.c_str());
+    if (dir == nullptr)
+        return threads;
+    while (struct dirent* entry = readdir(dir))
+        if (entry->d_name[0] != '.')
+            threads.push_back(static_cast<pid_t>(atoi(entry->d_name)));
+    closedir(dir);
+    return threads;
+}
+
+std::string taskPath(pid_t pid, pid_t thread)
+{
+    return "/proc/" + std::to_string(pid) + "/task/" + std::to_string(thread);
+}
+
+} // namespace
+
+std::string GatewayProcess::threadStates()
+{
+    if (child_ <= 0 || reaped_)
+        return std::string();
+    std::ostringstream out;
+    out << "threads of " << child_ << ":\n";
+    for (pid_t thread : threadsOf(child_)) {
+        const std::string task = taskPath(child_, thread);
+        out << " " << thread << " " << firstLineOf(task + "/comm") << " waits in "
+            << firstLineOf(task + "/wchan") << "\n"
+            << signalLinesOf(task + "/status");
+    }
+    return out.str();
+}
+
+std::vector<std::pair<pid_t, uint64_t>> GatewayProcess::blockedSignals()
+{
+    std::vector<std::pair<pid_t, uint64_t>> masks;
+    if (child_ <= 0 || reaped_)
+        return masks;
+    for (pid_t thread : threadsOf(child_)) {
+        std::ifstream in(taskPath(child_, thread) + "/status");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.compare(0, 7, "SigBlk:") == 0)
+                masks.emplace_back(thread, std::stoull(line.substr(7), nullptr, 16));
+    }
+    return masks;
 }
 
 int exitCodeOf(int waitStatus)

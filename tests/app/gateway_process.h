@@ -15,10 +15,12 @@
 #define QX_TESTS_APP_GATEWAY_PROCESS_H
 
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 /* True in a cross build whose programs run through an emulator. */
@@ -65,6 +67,15 @@ class GatewayProcess
     int countFrom(size_t first, const std::string& text);
     /* Index of the read cursor (number of lines consumed by waitFor). */
     size_t cursor();
+    /*
+     * For failure messages when the child does not stop: per thread its
+     * name, state, kernel wait channel and signal masks (pending, blocked,
+     * caught), read from /proc while it still runs; empty once reaped.
+     */
+    std::string threadStates();
+    /* Per thread of the running child: its id and blocked-signal mask (bit
+     * n-1 for signal n); empty once reaped. */
+    std::vector<std::pair<pid_t, uint64_t>> blockedSignals();
 
   private:
     void readLoop(int fd);

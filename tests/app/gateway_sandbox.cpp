@@ -232,7 +232,21 @@ void GatewaySandbox::TearDown()
     /* Every test ends with an orderly stop: a sanitizer finding or a hang in
      * the shutdown shows as a status other than 0. */
     if (gateway_.isRunning()) {
-        EXPECT_EQ(0, exitCodeOf(interruptGateway(8000))) << gateway_.transcript();
+        int status = interruptGateway(8000);
+        if (status == -1 && gateway_.isRunning()) {
+            /* Say which thread holds what before the child is killed, and
+             * whether a second signal ends it: that tells a lost signal
+             * from a stop that hangs. */
+            std::string threads = gateway_.threadStates();
+            int second = interruptGateway(3000);
+            ADD_FAILURE() << "no exit within 8 s of SIGINT; after a second SIGINT: "
+                          << (second == -1 ? std::string("still running")
+                                           : "exit status " + std::to_string(exitCodeOf(second)))
+                          << "\n"
+                          << threads << gateway_.transcript();
+            return;
+        }
+        EXPECT_EQ(0, exitCodeOf(status)) << gateway_.transcript();
     }
 }
 
