@@ -1,8 +1,8 @@
 /*
  * Reporting by exception seen by a raw-octet master over loopback: the real
  * gateway scans its database every ScanMs and sends changes as time-tagged
- * events with cause 3. Objects and time tags are decoded by hand here; the
- * time tag is judged against the C library's calendar.
+ * events with cause 3. Objects and time tags are decoded by hand
+ * (station_client.h); the time tag is judged against the C library's calendar.
  */
 #include "gateway_sandbox.h"
 
@@ -37,62 +37,14 @@ int64_t wallClockMs()
         .count();
 }
 
-/* One object of an M_SP_TB_1 (30) or M_ME_TF_1 (36) ASDU. */
-struct TaggedPoint {
-    int ioa;
-    double value;
-    int quality;
-    int64_t tagMs; /* the CP56Time2a as milliseconds since 1970, UTC */
-};
-
-int64_t decodeCp56(const uint8_t* p)
-{
-    struct tm t = {};
-    t.tm_year = 2000 + (p[6] & 0x7F) - 1900;
-    t.tm_mon = (p[5] & 0x0F) - 1;
-    t.tm_mday = p[4] & 0x1F;
-    t.tm_hour = p[3] & 0x1F;
-    t.tm_min = p[2] & 0x3F;
-    const int ms = p[0] | (p[1] << 8);
-    return static_cast<int64_t>(timegm(&t)) * 1000 + ms;
-}
-
-std::vector<TaggedPoint> decodeTagged(const IFrame& f)
-{
-    std::vector<TaggedPoint> points;
-    const size_t element = f.type == 30 ? 1 : f.type == 36 ? 5 : 0;
-    if (element == 0 || f.sequence)
-        return points;
-    size_t pos = 12;
-    for (int i = 0; i < f.count && pos + 3 + element + 7 <= f.octets.size(); ++i) {
-        const uint8_t* p = f.octets.data() + pos;
-        TaggedPoint v;
-        v.ioa = p[0] | (p[1] << 8) | (p[2] << 16);
-        if (f.type == 30) {
-            v.value = p[3] & 0x01;
-            v.quality = p[3] & 0xFE;
-        } else {
-            uint32_t bits = static_cast<uint32_t>(p[3]) | (static_cast<uint32_t>(p[4]) << 8) |
-                            (static_cast<uint32_t>(p[5]) << 16) |
-                            (static_cast<uint32_t>(p[6]) << 24);
-            float value;
-            std::memcpy(&value, &bits, sizeof(value));
-            v.value = value;
-            v.quality = p[7];
-        }
-        v.tagMs = decodeCp56(p + 3 + element);
-        points.push_back(v);
-        pos += 3 + element + 7;
-    }
-    return points;
-}
+using TaggedPoint = PointValue;
 
 /* Every event object of the frames, in arrival order. */
 std::vector<TaggedPoint> eventsOf(const std::vector<IFrame>& frames)
 {
     std::vector<TaggedPoint> events;
     for (const IFrame& f : frames)
-        for (const TaggedPoint& p : decodeTagged(f))
+        for (const TaggedPoint& p : decodeTaggedPoints(f))
             events.push_back(p);
     return events;
 }
@@ -183,7 +135,7 @@ TEST_F(GatewaySpontaneous, ValueChange_ArrivesOnceWithinAScanTaggedBetweenChange
     EXPECT_EQ(3, event.cot);
     EXPECT_EQ(2, event.oa);
     EXPECT_EQ(1, event.ca);
-    std::vector<TaggedPoint> points = decodeTagged(event);
+    std::vector<TaggedPoint> points = decodeTaggedPoints(event);
     ASSERT_EQ(1u, points.size());
     EXPECT_EQ(modbusIoa(15), points[0].ioa);
     EXPECT_EQ(static_cast<float>(1234 * 0.1), static_cast<float>(points[0].value));
@@ -210,7 +162,7 @@ TEST_F(GatewaySpontaneous, TableDeadband_ChangeInsideSendsNothing_ChangeBeyondSe
     std::vector<IFrame> more = collectFor(4 * kScanMs);
     frames.insert(frames.end(), more.begin(), more.end());
     ASSERT_EQ(1u, frames.size());
-    std::vector<TaggedPoint> points = decodeTagged(frames[0]);
+    std::vector<TaggedPoint> points = decodeTaggedPoints(frames[0]);
     ASSERT_EQ(1u, points.size());
     EXPECT_EQ(modbusIoa(16), points[0].ioa);
     EXPECT_EQ(static_cast<float>((start + 60) * 0.1), static_cast<float>(points[0].value));
@@ -227,7 +179,7 @@ TEST_F(GatewaySpontaneous, StatusFlip_SendsOneSinglePointWithTimeTag)
     ASSERT_EQ(1u, frames.size()) << gateway_.transcript();
     EXPECT_EQ(30, frames[0].type);
     EXPECT_EQ(3, frames[0].cot);
-    std::vector<TaggedPoint> points = decodeTagged(frames[0]);
+    std::vector<TaggedPoint> points = decodeTaggedPoints(frames[0]);
     ASSERT_EQ(1u, points.size());
     EXPECT_EQ(1, points[0].ioa);
     EXPECT_EQ(0, points[0].value);

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -66,21 +67,38 @@ struct PointValue {
     int ioa;
     double value; /* 0/1 for single points, the float for short floats */
     int quality;
+    int64_t tagMs = -1; /* the CP56Time2a as milliseconds since 1970 UTC; -1 untagged */
 };
 
-/* The objects of an M_SP_NA_1 (1) or M_ME_NC_1 (13) ASDU; empty for other types. */
-inline std::vector<PointValue> decodePoints(const IFrame& apdu)
+/* A CP56Time2a read by hand as UTC, against the C library's calendar. */
+inline int64_t decodeCp56(const uint8_t* p)
+{
+    struct tm t = {};
+    t.tm_year = 2000 + (p[6] & 0x7F) - 1900;
+    t.tm_mon = (p[5] & 0x0F) - 1;
+    t.tm_mday = p[4] & 0x1F;
+    t.tm_hour = p[3] & 0x1F;
+    t.tm_min = p[2] & 0x3F;
+    const int ms = p[0] | (p[1] << 8);
+    return static_cast<int64_t>(timegm(&t)) * 1000 + ms;
+}
+
+/*
+ * The objects of a frame whose elements are single-point octets (SIQ) or
+ * IEEE floats with their quality octet, each followed by tagSize octets of
+ * CP56Time2a (0 or 7).
+ */
+inline std::vector<PointValue> decodeObjects(const IFrame& apdu, bool singlePoint, size_t tagSize)
 {
     std::vector<PointValue> points;
-    const size_t element = apdu.type == 1 ? 1 : apdu.type == 13 ? 5 : 0;
-    if (element == 0 || apdu.sequence)
-        return points;
+    const size_t element = singlePoint ? 1 : 5;
+    const size_t objectSize = 3 + element + tagSize;
     size_t pos = 12; /* 6 APCI + 6 ASDU header octets */
-    for (int i = 0; i < apdu.count && pos + 3 + element <= apdu.octets.size(); ++i) {
+    for (int i = 0; i < apdu.count && pos + objectSize <= apdu.octets.size(); ++i) {
         const uint8_t* p = apdu.octets.data() + pos;
         PointValue v;
         v.ioa = p[0] | (p[1] << 8) | (p[2] << 16);
-        if (apdu.type == 1) {
+        if (singlePoint) {
             v.value = p[3] & 0x01;
             v.quality = p[3] & 0xFE;
         } else {
@@ -92,10 +110,28 @@ inline std::vector<PointValue> decodePoints(const IFrame& apdu)
             v.value = f;
             v.quality = p[7];
         }
+        if (tagSize != 0)
+            v.tagMs = decodeCp56(p + 3 + element);
         points.push_back(v);
-        pos += 3 + element;
+        pos += objectSize;
     }
     return points;
+}
+
+/* The objects of an M_SP_NA_1 (1) or M_ME_NC_1 (13) ASDU; empty for other types. */
+inline std::vector<PointValue> decodePoints(const IFrame& apdu)
+{
+    if ((apdu.type != 1 && apdu.type != 13) || apdu.sequence)
+        return {};
+    return decodeObjects(apdu, apdu.type == 1, 0);
+}
+
+/* The time-tagged objects of an M_SP_TB_1 (30) or M_ME_TF_1 (36) ASDU; empty otherwise. */
+inline std::vector<PointValue> decodeTaggedPoints(const IFrame& apdu)
+{
+    if ((apdu.type != 30 && apdu.type != 36) || apdu.sequence)
+        return {};
+    return decodeObjects(apdu, apdu.type == 30, 7);
 }
 
 class StationClient
