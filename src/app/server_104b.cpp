@@ -24,6 +24,10 @@
  * - The SIGINT handler is installed just before "running..." is printed, so
  *   a supervisor that waits for that line can stop the gateway at once.
  * - SIGTERM (the service manager's stop) is handled exactly like SIGINT.
+ * - The slave's threads start with SIGINT and SIGTERM blocked (they inherit
+ *   the mask in force around SvrStart), so the kernel hands every stop to the
+ *   main thread, whose pause is what waits for it; no worker's blocking call
+ *   is interrupted by a stop either.
  *   A stop ends the pause at once: the handler clears `running` and writes
  *   one octet into a self-pipe that the pause waits on (poll with the time
  *   left to a deadline on the monotonic clock, so neither a signal nor a
@@ -55,6 +59,7 @@
 #include <malloc.h>
 #include <memory>
 #include <poll.h>
+#include <pthread.h>
 #include <string>
 #include <sys/stat.h>
 #include <time.h>
@@ -160,6 +165,22 @@ static void installStopHandlers()
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+}
+
+/*
+ * Blocks SIGINT and SIGTERM in the calling thread and returns the mask it
+ * replaced. Threads started meanwhile inherit the block; a stop that arrives
+ * meanwhile stays pending and is taken, with the disposition of that moment,
+ * when the old mask returns.
+ */
+static sigset_t blockStopSignals()
+{
+    sigset_t stopSignals, previous;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
+    return previous;
 }
 
 static int removeEntry(const char* path, const struct stat*, int type, struct FTW*)
@@ -279,7 +300,9 @@ int main(int, char**)
     printf("SvrInit ...");
     gateway->SvrInit();
     printf("Ok\nSvrStart ...");
+    const sigset_t mainMask = blockStopSignals(); /* for the threads SvrStart starts */
     gateway->SvrStart();
+    pthread_sigmask(SIG_SETMASK, &mainMask, nullptr);
     if (!gateway->SvrIsOk()) {
         gateway->SvrFree(); /* the slave exists though it does not listen */
         puts("exit -2 !IedIsOk");
