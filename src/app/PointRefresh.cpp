@@ -155,17 +155,9 @@ void PointRefresh::NoteSource(bool measured, long long index, const PointSource&
     entry = source;
 }
 
-void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, const char* column,
-                             const PointSource& source)
-{
-    int value = 0;
-    bool numeric = ReadNumber(m_db, cursor, column, value);
-    img.status[index] = value != 0 ? 1 : 0;
-    img.statusQuality[index] = QualityOf(numeric);
-    NoteSource(false, index, source);
-}
-
-void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, int column,
+/* Column: a column name or a column index, as ReadNumber takes both. */
+template <typename Column>
+void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, Column column,
                              const PointSource& source)
 {
     int value = 0;

@@ -106,9 +106,9 @@ class PointRefresh
     void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
     int Divisor(int type, int field);
 
-    void SetStatus(PointImage& img, long long index, int cursor, const char* column,
-                   const PointSource& source);
-    void SetStatus(PointImage& img, long long index, int cursor, int column,
+    /* Stores one status point read from column of the cursor's row. */
+    template <typename Column>
+    void SetStatus(PointImage& img, long long index, int cursor, Column column,
                    const PointSource& source);
     void NoteSource(bool measured, long long index, const PointSource& source);
 
