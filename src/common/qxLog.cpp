@@ -4,6 +4,10 @@
  * Implementer choices and repairs:
  *   - Section and key names match only when equal to the request; a request
  *     for "portx" neither reads nor overwrites the entry "port".
+ *   - A section header is "[" name "]" on one line. A "[" line without its
+ *     "]" names no section: a write used to take one at the end of the file
+ *     for the section and glue the new entry onto it, reporting success for
+ *     an entry that could not be read back.
  *   - The file is read with its exact length; 0xFF bytes are data, and bytes
  *     after a zero byte are kept by a rewrite (they are not searched).
  *   - The working buffers live on the heap. A file that does not fit the
@@ -153,16 +157,18 @@ int parse_file(const char* section, const char* key, const char* buf, int* secS,
             pos = nextLine(buf, pos);
             continue;
         }
+        /* A header ends at "]" on its own line; without one it names no
+         * section, so a write never appends its entry to that line. */
         const int nameStart = pos + 1;
-        const char* close = std::strchr(buf + nameStart, ']');
-        const int nameEnd =
-            close ? static_cast<int>(close - buf) : static_cast<int>(std::strlen(buf));
-        if (!equalName(buf, nameStart, nameEnd, section)) {
+        const int end = lineEnd(buf, pos);
+        const void* close = std::memchr(buf + nameStart, ']', static_cast<size_t>(end - nameStart));
+        const int nameEnd = close ? static_cast<int>(static_cast<const char*>(close) - buf) : -1;
+        if (nameEnd < 0 || !equalName(buf, nameStart, nameEnd, section)) {
             pos = nextLine(buf, pos);
             continue;
         }
         /* The body begins at the first non-space byte after "]". */
-        int body = close ? nameEnd + 1 : nameEnd;
+        int body = nameEnd + 1;
         while (buf[body] != 0 && std::isspace(static_cast<unsigned char>(buf[body])))
             ++body;
         *secS = nameStart;

@@ -139,6 +139,9 @@ TEST(WriteProfile, Rewrites_ProduceExactText)
         {"last_duplicate", "[S]\na=1\n[T]\n[S]\nb=2\n", "S", "c", "3",
          "[S]\na=1\n[T]\n[S]\nc=3\nb=2\n"},
         {"comment_key", "[S]\n;k=1\n", "S", "k", "2", "[S]\nk=2\n;k=1\n"},
+        /* A header without "]" names no section. */
+        {"unclosed_header_at_end", "[S]\na=1\n[S", "S", "k", "v", "[S]\nk=v\na=1\n[S"},
+        {"only_unclosed_header", "a=1\n[S", "S", "k", "v", "a=1\n[S\n[S]\nk=v\n"},
     };
     for (const Case& c : cases) {
         const std::string path = tmpPath(std::string("write_") + c.name + ".ini");
@@ -153,9 +156,11 @@ TEST(WriteProfile, Rewrites_ProduceExactText)
 TEST(WriteProfile, HeaderAtEnd_NewKeyReadsBack)
 {
     const std::string path = tmpPath("readback.ini");
-    writeFile(path, "[S]");
-    ASSERT_EQ(1, write_profile_string("S", "k", "v", path.c_str()));
-    EXPECT_EQ("v", readString(path, "S", "k"));
+    for (const char* before : {"[S]", "[S]\na=1\n[S", "a=1\n[S", "[S\n[T]\n"}) {
+        writeFile(path, before);
+        ASSERT_EQ(1, write_profile_string("S", "k", "v", path.c_str())) << before;
+        EXPECT_EQ("v", readString(path, "S", "k")) << before;
+    }
 }
 
 TEST(WriteProfile, ByteFF_IsDataAndSurvivesRewrite)
