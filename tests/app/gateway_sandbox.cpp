@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -226,28 +227,57 @@ void GatewaySandbox::SetUp()
     setPeriodic("1"); /* short passes: a stop never waits long */
 }
 
+namespace
+{
+
+#if defined(__SANITIZE_THREAD__)
+const bool kUnderThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+const bool kUnderThreadSanitizer = true;
+#else
+const bool kUnderThreadSanitizer = false;
+#endif
+#else
+const bool kUnderThreadSanitizer = false;
+#endif
+
+} // namespace
+
+/*
+ * ThreadSanitizer's runtime now and then never runs the handler of an
+ * asynchronous signal: a 30-line program with a SIGINT handler, a self-pipe
+ * and a poll loop, stopped right after start, stayed running after 1 of 600
+ * SIGINTs under it and after none of 600 without it. Under that runtime only,
+ * the clean-up stop therefore asks a second time after 3 s, and says so; the
+ * stop tests themselves (server_104b_test.cpp) still ask once.
+ */
 void GatewaySandbox::TearDown()
 {
     client_.close();
     /* Every test ends with an orderly stop: a sanitizer finding or a hang in
      * the shutdown shows as a status other than 0. */
-    if (gateway_.isRunning()) {
-        int status = interruptGateway(8000);
-        if (status == -1 && gateway_.isRunning()) {
-            /* Say which thread holds what before the child is killed, and
-             * whether a second signal ends it: that tells a lost signal
-             * from a stop that hangs. */
-            std::string threads = gateway_.threadStates();
-            int second = interruptGateway(3000);
-            ADD_FAILURE() << "no exit within 8 s of SIGINT; after a second SIGINT: "
-                          << (second == -1 ? std::string("still running")
-                                           : "exit status " + std::to_string(exitCodeOf(second)))
-                          << "\n"
-                          << threads << gateway_.transcript();
-            return;
-        }
-        EXPECT_EQ(0, exitCodeOf(status)) << gateway_.transcript();
+    if (!gateway_.isRunning())
+        return;
+    int status = interruptGateway(kUnderThreadSanitizer ? 3000 : 8000);
+    if (status == -1 && kUnderThreadSanitizer && gateway_.isRunning()) {
+        fprintf(stderr, "note: SIGINT not taken within 3 s under ThreadSanitizer, sent again\n");
+        status = interruptGateway(5000);
     }
+    if (status == -1 && gateway_.isRunning()) {
+        /* Say which thread holds what before the child is killed, and
+         * whether a further signal ends it: that tells a lost signal from
+         * a stop that hangs. */
+        std::string threads = gateway_.threadStates();
+        int again = interruptGateway(3000);
+        ADD_FAILURE() << "no exit after SIGINT; after another SIGINT: "
+                      << (again == -1 ? std::string("still running")
+                                      : "exit status " + std::to_string(exitCodeOf(again)))
+                      << "\n"
+                      << threads << gateway_.transcript();
+        return;
+    }
+    EXPECT_EQ(0, exitCodeOf(status)) << gateway_.transcript();
 }
 
 std::string GatewaySandbox::pidFile() const
