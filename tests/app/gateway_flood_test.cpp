@@ -7,6 +7,8 @@
  * and SIGINT still ends the process with "exit 0".
  */
 #include "gateway_sandbox.h"
+
+#include "fakes/build_traits.h"
 #include "fakes/proc_usage.h"
 
 #include <dirent.h>
@@ -22,11 +24,7 @@ namespace qxtest
 namespace
 {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-const bool kAddressSpaceLimitUsable = false; /* the runtimes reserve terabytes */
-#else
-const bool kAddressSpaceLimitUsable = true;
-#endif
+const bool kAddressSpaceLimitUsable = !kSanitizedBuild; /* the runtimes reserve terabytes */
 
 const int kFloodSize = 200;
 const int kBurst = 10;

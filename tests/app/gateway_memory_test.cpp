@@ -5,20 +5,12 @@
  */
 #include "gateway_sandbox.h"
 
+#include "fakes/build_traits.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
-
-/* The sanitizers run threads with their own stack and bookkeeping sizes, so
- * size checks hold only in plain builds. */
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QX_SANITIZED_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QX_SANITIZED_BUILD 1
-#endif
-#endif
 
 namespace qxtest
 {
@@ -40,9 +32,8 @@ double virtualKiB(pid_t pid)
 
 TEST_F(GatewayMemory, TwentyMasters_VirtualSizeGrowsLessThanOneMiBEach)
 {
-#ifdef QX_SANITIZED_BUILD
-    GTEST_SKIP() << "the sanitizers reserve address space per thread themselves";
-#endif
+    if (kSanitizedBuild)
+        GTEST_SKIP() << "the sanitizers reserve address space per thread themselves";
     if (RunsUnderEmulator())
         GTEST_SKIP() << "the virtual size would be the emulator's, not the gateway's";
     setPeriodic("0");

@@ -1,6 +1,7 @@
 #include "gateway_sandbox.h"
 
 #include "demo_data.h"
+#include "fakes/build_traits.h"
 #include "qx_paths.h"
 
 #include <sqlite3.h>
@@ -227,23 +228,6 @@ void GatewaySandbox::SetUp()
     setPeriodic("1"); /* short passes: a stop never waits long */
 }
 
-namespace
-{
-
-#if defined(__SANITIZE_THREAD__)
-const bool kUnderThreadSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-const bool kUnderThreadSanitizer = true;
-#else
-const bool kUnderThreadSanitizer = false;
-#endif
-#else
-const bool kUnderThreadSanitizer = false;
-#endif
-
-} // namespace
-
 /*
  * ThreadSanitizer's runtime now and then never runs the handler of an
  * asynchronous signal: a 30-line program with a SIGINT handler, a self-pipe
@@ -259,8 +243,8 @@ void GatewaySandbox::TearDown()
      * the shutdown shows as a status other than 0. */
     if (!gateway_.isRunning())
         return;
-    int status = interruptGateway(kUnderThreadSanitizer ? 3000 : 8000);
-    if (status == -1 && kUnderThreadSanitizer && gateway_.isRunning()) {
+    int status = interruptGateway(kThreadSanitizer ? 3000 : 8000);
+    if (status == -1 && kThreadSanitizer && gateway_.isRunning()) {
         fprintf(stderr, "note: SIGINT not taken within 3 s under ThreadSanitizer, sent again\n");
         status = interruptGateway(5000);
     }

@@ -6,23 +6,14 @@
 #include "cs104_slave_internal.h"
 #include "slave_fixture.h"
 
+#include "fakes/build_traits.h"
+
 #include <atomic>
 
 namespace qxtest
 {
 namespace
 {
-
-size_t ownStackSize()
-{
-    pthread_attr_t attributes;
-    size_t size = 0;
-    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
-        pthread_attr_getstacksize(&attributes, &size);
-        pthread_attr_destroy(&attributes);
-    }
-    return size;
-}
 
 struct SeenStacks {
     std::atomic<size_t> server{0};

@@ -3,6 +3,7 @@
  */
 #include "hal_thread.h"
 
+#include "fakes/build_traits.h"
 #include "fakes/net_helpers.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +12,7 @@
 #include <unistd.h>
 
 using qxtest::monotonicMs;
-
-/* The sanitizers run threads with their own stack and bookkeeping sizes, so
- * size checks hold only in plain builds. */
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QX_SANITIZED_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QX_SANITIZED_BUILD 1
-#endif
-#endif
+using qxtest::ownStackSize;
 
 namespace
 {
@@ -30,17 +22,6 @@ struct StackProbe {
     std::atomic<size_t> size{0};
     std::atomic<bool> done{false};
 };
-
-size_t ownStackSize()
-{
-    pthread_attr_t attributes;
-    size_t size = 0;
-    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
-        pthread_attr_getstacksize(&attributes, &size);
-        pthread_attr_destroy(&attributes);
-    }
-    return size;
-}
 
 void* probeStack(void* parameter)
 {
@@ -85,7 +66,8 @@ size_t defaultStackSize()
 void expectStackOf(size_t seen, size_t wanted)
 {
 #ifdef QX_SANITIZED_BUILD
-    /* ThreadSanitizer reports its own larger stacks: only the default is ruled out. */
+    /* The sanitizers run threads on their own larger stacks: only the default
+     * is ruled out. */
     EXPECT_LT(seen, static_cast<size_t>(2 * 1024 * 1024));
     return;
 #endif
