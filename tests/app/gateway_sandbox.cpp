@@ -21,59 +21,6 @@
 namespace qxtest
 {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool writeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out.flush());
-}
-
-static int removeEntry(const char* path, const struct stat*, int type, struct FTW*)
-{
-    if (type == FTW_DP)
-        rmdir(path);
-    else
-        unlink(path);
-    return 0;
-}
-
-void removeTree(const std::string& path)
-{
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0)
-        return;
-    if (S_ISDIR(info.st_mode))
-        nftw(path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
-    else
-        unlink(path.c_str());
-}
-
-bool makeDirs(const std::string& path)
-{
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            std::string part = path.substr(0, pos);
-            if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    return true;
-}
-
-bool pathExists(const std::string& path)
-{
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
-}
-
 bool gatewayPortFree()
 {
     RawSocket probe(::socket(AF_INET, SOCK_STREAM, 0));
@@ -211,9 +158,8 @@ std::vector<IFrame> framesOf(const std::vector<IFrame>& frames, int type, int co
 
 void GatewaySandbox::SetUp()
 {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
-    removeTree(root_);
+    root_ = freshTestDir();
+    ASSERT_FALSE(root_.empty());
     work_ = root_ + "/work";
     ASSERT_TRUE(makeDirs(work_));
     ASSERT_TRUE(makeDirs(QX_FLASH_ROOT "/tmp"));

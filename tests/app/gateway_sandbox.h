@@ -17,6 +17,8 @@
 #include "gateway_process.h"
 #include "station_client.h"
 
+#include "fakes/file_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -27,16 +29,6 @@ namespace qxtest
 {
 
 const uint16_t kGatewayPort = 2404;
-
-/* Reads a whole file; empty when it cannot be read. */
-std::string readFile(const std::string& path);
-/* Writes a whole file; false on failure. */
-bool writeFile(const std::string& path, const std::string& text);
-/* Removes a file or a directory tree; missing paths are fine. */
-void removeTree(const std::string& path);
-/* Creates a directory and its parents. */
-bool makeDirs(const std::string& path);
-bool pathExists(const std::string& path);
 
 /* True when port 2404 can be bound on every interface right now. */
 bool gatewayPortFree();

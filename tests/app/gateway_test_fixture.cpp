@@ -12,13 +12,12 @@
 #include <vector>
 
 #include "demo_data.h"
+#include "fakes/file_helpers.h"
 
 void GatewayTest::SetUp()
 {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
-    std::system(("rm -rf '" + m_dir + "'").c_str());
-    ASSERT_EQ(mkdir(m_dir.c_str(), 0755), 0);
+    m_dir = qxtest::freshTestDir();
+    ASSERT_FALSE(m_dir.empty());
     ASSERT_EQ(mkdir((m_dir + "/NandFlash").c_str(), 0755), 0);
     m_cfgPath = m_dir + "/NandFlash/dbCfg.db3";
     qxdemo::BuildAll(m_dir, m_cfgPath);

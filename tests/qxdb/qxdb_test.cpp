@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "CppSQLite3.h"
+#include "fakes/file_helpers.h"
 #include "qxdb.h"
 
 namespace
@@ -43,10 +44,8 @@ class QxDbTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
-        std::system(("rm -rf '" + m_dir + "'").c_str());
-        ASSERT_EQ(mkdir(m_dir.c_str(), 0755), 0);
+        m_dir = qxtest::freshTestDir();
+        ASSERT_FALSE(m_dir.empty());
         m_file = m_dir + "/data.db3";
         CppSQLite3DB db;
         db.open(m_file.c_str());

@@ -17,6 +17,7 @@
 
 #include "CppSQLite3.h"
 #include "demo_data.h"
+#include "fakes/file_helpers.h"
 #include "qxpoints_launcher.h"
 
 namespace
@@ -27,10 +28,8 @@ class QxPoints : public ::testing::Test
   protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
-        std::system(("rm -rf '" + m_dir + "'").c_str());
-        ASSERT_EQ(mkdir(m_dir.c_str(), 0755), 0);
+        m_dir = qxtest::freshTestDir();
+        ASSERT_FALSE(m_dir.empty());
         m_cfg = m_dir + "/NandFlash/dbCfg.db3";
         qxdemo::BuildAll(m_dir, m_cfg);
         ASSERT_EQ(symlink(QXDB_LIB_PATH, (m_dir + "/libqxdb.so").c_str()), 0);
