@@ -24,15 +24,15 @@
  * - The SIGINT handler is installed just before "running..." is printed, so
  *   a supervisor that waits for that line can stop the gateway at once.
  * - SIGTERM (the service manager's stop) is handled exactly like SIGINT.
- * - The slave's threads start with SIGINT and SIGTERM blocked (they inherit
- *   the mask in force around SvrStart), so the kernel hands every stop to the
- *   main thread, whose pause is what waits for it; no worker's blocking call
- *   is interrupted by a stop either.
  *   A stop ends the pause at once: the handler clears `running` and writes
  *   one octet into a self-pipe that the pause waits on (poll with the time
  *   left to a deadline on the monotonic clock, so neither a signal nor a
  *   wall-clock step lengthens or cuts a pause). A report already running
  *   finishes first; then the shutdown runs as before.
+ * - The slave's threads start with SIGINT and SIGTERM blocked (they inherit
+ *   the mask in force around SvrStart), so the kernel hands every stop to the
+ *   main thread, whose pause is what waits for it; no worker's blocking call
+ *   is interrupted by a stop either.
  * - stdout is line-buffered so the console text reaches a pipe or file at once.
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
