@@ -98,23 +98,11 @@ class Master
     int fd_ = -1;
 };
 
-class GatewayPolicy : public GatewaySandbox
-{
-  protected:
-    /* Adds lines to section Svr104 of the configuration. */
-    void setSvr104(const std::string& lines)
-    {
-        std::string ini = readFile(work_ + "/qxSvr.ini");
-        size_t at = ini.find("[Svr104]\n");
-        ASSERT_NE(std::string::npos, at);
-        ini.insert(at + 9, lines);
-        ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
-    }
-};
+using GatewayPolicy = GatewaySandbox;
 
 TEST_F(GatewayPolicy, AllowedMasters_ListedServedOthersClosedAtOnceAndNamed)
 {
-    setSvr104("AllowedMasters=127.0.0.2, 127.0.1.0/24\n");
+    setSvr104Lines("AllowedMasters=127.0.0.2, 127.0.1.0/24\n");
     startGateway();
 
     Master allowed, refused, inRange;
@@ -135,7 +123,7 @@ TEST_F(GatewayPolicy, AllowedMasters_ListedServedOthersClosedAtOnceAndNamed)
 
 TEST_F(GatewayPolicy, MaxMasters_OneMoreRefusedUntilOneLeaves)
 {
-    setSvr104("MaxMasters=2\n");
+    setSvr104Lines("MaxMasters=2\n");
     startGateway();
     Master first, second, third;
     ASSERT_EQ(0, first.connect("127.0.0.2"));
@@ -163,7 +151,7 @@ TEST_F(GatewayPolicy, MaxMasters_OneMoreRefusedUntilOneLeaves)
 
 TEST_F(GatewayPolicy, BindAddress_ListensOnThatAddressOnly)
 {
-    setSvr104("BindAddress=127.0.0.5\n");
+    setSvr104Lines("BindAddress=127.0.0.5\n");
     startGateway();
     Master there, elsewhere;
     ASSERT_EQ(0, there.connect("127.0.0.9", "127.0.0.5"));
@@ -176,7 +164,7 @@ TEST_F(GatewayPolicy, BadValues_NamedAndTheGatewayDoesNotStart)
     for (const char* line :
          {"AllowedMasters=127.0.0.0/33", "MaxMasters=two", "BindAddress=localhost"}) {
         std::string ini = readFile(work_ + "/qxSvr.ini");
-        setSvr104(std::string(line) + "\n");
+        setSvr104Lines(std::string(line) + "\n");
         GatewayProcess gateway;
         ASSERT_TRUE(gateway.start(QX_GATEWAY_BINARY, work_));
         EXPECT_TRUE(gateway.waitFor(std::string("bad value in qxSvr.ini [Svr104] ") + line, 5000))

@@ -227,11 +227,16 @@ void GatewaySandbox::setPeriodic(const std::string& value)
 
 void GatewaySandbox::setSvr104Key(const std::string& key, const std::string& value)
 {
+    setSvr104Lines(key + "=" + value + "\n");
+}
+
+void GatewaySandbox::setSvr104Lines(const std::string& lines)
+{
     std::string ini = readFile(work_ + "/qxSvr.ini");
     const std::string section = "[Svr104]\n";
     size_t at = ini.find(section);
     ASSERT_NE(std::string::npos, at) << ini;
-    ini.insert(at + section.size(), key + "=" + value + "\n");
+    ini.insert(at + section.size(), lines);
     ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
 }
 

@@ -51,6 +51,8 @@ class GatewaySandbox : public ::testing::Test
     void setPeriodic(const std::string& value);
     /* Adds key=value to section "Svr104" of the configuration. */
     void setSvr104Key(const std::string& key, const std::string& value);
+    /* Adds whole lines ("key=value\n" each) to section "Svr104". */
+    void setSvr104Lines(const std::string& lines);
     /* Appends text to the configuration file. */
     void appendIni(const std::string& text);
 

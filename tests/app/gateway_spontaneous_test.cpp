@@ -63,17 +63,10 @@ class GatewaySpontaneous : public GatewaySandbox
         setPeriodic("0"); /* no periodic traffic: every frame is an event */
     }
 
-    /* Adds key lines to the "Svr104" section. */
-    void setSvr104Keys(const std::string& lines)
+    void enableScans()
     {
-        std::string ini = readFile(work_ + "/qxSvr.ini");
-        size_t at = ini.find("[Svr104]\n");
-        ASSERT_NE(std::string::npos, at) << ini;
-        ini.insert(at + 9, lines);
-        ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
+        setSvr104Lines("Spontaneous=1\nScanMs=" + std::to_string(kScanMs) + "\n");
     }
-
-    void enableScans() { setSvr104Keys("Spontaneous=1\nScanMs=" + std::to_string(kScanMs) + "\n"); }
 
     /* Starts and waits until the first (silent) scan has surely run. */
     void startScanning()
@@ -149,7 +142,7 @@ TEST_F(GatewaySpontaneous, ValueChange_ArrivesOnceWithinAScanTaggedBetweenChange
 TEST_F(GatewaySpontaneous, TableDeadband_ChangeInsideSendsNothing_ChangeBeyondSendsOneEvent)
 {
     enableScans();
-    setSvr104Keys("Deadband=0.01\n");
+    setSvr104Lines("Deadband=0.01\n");
     appendIni("[Svr.Deadband]\ntbModbusDat=5\n");
     const int start = qxdemo::RegisterValue(49, 16);
     startScanning();
@@ -322,7 +315,7 @@ TEST_F(GatewaySpontaneous,
     client_.close();
     ASSERT_EQ(0, exitCodeOf(interruptGateway()));
 
-    setSvr104Keys("Spontaneous=0\nScanMs=100\nDeadband=0.5\n");
+    setSvr104Lines("Spontaneous=0\nScanMs=100\nDeadband=0.5\n");
     appendIni("[Svr.Deadband]\ntbModbusDat=1\n");
     GatewayProcess gateway;
     ASSERT_TRUE(gatewayPortFree());
