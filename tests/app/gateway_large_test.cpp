@@ -6,6 +6,8 @@
  */
 #include "gateway_sandbox.h"
 
+#include "fakes/proc_usage.h"
+
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -53,12 +55,7 @@ std::string bigTableSql()
 /* Resident memory of a process in KiB (VmRSS), -1 when unknown. */
 long residentKiB(pid_t pid)
 {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 6, "VmRSS:") == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
+    return ProcStatusKb(pid, "VmRSS:");
 }
 
 /* A master that acknowledges after w I frames, or after kMasterT2Ms without any. */

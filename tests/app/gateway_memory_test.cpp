@@ -6,6 +6,7 @@
 #include "gateway_sandbox.h"
 
 #include "fakes/build_traits.h"
+#include "fakes/proc_usage.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -19,17 +20,6 @@ namespace
 
 using GatewayMemory = GatewaySandbox;
 
-/* VmSize of a process in KiB, 0 when it cannot be read. */
-double virtualKiB(pid_t pid)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.compare(0, 7, "VmSize:") == 0)
-            return std::atof(line.c_str() + 7);
-    return 0;
-}
-
 TEST_F(GatewayMemory, TwentyMasters_VirtualSizeGrowsLessThanOneMiBEach)
 {
     if (kSanitizedBuild)
@@ -38,7 +28,7 @@ TEST_F(GatewayMemory, TwentyMasters_VirtualSizeGrowsLessThanOneMiBEach)
         GTEST_SKIP() << "the virtual size would be the emulator's, not the gateway's";
     setPeriodic("0");
     startGateway();
-    const double before = virtualKiB(gateway_.pid());
+    const long before = ProcStatusKb(gateway_.pid(), "VmSize:");
     ASSERT_GT(before, 0);
     const int masters = 20;
     std::vector<std::unique_ptr<StationClient>> clients;
@@ -47,7 +37,9 @@ TEST_F(GatewayMemory, TwentyMasters_VirtualSizeGrowsLessThanOneMiBEach)
         ASSERT_TRUE(clients.back()->connect(kGatewayPort));
         ASSERT_TRUE(clients.back()->startDataTransfer()) << gateway_.transcript();
     }
-    const double growthKiB = virtualKiB(gateway_.pid()) - before;
+    const long after = ProcStatusKb(gateway_.pid(), "VmSize:");
+    ASSERT_GT(after, 0);
+    const double growthKiB = static_cast<double>(after - before);
     EXPECT_LT(growthKiB / masters, 1024.0) << "virtual size grew by " << growthKiB << " KiB";
 }
 
