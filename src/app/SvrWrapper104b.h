@@ -30,26 +30,10 @@
  * the destructor) through FreeDbManager. The object is neither copyable nor
  * movable.
  *
- * Choices made here (the points open in the gateway's design):
- * - The table point counts are part of the published image, so a reader sees
- *   counts and values of the same refresh.
- * - A device type with a negative "ExtDi" contributes no inputs (the device
- *   index never moves backwards); the input index is checked on both sides.
- * - A divisor query without a row ends the table like any database error (the
- *   data store throws "Invalid scalar query"); the message names the query, so
- *   the missing tbSMDef row can be added, and no value is served unscaled.
- * - A "Svr.BaseAddr" value beyond the int range saturates (as strtol does
- *   with a 32-bit long), so it never wraps into the served range.
- * - Table names from the database and the configuration are quoted as SQL
- *   identifiers; texts of any length are held in std::string.
+ * Choices made here (those of the refresh are in point_refresh.h, those of
+ * the report ranges in report_plan.h):
  * - The tbSMType copy from the configuration database runs as one transaction
  *   (a failure keeps the previous copy) and "cfg" is detached in every case.
- * - Cursors are released also when a step fails.
- * - Reports (interrogation answer, periodic report) cut every IOA range into
- *   ASDUs of at most 28 objects, created only when their first object comes:
- *   an empty range sends nothing, and a range that is an exact multiple of 28
- *   sends no trailing ASDU without objects. Range bounds are clipped to the
- *   images, so no range reads outside them.
  * - A single command whose object cannot be decoded is answered with cause
  *   47, like every address other than 5000.
  * - SvrInit leaves the gateway not created when the slave cannot be
@@ -74,7 +58,6 @@
 #define SVRWRAPPER104B_H
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>

@@ -26,6 +26,20 @@
  * always; any other value is stored as 0 with the invalid quality bit (see
  * point_image.h).
  *
+ * Choices:
+ * - The table point counts are part of the image, so a reader sees counts
+ *   and values of the same refresh.
+ * - A device type with a negative "ExtDi" contributes no inputs (the device
+ *   index never moves backwards); the input index is checked on both sides.
+ * - A divisor query without a row ends the table like any database error (the
+ *   data store throws "Invalid scalar query"); the message names the query, so
+ *   the missing tbSMDef row can be added, and no value is served unscaled.
+ * - A "Svr.BaseAddr" value beyond the int range saturates (as strtol does
+ *   with a 32-bit long), so it never wraps into the served range.
+ * - Table names from the database and the configuration are quoted as SQL
+ *   identifiers; texts of any length are held in std::string.
+ * - Cursors are released also when a step fails.
+ *
  * Errors: Build and LoadRegisterBits never throw a CppSQLite3Exception (they
  * print it). Threads: one refresh per object at a time; the connection, the
  * configuration and the source record must outlive the calls.

@@ -14,8 +14,9 @@
  * watches the same ranges, each measured range with its table's deadband.
  *
  * Reports cut every range into ASDUs of at most 28 objects, made only when
- * their first object comes, so an empty range sends nothing. Range bounds
- * are clipped to the images before anything is read.
+ * their first object comes: an empty range sends nothing, and a range that
+ * is an exact multiple of 28 sends no trailing ASDU without objects. Range
+ * bounds are clipped to the images, so no range reads outside them.
  *
  * Pure: no I/O, no data store, no state beyond the plan's inputs.
  */
