@@ -1,14 +1,15 @@
 /*
  * One connection's received byte stream through the real connection thread:
  * framing, sequence numbers, the window, the timers, dispatch and the
- * handlers' answers. The peer and the clock are scripted (fake_hal.cpp);
- * the slave has handlers that answer like the gateway's and queued data,
- * so activation sends it and acknowledgements confirm it.
+ * handlers' answers. The peer and the clock are scripted
+ * (tests/fakes/fake_stream.cpp); the host has handlers that answer like
+ * the gateway's and queued data, so activation sends it and
+ * acknowledgements confirm it.
  */
-#include "cs104_slave.h"
-#include "cs104_slave_internal.h"
-#include "fake_hal.h"
-#include "hal_thread.h"
+#include "cs104_master_connection.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_host.h"
+#include "fakes/fake_stream.h"
 #include "information_objects_internal.h"
 
 #include <cstdint>
@@ -61,17 +62,20 @@ bool onAsdu(void*, IMasterConnection connection, CS101_ASDU asdu)
     return true;
 }
 
-void enqueueReports(CS104_Slave slave, int count)
+void enqueueReports(CS101_AppLayerParameters parameters, MessageQueue queue, int count)
 {
     for (int i = 0; i < count; i++) {
-        CS101_ASDU report = CS101_ASDU_create(CS104_Slave_getAppLayerParameters(slave), false,
-                                              CS101_COT_PERIODIC, 0, 1, false, false);
+        CS101_ASDU report =
+            CS101_ASDU_create(parameters, false, CS101_COT_PERIODIC, 0, 1, false, false);
         if (report == nullptr)
             return;
         sSinglePointInformation point;
         SinglePointInformation_create(&point, 10 + i, (i & 1) != 0, 0);
         CS101_ASDU_addInformationObject(report, (InformationObject)&point);
-        CS104_Slave_enqueueASDU(slave, report);
+        FrameBuffer encoded;
+        if (CS104_encodeASDU(&encoded, report))
+            MessageQueue_enqueueOctets(queue, encoded.msg + CS104_APCI_LENGTH,
+                                       encoded.msgSize - CS104_APCI_LENGTH);
         CS101_ASDU_destroy(report);
     }
 }
@@ -80,41 +84,36 @@ void enqueueReports(CS104_Slave slave, int count)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FakeClock_reset();
-    CS104_Slave slave = CS104_Slave_create(16, 8);
-    if (slave == nullptr)
-        return 0;
-    CS104_Slave_setInterrogationHandler(slave, onInterrogation, nullptr);
-    CS104_Slave_setClockSyncHandler(slave, onClockSync, nullptr);
-    CS104_Slave_setReadHandler(slave, onRead, nullptr);
-    CS104_Slave_setASDUHandler(slave, onAsdu, nullptr);
-    CS104_APCIParameters timers = CS104_Slave_getConnectionParameters(slave);
-    timers->k = 4; // a small window is reached with little input
-    timers->w = 2;
+    qxfake::clockReset();
+    qxfake::FakeHost host;
+    host.handlers.interrogationHandler = onInterrogation;
+    host.handlers.clockSyncHandler = onClockSync;
+    host.handlers.readHandler = onRead;
+    host.handlers.asduHandler = onAsdu;
+    host.apci.k = 4; // a small window is reached with little input
+    host.apci.w = 2;
 
-    // The queues a started slave in mode 0 would have; destroy frees them.
-    slave->asduQueue = MessageQueue_create(16);
-    slave->connectionAsduQueue = HighPriorityASDUQueue_create(8);
-    enqueueReports(slave, 20);
-
-    Socket socket = FakeSocket_create(data, size);
-    MasterConnection connection = socket != nullptr
-                                      ? MasterConnection_create(slave, socket, slave->asduQueue,
-                                                                slave->connectionAsduQueue, false)
-                                      : nullptr;
-    if (connection != nullptr) {
-        slave->connectionThreads++;
-        if (!MasterConnection_start(connection)) {
-            slave->connectionThreads--;
-            MasterConnection_destroy(connection);
-        }
-    } else {
-        Socket_destroy(socket);
+    // The queue pair a started slave in mode 0 would share.
+    MessageQueue lowPrioQueue = MessageQueue_create(16);
+    HighPriorityASDUQueue highPrioQueue = HighPriorityASDUQueue_create(8);
+    TransportStream stream = qxfake::ScriptedStream_create(data, size);
+    MasterConnection connection = nullptr;
+    if (lowPrioQueue != nullptr && highPrioQueue != nullptr && stream != nullptr) {
+        enqueueReports(host.host()->appLayerParameters, lowPrioQueue, 20);
+        connection =
+            MasterConnection_create(host.host(), stream, lowPrioQueue, highPrioQueue, false);
     }
-    // The thread ends when the script is played out (the peer closes) or the
-    // engine closes the connection. Waiting here spares destroy's 10 ms polls.
-    while (slave->connectionThreads > 0)
-        sched_yield();
-    CS104_Slave_destroy(slave);
+    if (connection == nullptr) {
+        TransportStream_destroy(stream);
+    } else if (MasterConnection_start(connection)) {
+        // The thread ends when the script is played out (the peer closes) or
+        // the engine closes the connection.
+        while (host.threadsEnded == 0)
+            sched_yield();
+    } else {
+        MasterConnection_destroy(connection);
+    }
+    MessageQueue_destroy(lowPrioQueue);
+    HighPriorityASDUQueue_destroy(highPrioQueue);
     return 0;
 }

@@ -20,6 +20,7 @@
 #define QX_TESTS_FAKES_RAW_MASTER_H
 
 #include "fakes/net_helpers.h"
+#include "fakes/octets.h"
 
 #include <cstdint>
 #include <optional>
@@ -29,8 +30,6 @@
 
 namespace qxtest
 {
-
-using Octets = std::vector<uint8_t>;
 
 /* U-frame function octets. */
 constexpr uint8_t U_STARTDT_ACT = 0x07;

@@ -1,12 +1,14 @@
 /*
- * Master connection: one accepted TCP connection from a controlling station
- * and its IEC 60870-5-104 link procedure, served by a thread of its own.
+ * Master connection: one connection from a controlling station over a
+ * transport stream and its IEC 60870-5-104 link procedure, served by a
+ * thread of its own (see cs104_master_connection.h).
  *
  * The thread reads at most one frame per loop pass, handles it, runs the
  * timers t1/t2/t3 and, while data transfer is started, sends every queued
  * ASDU the window k allows (high-priority ones first). Then it waits on its
- * socket, its own wake-up (close), the low-priority queue's wake-up (while
- * active) and the next timer deadline: nothing else wakes it.
+ * stream, its own wake-up (close), the low-priority queue's wake-up (while
+ * active) and the next timer deadline: nothing else wakes it. A stream with
+ * octets already buffered (pending) is read without waiting.
  *
  * Design choices and mends:
  * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
@@ -14,7 +16,7 @@
  *   passes; only a wrong start octet, a length octet below 4, or a frame
  *   not completed within t1 closes the connection. Only as many octets as
  *   the current frame needs are read, so frames that follow stay in the
- *   socket for the next pass.
+ *   stream for the next pass.
  * - An I frame whose ASDU is shorter than an ASDU header is counted and
  *   acknowledged but reaches no handler.
  * - A received N(R) is checked by its distance from the oldest unconfirmed
@@ -51,7 +53,7 @@
  *   and the active connection's wake-up must not be taken from it); a newly
  *   active one looks at the queue right after STARTDT in the same pass.
  */
-#include "cs104_slave_internal.h"
+#include "cs104_master_connection.h"
 
 #include "hal_time.h"
 #include "lib_memory.h"
@@ -63,7 +65,7 @@ namespace
 
 CS104_APCIParameters parameters(MasterConnection self)
 {
-    return &self->slave->conParameters;
+    return self->host->apciParameters;
 }
 
 uint64_t seconds(int value)
@@ -93,10 +95,10 @@ void unlockWindow(MasterConnection self)
     Semaphore_post(self->sentASDUsLock);
 }
 
-/* Writes a U or S frame; caller holds the window lock (it serialises socket writes). */
+/* Writes a frame; caller holds the window lock (it serialises stream writes). */
 bool writeLocked(MasterConnection self, const uint8_t* octets, int size)
 {
-    return Socket_write(self->socket, octets, size) == size;
+    return TransportStream_write(self->stream, octets, size);
 }
 
 bool writeControlFrame(MasterConnection self, const uint8_t* octets)
@@ -129,7 +131,7 @@ bool isSentBufferFull(MasterConnection self)
 
 bool isStrict(MasterConnection self)
 {
-    return self->slave->strictIec;
+    return *self->host->strictIec;
 }
 
 bool everySentFrameAcknowledged(MasterConnection self)
@@ -304,7 +306,7 @@ void sendWaitingASDUs(MasterConnection self)
 /* Reads up to want octets into the receive buffer: count read, 0, or -1 (closed). */
 int readInto(MasterConnection self, int want)
 {
-    int read = Socket_read(self->socket, self->recvBuffer + self->recvBufPos, want);
+    int read = TransportStream_read(self->stream, self->recvBuffer + self->recvBufPos, want);
     if (read > 0) {
         if (self->recvBufPos == 0)
             self->recvStartTime = Hal_getMonotonicTimeInMs();
@@ -363,11 +365,12 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
     unlockWindow(self);
 
     if (self->isActive) {
-        CS101_ASDU asdu = CS101_ASDU_createFromBuffer(
-            &self->slave->alParameters, buffer + CS104_APCI_LENGTH, msgSize - CS104_APCI_LENGTH);
+        CS101_ASDU asdu =
+            CS101_ASDU_createFromBuffer(self->host->appLayerParameters, buffer + CS104_APCI_LENGTH,
+                                        msgSize - CS104_APCI_LENGTH);
         // Shorter than its header: counted and acknowledged, never dispatched.
         if (asdu != nullptr) {
-            handleASDU(self, asdu);
+            self->host->dispatch(self->host->object, self, asdu);
             CS101_ASDU_destroy(asdu);
         }
     }
@@ -378,7 +381,7 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
 void handleStartDT(MasterConnection self)
 {
     self->stopDtPending = false;
-    CS104_Slave_activate(self->slave, self); // sets isActive
+    self->host->activate(self->host->object, self); // sets isActive
     HighPriorityASDUQueue_resetConnectionQueue(self->highPrioQueue);
     writeControlFrame(self, STARTDT_CON_MSG);
 }
@@ -533,61 +536,65 @@ void returnUnconfirmedEntries(MasterConnection self)
     unlockWindow(self);
 }
 
-void serveConnection(MasterConnection self, HandleSet handleSet)
+} // namespace
+
+bool MasterConnection_serveOnce(MasterConnection self)
 {
-    while (self->isRunning) {
-        Handleset_reset(handleSet);
-        Handleset_addSocket(handleSet, self->socket);
-        WakeUp_addTo(self->wakeUp, handleSet);
-        if (self->isActive)
-            WakeUp_addTo(self->lowPrioQueue->enqueued, handleSet);
-        if (Handleset_waitReady(handleSet, (unsigned int)MasterConnection_nextTimeoutMs(self)) >
-            0) {
-            WakeUp_clear(self->wakeUp);
-            int frameSize = receiveMessage(self);
-            if (frameSize == -1)
-                break;
-            if (frameSize > 0 && !handleMessage(self, self->recvBuffer, frameSize))
-                self->isRunning = false;
-            int w = parameters(self)->w;
-            if (self->isRunning && self->unconfirmedReceivedIMessages > 0 &&
-                self->unconfirmedReceivedIMessages >= w) {
-                self->lastConfirmationTime = Hal_getMonotonicTimeInMs();
-                sendSMessage(self);
-            }
-        }
-        if (!MasterConnection_handleTimeouts(self))
+    // Read once: the wake-ups waited on and the sending below agree.
+    bool active = self->isActive;
+    WakeUp wakeUps[2] = {self->wakeUp, self->lowPrioQueue->enqueued};
+    int ready = 1;
+    if (TransportStream_pending(self->stream) <= 0)
+        ready = TransportStream_waitReadable(self->stream, wakeUps, active ? 2 : 1,
+                                             (unsigned int)MasterConnection_nextTimeoutMs(self));
+    if (ready < 0)
+        return false;
+    if (ready > 0) {
+        WakeUp_clear(self->wakeUp);
+        int frameSize = receiveMessage(self);
+        if (frameSize == -1)
+            return false;
+        if (frameSize > 0 && !handleMessage(self, self->recvBuffer, frameSize))
             self->isRunning = false;
-        if (self->stopDtPending && self->isRunning && everySentFrameAcknowledged(self)) {
-            self->stopDtPending = false;
-            writeControlFrame(self, STOPDT_CON_MSG);
-        }
-        if (self->isRunning && self->isActive) {
-            WakeUp_clear(self->lowPrioQueue->enqueued);
-            sendWaitingASDUs(self);
+        int w = parameters(self)->w;
+        if (self->isRunning && self->unconfirmedReceivedIMessages > 0 &&
+            self->unconfirmedReceivedIMessages >= w) {
+            self->lastConfirmationTime = Hal_getMonotonicTimeInMs();
+            sendSMessage(self);
         }
     }
+    if (!MasterConnection_handleTimeouts(self))
+        self->isRunning = false;
+    if (self->stopDtPending && self->isRunning && everySentFrameAcknowledged(self)) {
+        self->stopDtPending = false;
+        writeControlFrame(self, STOPDT_CON_MSG);
+    }
+    if (self->isRunning && self->isActive) {
+        WakeUp_clear(self->lowPrioQueue->enqueued);
+        sendWaitingASDUs(self);
+    }
+    return self->isRunning;
 }
+
+namespace
+{
 
 void* connectionHandlingThread(void* parameter)
 {
     MasterConnection self = (MasterConnection)parameter;
-    CS104_Slave slave = self->slave;
+    MasterConnectionHost host = self->host;
     MessageQueue lowPrioQueue = self->lowPrioQueue;
     HighPriorityASDUQueue highPrioQueue = self->highPrioQueue;
     bool ownsQueues = self->ownsQueues;
 
     resetT3Timeout(self);
-    HandleSet handleSet = Handleset_new();
-    if (handleSet != nullptr) {
-        serveConnection(self, handleSet);
-        Handleset_destroy(handleSet);
+    while (self->isRunning && MasterConnection_serveOnce(self)) {
     }
     self->isRunning = false;
     self->isActive = false;
     returnUnconfirmedEntries(self);
 
-    CS104_Slave_removeConnection(slave, self);
+    host->unlist(host->object, self);
     MasterConnection_destroy(self);
     // Only now, with the connection out of the slave's list, may its own
     // queues go: an enqueue for all connections holds the list lock.
@@ -595,8 +602,8 @@ void* connectionHandlingThread(void* parameter)
         MessageQueue_destroy(lowPrioQueue);
         HighPriorityASDUQueue_destroy(highPrioQueue);
     }
-    // Last touch of the slave: destroy waits for this count to reach 0.
-    slave->connectionThreads--;
+    // Last touch of the host: the slave's destroy waits for every thread's end.
+    host->threadEnded(host->object);
     return nullptr;
 }
 
@@ -609,31 +616,31 @@ MasterConnection fromInterface(IMasterConnection self)
 
 void imcSendASDU(IMasterConnection self, CS101_ASDU asdu)
 {
-    sendASDUInternal(fromInterface(self), asdu);
+    MasterConnection_sendASDU(fromInterface(self), asdu);
 }
 
 void imcSendACT_CON(IMasterConnection self, CS101_ASDU asdu, bool negative)
 {
     CS101_ASDU_setCOT(asdu, CS101_COT_ACTIVATION_CON);
     CS101_ASDU_setNegative(asdu, negative);
-    sendASDUInternal(fromInterface(self), asdu);
+    MasterConnection_sendASDU(fromInterface(self), asdu);
 }
 
 void imcSendACT_TERM(IMasterConnection self, CS101_ASDU asdu)
 {
     CS101_ASDU_setCOT(asdu, CS101_COT_ACTIVATION_TERMINATION);
     CS101_ASDU_setNegative(asdu, false);
-    sendASDUInternal(fromInterface(self), asdu);
+    MasterConnection_sendASDU(fromInterface(self), asdu);
 }
 
 CS101_AppLayerParameters imcGetApplicationLayerParameters(IMasterConnection self)
 {
-    return &fromInterface(self)->slave->alParameters;
+    return fromInterface(self)->host->appLayerParameters;
 }
 
 } // namespace
 
-MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
+MasterConnection MasterConnection_create(MasterConnectionHost host, TransportStream stream,
                                          MessageQueue lowPrioQueue,
                                          HighPriorityASDUQueue highPrioQueue, bool ownsQueues)
 {
@@ -641,7 +648,7 @@ MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
     if (memory == nullptr)
         return nullptr;
     MasterConnection self = new (memory) sMasterConnection();
-    int k = slave->conParameters.k;
+    int k = host->apciParameters->k;
     self->maxSentASDUs = k > 0 ? k : 1;
     self->sentASDUs =
         (SentASDUSlave*)Memory_calloc((size_t)self->maxSentASDUs, sizeof(SentASDUSlave));
@@ -655,13 +662,13 @@ MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
         Memory_free(memory);
         return nullptr;
     }
-    self->socket = socket;
+    self->stream = stream;
     self->iMasterConnection.sendASDU = imcSendASDU;
     self->iMasterConnection.sendACT_CON = imcSendACT_CON;
     self->iMasterConnection.sendACT_TERM = imcSendACT_TERM;
     self->iMasterConnection.getApplicationLayerParameters = imcGetApplicationLayerParameters;
     self->iMasterConnection.object = self;
-    self->slave = slave;
+    self->host = host;
     self->isActive = false;
     self->isRunning = true; // before the thread starts, so an early close is not lost
     self->lastConfirmationTime = UINT64_MAX;
@@ -670,6 +677,7 @@ MasterConnection MasterConnection_create(CS104_Slave slave, Socket socket,
     self->lowPrioQueue = lowPrioQueue;
     self->highPrioQueue = highPrioQueue;
     self->ownsQueues = ownsQueues;
+    resetT3Timeout(self);
     return self;
 }
 
@@ -689,6 +697,11 @@ void MasterConnection_close(MasterConnection self)
     WakeUp_signal(self->wakeUp);
 }
 
+void MasterConnection_activate(MasterConnection self)
+{
+    self->isActive = true;
+}
+
 void MasterConnection_deactivate(MasterConnection self)
 {
     lockWindow(self);
@@ -701,7 +714,7 @@ void MasterConnection_destroy(MasterConnection self)
 {
     if (self == nullptr)
         return;
-    Socket_destroy(self->socket);
+    TransportStream_destroy(self->stream);
     Memory_free(self->sentASDUs);
     Semaphore_destroy(self->sentASDUsLock);
     WakeUp_destroy(self->wakeUp);
@@ -739,7 +752,17 @@ bool MasterConnection_discardInterrogationAnswer(MasterConnection self)
                                                 nullptr) > 0;
 }
 
-bool sendASDUInternal(MasterConnection self, CS101_ASDU asdu)
+IMasterConnection MasterConnection_getInterface(MasterConnection self)
+{
+    return &self->iMasterConnection;
+}
+
+MessageQueue MasterConnection_getLowPrioQueue(MasterConnection self)
+{
+    return self->lowPrioQueue;
+}
+
+bool MasterConnection_sendASDU(MasterConnection self, CS101_ASDU asdu)
 {
     if (!self->isActive)
         return false;

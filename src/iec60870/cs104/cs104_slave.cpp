@@ -26,13 +26,64 @@
  * - Activation sets the connection active and, in mode 0, deactivates the
  *   others in one step under the list lock: two STARTDT act arriving at once
  *   on two connections leave exactly one of them active.
+ * - Each accepted socket becomes a plain TCP stream (TcpStream_create); the
+ *   connection knows only the stream, and the slave only through its host
+ *   record (connectionHost), so another transport plugs in here.
+ *
+ * Threads and locks: see cs104_slave_internal.h.
  */
 #include "cs104_slave_internal.h"
 
+#include "cs104_master_connection.h"
+#include "cs104_slave_dispatch.h"
+#include "hal_socket.h"
+#include "hal_wakeup.h"
 #include "lib_memory.h"
+#include "linked_list.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
+
+struct sCS104_Slave {
+    /* Read by the connection threads' dispatch; set before start. */
+    struct sSlaveHandlers handlers;
+    CS104_ConnectionRequestHandler connectionRequestHandler;
+    void* connectionRequestHandlerParameter;
+
+    MessageQueue asduQueue;                    /* mode 0: shared low-priority queue */
+    HighPriorityASDUQueue connectionAsduQueue; /* mode 0: shared high-priority queue */
+    int maxLowPrioQueueSize;
+    int maxHighPrioQueueSize;
+    /* Totals of CS104_Slave_getQueueLosses; wrap modulo 2^32. */
+    std::atomic<uint32_t> lostASDUs;
+    std::atomic<uint32_t> lostSpontaneousObjects;
+
+    std::atomic<int> openConnections; /* written under openConnectionsLock */
+    LinkedList masterConnections;
+    Semaphore openConnectionsLock;
+    std::atomic<int> maxOpenConnections; /* may be changed while the server runs */
+
+    /* Connection threads that may still touch the slave; destroy waits for 0. */
+    std::atomic<int> connectionThreads;
+
+    struct sCS104_APCIParameters conParameters;
+    struct sCS101_AppLayerParameters alParameters;
+    /* What every connection sees of the slave (points into this record). */
+    struct sMasterConnectionHost connectionHost;
+
+    std::atomic<bool> strictIec;    /* CS104_Slave_setStrictIec */
+    std::atomic<int> commonAddress; /* checked in strict mode when above 0 */
+
+    std::atomic<bool> isStarting;
+    std::atomic<bool> isRunning;
+    std::atomic<bool> stopRunning;
+    WakeUp stopWakeUp; /* signalled by stop; the server thread waits on it */
+    int tcpPort;
+    CS104_ServerMode serverMode;
+    char* localAddress;
+    Thread listeningThread;
+};
 
 namespace
 {
@@ -69,14 +120,14 @@ void unlockConnections(CS104_Slave self)
 }
 
 /* The connection limit and the request handler decide. */
-bool acceptConnection(CS104_Slave self, Socket connection)
+bool acceptConnection(CS104_Slave self, TransportStream connection)
 {
     if (self->maxOpenConnections > 0 && self->openConnections >= self->maxOpenConnections)
         return false;
     if (self->connectionRequestHandler == nullptr)
         return true;
     char peer[PEER_ADDRESS_SIZE];
-    if (Socket_getPeerAddressStatic(connection, peer) == nullptr)
+    if (TransportStream_peerAddress(connection, peer) == nullptr)
         return false;
     char* colon = std::strchr(peer, ':');
     if (colon != nullptr)
@@ -104,8 +155,8 @@ void unlistConnection(CS104_Slave self, MasterConnection connection)
     unlockConnections(self);
 }
 
-/* Creates, lists and starts a connection over an accepted socket (or closes it). */
-void serveNewConnection(CS104_Slave self, Socket socket)
+/* Creates, lists and starts a connection over an accepted stream (or closes it). */
+void serveNewConnection(CS104_Slave self, TransportStream stream)
 {
     MessageQueue lowPrioQueue = self->asduQueue;
     HighPriorityASDUQueue highPrioQueue = self->connectionAsduQueue;
@@ -116,7 +167,8 @@ void serveNewConnection(CS104_Slave self, Socket socket)
     }
     MasterConnection connection = nullptr;
     if (lowPrioQueue != nullptr && highPrioQueue != nullptr)
-        connection = MasterConnection_create(self, socket, lowPrioQueue, highPrioQueue, ownsQueues);
+        connection = MasterConnection_create(&self->connectionHost, stream, lowPrioQueue,
+                                             highPrioQueue, ownsQueues);
     bool listed = connection != nullptr && listConnection(self, connection);
     if (listed) {
         self->connectionThreads++;
@@ -126,9 +178,9 @@ void serveNewConnection(CS104_Slave self, Socket socket)
         unlistConnection(self, connection);
     }
     if (connection != nullptr)
-        MasterConnection_destroy(connection); // closes the socket
+        MasterConnection_destroy(connection); // closes the stream
     else
-        Socket_destroy(socket);
+        TransportStream_destroy(stream);
     if (ownsQueues) {
         MessageQueue_destroy(lowPrioQueue);
         HighPriorityASDUQueue_destroy(highPrioQueue);
@@ -175,10 +227,13 @@ void* serverThread(void* parameter)
             waitForConnectionOrStop(self, serverSocket, handleSet);
             continue;
         }
-        if (acceptConnection(self, connection))
-            serveNewConnection(self, connection);
-        else
+        TransportStream stream = TcpStream_create(connection);
+        if (stream == nullptr)
             Socket_destroy(connection);
+        else if (acceptConnection(self, stream))
+            serveNewConnection(self, stream);
+        else
+            TransportStream_destroy(stream);
     }
     Handleset_destroy(handleSet);
     ServerSocket_destroy(serverSocket);
@@ -194,6 +249,57 @@ bool createSharedQueues(CS104_Slave self)
     if (self->connectionAsduQueue == nullptr)
         self->connectionAsduQueue = HighPriorityASDUQueue_create(highPrioQueueSize(self));
     return self->asduQueue != nullptr && self->connectionAsduQueue != nullptr;
+}
+
+/* ------------------------------------------------ the connections' host */
+
+CS104_Slave slaveOf(void* object)
+{
+    return static_cast<CS104_Slave>(object);
+}
+
+/* Sets the connection active; in mode 0 under the list lock, deactivating every other one. */
+void hostActivate(void* object, MasterConnection connectionToActivate)
+{
+    CS104_Slave self = slaveOf(object);
+    if (self->serverMode != CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
+        MasterConnection_activate(connectionToActivate);
+        return;
+    }
+    // Under the list lock, so that two STARTDT at once leave one active.
+    lockConnections(self);
+    MasterConnection_activate(connectionToActivate);
+    for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
+         element = LinkedList_getNext(element)) {
+        MasterConnection connection = (MasterConnection)LinkedList_getData(element);
+        if (connection != connectionToActivate)
+            MasterConnection_deactivate(connection);
+    }
+    unlockConnections(self);
+}
+
+bool discardInterrogationAnswer(void* connection)
+{
+    return MasterConnection_discardInterrogationAnswer(static_cast<MasterConnection>(connection));
+}
+
+void hostDispatch(void* object, MasterConnection connection, CS101_ASDU asdu)
+{
+    CS104_Slave self = slaveOf(object);
+    SlaveDispatchProfile profile = {self->strictIec, self->commonAddress};
+    SlaveDispatchPeer peer = {MasterConnection_getInterface(connection), discardInterrogationAnswer,
+                              connection};
+    SlaveDispatch_handleASDU(&self->handlers, profile, &peer, asdu);
+}
+
+void hostUnlist(void* object, MasterConnection connection)
+{
+    unlistConnection(slaveOf(object), connection);
+}
+
+void hostThreadEnded(void* object)
+{
+    slaveOf(object)->connectionThreads--;
 }
 
 } // namespace
@@ -220,6 +326,9 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
     self->maxHighPrioQueueSize = maxHighPrioQueueSize;
     self->conParameters = defaultConnectionParameters;
     self->alParameters = defaultAppLayerParameters;
+    self->connectionHost = {
+        self,         &self->conParameters, &self->alParameters, &self->strictIec,
+        hostActivate, hostDispatch,         hostUnlist,          hostThreadEnded};
     self->tcpPort = 2404;
     self->serverMode = CS104_MODE_SINGLE_REDUNDANCY_GROUP;
     return self;
@@ -277,35 +386,35 @@ int CS104_Slave_getOpenConnections(CS104_Slave self)
 void CS104_Slave_setInterrogationHandler(CS104_Slave self, CS101_InterrogationHandler handler,
                                          void* parameter)
 {
-    self->interrogationHandler = handler;
-    self->interrogationHandlerParameter = parameter;
+    self->handlers.interrogationHandler = handler;
+    self->handlers.interrogationHandlerParameter = parameter;
 }
 
 void CS104_Slave_setCounterInterrogationHandler(CS104_Slave self,
                                                 CS101_CounterInterrogationHandler handler,
                                                 void* parameter)
 {
-    self->counterInterrogationHandler = handler;
-    self->counterInterrogationHandlerParameter = parameter;
+    self->handlers.counterInterrogationHandler = handler;
+    self->handlers.counterInterrogationHandlerParameter = parameter;
 }
 
 void CS104_Slave_setReadHandler(CS104_Slave self, CS101_ReadHandler handler, void* parameter)
 {
-    self->readHandler = handler;
-    self->readHandlerParameter = parameter;
+    self->handlers.readHandler = handler;
+    self->handlers.readHandlerParameter = parameter;
 }
 
 void CS104_Slave_setClockSyncHandler(CS104_Slave self, CS101_ClockSynchronizationHandler handler,
                                      void* parameter)
 {
-    self->clockSyncHandler = handler;
-    self->clockSyncHandlerParameter = parameter;
+    self->handlers.clockSyncHandler = handler;
+    self->handlers.clockSyncHandlerParameter = parameter;
 }
 
 void CS104_Slave_setASDUHandler(CS104_Slave self, CS101_ASDUHandler handler, void* parameter)
 {
-    self->asduHandler = handler;
-    self->asduHandlerParameter = parameter;
+    self->handlers.asduHandler = handler;
+    self->handlers.asduHandlerParameter = parameter;
 }
 
 void CS104_Slave_setConnectionRequestHandler(CS104_Slave self,
@@ -388,7 +497,7 @@ void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu)
     for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
          element = LinkedList_getNext(element)) {
         MasterConnection connection = (MasterConnection)LinkedList_getData(element);
-        enqueueCountingLoss(self, connection->lowPrioQueue, &encoded);
+        enqueueCountingLoss(self, MasterConnection_getLowPrioQueue(connection), &encoded);
     }
     unlockConnections(self);
 }
@@ -441,27 +550,4 @@ void CS104_Slave_destroy(CS104_Slave self)
     WakeUp_destroy(self->stopWakeUp);
     self->~sCS104_Slave();
     Memory_free(self);
-}
-
-void CS104_Slave_activate(CS104_Slave self, MasterConnection connectionToActivate)
-{
-    if (self->serverMode != CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
-        connectionToActivate->isActive = true;
-        return;
-    }
-    // Under the list lock, so that two STARTDT at once leave one active.
-    lockConnections(self);
-    connectionToActivate->isActive = true;
-    for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
-         element = LinkedList_getNext(element)) {
-        MasterConnection connection = (MasterConnection)LinkedList_getData(element);
-        if (connection != connectionToActivate)
-            MasterConnection_deactivate(connection);
-    }
-    unlockConnections(self);
-}
-
-void CS104_Slave_removeConnection(CS104_Slave self, MasterConnection connection)
-{
-    unlistConnection(self, connection);
 }

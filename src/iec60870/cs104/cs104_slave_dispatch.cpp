@@ -14,12 +14,19 @@
  * the mirrored test command with time tag (C_TS_TA_1, cause 7); a system
  * command with a wrong cause gets only its reply with cause 45. The
  * negative bit of causes 44-47 is set where every reply is sent
- * (sendASDUInternal).
+ * (MasterConnection_sendASDU).
  */
-#include "cs104_slave_internal.h"
+#include "cs104_slave_dispatch.h"
 
 namespace
 {
+
+/* One dispatch: what it sees of the slave and of the connection. */
+struct Dispatch {
+    const sSlaveHandlers* handlers;
+    SlaveDispatchProfile profile;
+    const SlaveDispatchPeer* peer;
+};
 
 bool isSystemCommand(TypeID type)
 {
@@ -54,66 +61,67 @@ bool isAllowedCause(TypeID type, CS101_CauseOfTransmission cot)
     }
 }
 
-bool hasHandler(CS104_Slave slave, TypeID type)
+bool hasHandler(const sSlaveHandlers* handlers, TypeID type)
 {
     switch (type) {
     case C_IC_NA_1:
-        return slave->interrogationHandler != nullptr;
+        return handlers->interrogationHandler != nullptr;
     case C_CI_NA_1:
-        return slave->counterInterrogationHandler != nullptr;
+        return handlers->counterInterrogationHandler != nullptr;
     case C_RD_NA_1:
-        return slave->readHandler != nullptr;
+        return handlers->readHandler != nullptr;
     case C_CS_NA_1:
-        return slave->clockSyncHandler != nullptr;
+        return handlers->clockSyncHandler != nullptr;
     case C_RP_NA_1:
-        return slave->resetProcessHandler != nullptr;
+        return handlers->resetProcessHandler != nullptr;
     case C_CD_NA_1:
-        return slave->delayAcquisitionHandler != nullptr;
+        return handlers->delayAcquisitionHandler != nullptr;
     default:
         return false;
     }
 }
 
 /* Calls the typed handler with the value taken from the decoded command. */
-bool callHandler(MasterConnection self, CS101_ASDU asdu, InformationObject command)
+bool callHandler(const Dispatch& self, CS101_ASDU asdu, InformationObject command)
 {
-    CS104_Slave slave = self->slave;
-    IMasterConnection connection = &self->iMasterConnection;
+    const sSlaveHandlers* handlers = self.handlers;
+    IMasterConnection connection = self.peer->connection;
     switch (CS101_ASDU_getTypeID(asdu)) {
     case C_IC_NA_1:
-        return slave->interrogationHandler(
-            slave->interrogationHandlerParameter, connection, asdu,
+        return handlers->interrogationHandler(
+            handlers->interrogationHandlerParameter, connection, asdu,
             InterrogationCommand_getQOI((InterrogationCommand)command));
     case C_CI_NA_1:
-        return slave->counterInterrogationHandler(
-            slave->counterInterrogationHandlerParameter, connection, asdu,
+        return handlers->counterInterrogationHandler(
+            handlers->counterInterrogationHandlerParameter, connection, asdu,
             CounterInterrogationCommand_getQCC((CounterInterrogationCommand)command));
     case C_RD_NA_1:
-        return slave->readHandler(slave->readHandlerParameter, connection, asdu,
-                                  InformationObject_getObjectAddress(command));
+        return handlers->readHandler(handlers->readHandlerParameter, connection, asdu,
+                                     InformationObject_getObjectAddress(command));
     case C_CS_NA_1:
-        return slave->clockSyncHandler(
-            slave->clockSyncHandlerParameter, connection, asdu,
+        return handlers->clockSyncHandler(
+            handlers->clockSyncHandlerParameter, connection, asdu,
             ClockSynchronizationCommand_getTime((ClockSynchronizationCommand)command));
     case C_RP_NA_1:
-        return slave->resetProcessHandler(slave->resetProcessHandlerParameter, connection, asdu,
-                                          ResetProcessCommand_getQRP((ResetProcessCommand)command));
+        return handlers->resetProcessHandler(
+            handlers->resetProcessHandlerParameter, connection, asdu,
+            ResetProcessCommand_getQRP((ResetProcessCommand)command));
     case C_CD_NA_1:
-        return slave->delayAcquisitionHandler(
-            slave->delayAcquisitionHandlerParameter, connection, asdu,
+        return handlers->delayAcquisitionHandler(
+            handlers->delayAcquisitionHandlerParameter, connection, asdu,
             DelayAcquisitionCommand_getDelay((DelayAcquisitionCommand)command));
     default:
         return false;
     }
 }
 
-void sendMirrored(MasterConnection self, CS101_ASDU asdu, CS101_CauseOfTransmission cot)
+void sendMirrored(const Dispatch& self, CS101_ASDU asdu, CS101_CauseOfTransmission cot)
 {
     CS101_ASDU_setCOT(asdu, cot);
-    sendASDUInternal(self, asdu);
+    IMasterConnection_sendASDU(self.peer->connection, asdu);
 }
 
-void responseCOTUnknown(CS101_ASDU asdu, MasterConnection self)
+void responseCOTUnknown(CS101_ASDU asdu, const Dispatch& self)
 {
     sendMirrored(self, asdu, CS101_COT_UNKNOWN_COT);
 }
@@ -125,13 +133,15 @@ enum DispatchResult { NOT_HANDLED, HANDLED, MALFORMED };
  * station's own address, so handlers answer with it; another address is
  * mirrored with cause 46.
  */
-bool acceptCommonAddress(MasterConnection self, CS101_ASDU asdu)
+bool acceptCommonAddress(const Dispatch& self, CS101_ASDU asdu)
 {
-    int own = self->slave->commonAddress;
+    int own = self.profile.commonAddress;
     if (own <= 0)
         return true;
     int ca = CS101_ASDU_getCA(asdu);
-    int broadcast = self->slave->alParameters.sizeOfCA == 1 ? 0xFF : 0xFFFF;
+    CS101_AppLayerParameters parameters =
+        IMasterConnection_getApplicationLayerParameters(self.peer->connection);
+    int broadcast = parameters->sizeOfCA == 1 ? 0xFF : 0xFFFF;
     if (ca == own)
         return true;
     if (ca == broadcast) {
@@ -143,15 +153,15 @@ bool acceptCommonAddress(MasterConnection self, CS101_ASDU asdu)
 }
 
 /* Strict: the deactivation of an interrogation, answered by the engine. */
-void deactivateInterrogation(MasterConnection self, CS101_ASDU asdu)
+void deactivateInterrogation(const Dispatch& self, CS101_ASDU asdu)
 {
-    bool inProgress = MasterConnection_discardInterrogationAnswer(self);
+    bool inProgress = self.peer->discardInterrogationAnswer(self.peer->object);
     CS101_ASDU_setNegative(asdu, !inProgress);
     sendMirrored(self, asdu, CS101_COT_DEACTIVATION_CON);
 }
 
 /* Strict: the engine's own answers; HANDLED when one was sent. */
-DispatchResult dispatchStrict(MasterConnection self, CS101_ASDU asdu)
+DispatchResult dispatchStrict(const Dispatch& self, CS101_ASDU asdu)
 {
     if (!acceptCommonAddress(self, asdu))
         return HANDLED;
@@ -169,15 +179,15 @@ DispatchResult dispatchStrict(MasterConnection self, CS101_ASDU asdu)
     return NOT_HANDLED;
 }
 
-DispatchResult dispatchSystemCommand(MasterConnection self, CS101_ASDU asdu)
+DispatchResult dispatchSystemCommand(const Dispatch& self, CS101_ASDU asdu)
 {
     TypeID type = CS101_ASDU_getTypeID(asdu);
     if (!isAllowedCause(type, CS101_ASDU_getCOT(asdu))) {
         responseCOTUnknown(asdu, self);
         // Strict: one request, one answer (not 45 followed by 44).
-        return self->slave->strictIec ? HANDLED : NOT_HANDLED;
+        return self.profile.strictIec ? HANDLED : NOT_HANDLED;
     }
-    if (!hasHandler(self->slave, type))
+    if (!hasHandler(self.handlers, type))
         return NOT_HANDLED;
     InformationObject command = CS101_ASDU_getElement(asdu, 0);
     if (command == nullptr)
@@ -189,13 +199,14 @@ DispatchResult dispatchSystemCommand(MasterConnection self, CS101_ASDU asdu)
 
 } // namespace
 
-void handleASDU(MasterConnection self, CS101_ASDU asdu)
+void SlaveDispatch_handleASDU(const sSlaveHandlers* handlers, SlaveDispatchProfile profile,
+                              const SlaveDispatchPeer* peer, CS101_ASDU asdu)
 {
-    CS104_Slave slave = self->slave;
+    const Dispatch self = {handlers, profile, peer};
     TypeID type = CS101_ASDU_getTypeID(asdu);
     DispatchResult result = NOT_HANDLED;
 
-    if (slave->strictIec && dispatchStrict(self, asdu) == HANDLED)
+    if (profile.strictIec && dispatchStrict(self, asdu) == HANDLED)
         return;
 
     if (isSystemCommand(type)) {
@@ -207,8 +218,8 @@ void handleASDU(MasterConnection self, CS101_ASDU asdu)
         result = HANDLED;
     }
 
-    if (result == NOT_HANDLED && slave->asduHandler != nullptr &&
-        slave->asduHandler(slave->asduHandlerParameter, &self->iMasterConnection, asdu))
+    if (result == NOT_HANDLED && handlers->asduHandler != nullptr &&
+        handlers->asduHandler(handlers->asduHandlerParameter, peer->connection, asdu))
         result = HANDLED;
 
     if (result != HANDLED)

@@ -6,16 +6,14 @@
  * back): each still runs out one period after it started, as the master
  * expects.
  *
- * Each case starts a timer on a running slave, steps the wall clock (the
- * test's own wall clock, see settable_wall_clock.h), then checks that nothing happens during the
- * first half of the period and that the timer's action follows within the period plus a margin.
+ * Each case starts a timer on a connection (octets over a fake stream, see
+ * connection_harness.h), steps the fake wall clock by an hour, then checks
+ * that nothing happens until the period is over and that the timer's
+ * action follows exactly then.
  */
-#include "settable_wall_clock.h"
-
+#include "iec60870/cs104/connection_harness.h"
 #include "iec60870/cs104/slave_fixture.h"
 
-#include <array>
-#include <optional>
 #include <string>
 
 namespace qxtest
@@ -24,97 +22,71 @@ namespace
 {
 
 constexpr int kPeriodSeconds = 2;
-constexpr int kQuietMs = 1000;                             /* half the period: nothing yet */
-constexpr int kDueWithinMs = kPeriodSeconds * 1000 + 1500; /* from the step on */
+constexpr uint64_t kPeriodMs = kPeriodSeconds * 1000;
 constexpr int64_t kHourMs = 3600 * 1000;
 
-class WallClockStepTest : public SlaveTest, public ::testing::WithParamInterface<int64_t>
+class WallClockStepTest : public ::testing::TestWithParam<int64_t>
 {
   protected:
-    void TearDown() override
+    /* Opens the connection with the timer under test at kPeriodSeconds, the others long. */
+    void openWith(int t1, int t2, int t3)
     {
-        SlaveTest::TearDown();
-        resetWallClock();
+        link.host.apci.t1 = t1;
+        link.host.apci.t2 = t2;
+        link.host.apci.t3 = t3;
+        link.open();
     }
 
-    /* Starts the slave with the timer under test at kPeriodSeconds, the others long. */
-    void startWith(int t1, int t2, int t3)
+    void stepWallClock()
     {
-        timers = {t1, t2, t3};
-        startSlave();
+        uint64_t before = qxfake::clockWallMs();
+        qxfake::clockStepWall(GetParam());
+        ASSERT_EQ(qxfake::clockWallMs() - before, static_cast<uint64_t>(GetParam()));
     }
 
-    void configure() override
-    {
-        params()->t1 = timers[0];
-        params()->t2 = timers[1];
-        params()->t3 = timers[2];
-    }
-
-    /*
-     * Steps the wall clock once the slave's connection thread has surely
-     * handled what the master just sent (it wakes on data within
-     * milliseconds), so the timer started before the step.
-     */
-    void stepClock()
-    {
-        Thread_sleep(200);
-        stepWallClock(GetParam());
-    }
-
-    std::array<int, 3> timers{30, 20, 30};
+    ConnectionHarness link;
 };
 
 TEST_P(WallClockStepTest, T1_UnconfirmedFrame_ClosedOnePeriodAfterSending)
 {
-    startWith(kPeriodSeconds, 20, 30);
-    RawMaster master;
-    connectActive(master);
-    enqueueSinglePoint(1);
-    ASSERT_TRUE(master.receive().has_value());
-    stepClock();
-    int64_t stepped = monotonicMs();
-    EXPECT_FALSE(master.waitClosed(kQuietMs)) << "t1 ran out at the step";
-    EXPECT_TRUE(master.waitClosed(kDueWithinMs - kQuietMs)) << "t1 stalled after the step";
-    EXPECT_LE(monotonicMs() - stepped, kDueWithinMs);
+    openWith(kPeriodSeconds, 20, 30);
+    link.start();
+    link.enqueue(singlePointAsdu(0x03, 1, true));
+    ASSERT_EQ(link.advance(0), Frames{expectedSinglePointFrame(0, 0, 1)});
+    stepWallClock();
+    EXPECT_EQ(link.advance(kPeriodMs - 1), Frames{});
+    EXPECT_FALSE(link.closed()) << "t1 ran out at the step";
+    link.advance(1);
+    EXPECT_TRUE(link.closed()) << "t1 stalled after the step";
 }
 
 TEST_P(WallClockStepTest, T2_UnacknowledgedFrame_SFrameOnePeriodAfterReceiving)
 {
-    startWith(30, kPeriodSeconds, 30);
-    RawMaster master;
-    connect(master);
+    openWith(30, kPeriodSeconds, 30);
     // Before STARTDT: acknowledged but not dispatched, so no reply carries N(R).
-    ASSERT_TRUE(master.sendI(interrogationAsdu(0x06)));
-    stepClock();
-    EXPECT_TRUE(master.quietFor(kQuietMs)) << "t2 ran out at the step";
-    std::optional<Apdu> ack = master.receive(kDueWithinMs - kQuietMs);
-    ASSERT_TRUE(ack.has_value()) << "t2 stalled after the step";
-    EXPECT_EQ(ack->octets, sFrame(1));
+    ASSERT_EQ(link.exchange(iFrame(0, 0, interrogationAsdu(0x06))), Frames{});
+    stepWallClock();
+    EXPECT_EQ(link.advance(kPeriodMs - 1), Frames{}) << "t2 ran out at the step";
+    EXPECT_EQ(link.advance(1), Frames{sFrame(1)}) << "t2 stalled after the step";
 }
 
 TEST_P(WallClockStepTest, T3_IdleLink_TestFrameOnePeriodAfterLastFrame)
 {
-    startWith(30, 20, kPeriodSeconds);
-    RawMaster master;
-    connect(master);
-    stepClock();
-    EXPECT_TRUE(master.quietFor(kQuietMs)) << "t3 ran out at the step";
-    std::optional<Apdu> act = master.receive(kDueWithinMs - kQuietMs);
-    ASSERT_TRUE(act.has_value()) << "t3 stalled after the step";
-    EXPECT_EQ(act->octets, uFrame(U_TESTFR_ACT));
+    openWith(30, 20, kPeriodSeconds);
+    stepWallClock();
+    EXPECT_EQ(link.advance(kPeriodMs), Frames{}) << "t3 ran out at the step";
+    EXPECT_EQ(link.advance(1), Frames{uFrame(U_TESTFR_ACT)}) << "t3 stalled after the step";
 }
 
 TEST_P(WallClockStepTest, ReceiveTimeout_FrameNeverCompleted_ClosedOnePeriodAfterItBegan)
 {
-    startWith(kPeriodSeconds, 20, 30);
-    RawMaster master;
-    connect(master);
-    ASSERT_TRUE(master.send({0x68, 0x04, 0x07})); // a U frame missing its last three octets
-    stepClock();
-    EXPECT_FALSE(master.waitClosed(kQuietMs)) << "the receive time-out ran out at the step";
-    EXPECT_TRUE(master.waitClosed(kDueWithinMs - kQuietMs))
-        << "the receive time-out stalled after the step";
+    openWith(kPeriodSeconds, 20, 30);
+    ASSERT_EQ(link.exchange(Octets{0x68, 0x04, 0x07}), Frames{}); // a U frame missing 3 octets
+    stepWallClock();
+    link.advance(kPeriodMs - 1);
+    EXPECT_FALSE(link.closed()) << "the receive time-out ran out at the step";
+    link.advance(1);
+    EXPECT_TRUE(link.closed()) << "the receive time-out stalled after the step";
 }
 
 INSTANTIATE_TEST_SUITE_P(AnHour, WallClockStepTest, ::testing::Values(kHourMs, -kHourMs),

@@ -5,6 +5,7 @@
  * bit of causes 44-47, C_TS_TA_1, TESTFR within t1 and STOPDT con after the
  * last acknowledgement.
  */
+#include "connection_harness.h"
 #include "slave_fixture.h"
 
 #include <atomic>
@@ -250,94 +251,82 @@ INSTANTIATE_TEST_SUITE_P(Profiles, StrictTest, ::testing::Bool(), profileName);
 
 /* ------------------------------------------------------- 9: link layer */
 
-class StrictTimerTest : public StrictTest
+/* The link timers of one connection, octets over a fake stream and the fake clock. */
+class StrictTimerTest : public ::testing::TestWithParam<bool>
 {
-    void tweak(CS104_APCIParameters p) override
+  protected:
+    void SetUp() override
     {
-        p->t1 = 1;
-        p->t3 = 1;
+        link.host.strict = strict();
+        link.host.commonAddress = 1;
+        link.host.apci.t1 = 1;
+        link.host.apci.t3 = 1;
+        link.open();
     }
+
+    bool strict() const { return GetParam(); }
+
+    ConnectionHarness link;
 };
 
 TEST_P(StrictTimerTest, P9_SilentMaster_StrictClosedAfterT3PlusT1)
 {
-    startSlave();
-    connect(master);
-    int64_t start = monotonicMs();
-    std::optional<Apdu> act = master.receive(2500);
-    ASSERT_TRUE(act.has_value());
-    EXPECT_EQ(act->octets, uFrame(U_TESTFR_ACT));
+    // t3 runs out when more than t3 has passed since the last frame or test frame.
+    EXPECT_EQ(link.advance(1000), Frames{});
+    EXPECT_EQ(link.advance(1), Frames{uFrame(U_TESTFR_ACT)});
     if (strict()) {
-        EXPECT_TRUE(master.waitClosed(2500));
-        int64_t closedAfter = monotonicMs() - start;
-        EXPECT_GE(closedAfter, 1900);
-        EXPECT_LE(closedAfter, 3000);
+        EXPECT_EQ(link.advance(999), Frames{});
+        EXPECT_FALSE(link.closed());
+        EXPECT_EQ(link.advance(1), Frames{});
+        EXPECT_TRUE(link.closed()) << "t1 after the unconfirmed test frame";
     } else {
         /* Today: three test frames, closed at the fourth t3. */
         for (int i = 2; i <= 3; i++) {
-            act = master.receive(2500);
-            ASSERT_TRUE(act.has_value()) << i;
-            EXPECT_EQ(act->octets, uFrame(U_TESTFR_ACT));
+            EXPECT_EQ(link.advance(1000), Frames{}) << i;
+            EXPECT_EQ(link.advance(1), Frames{uFrame(U_TESTFR_ACT)}) << i;
         }
-        EXPECT_TRUE(master.waitClosed(2500));
-        EXPECT_GE(monotonicMs() - start, 3900);
+        EXPECT_EQ(link.advance(1000), Frames{});
+        EXPECT_FALSE(link.closed());
+        EXPECT_EQ(link.advance(1), Frames{});
+        EXPECT_TRUE(link.closed());
     }
 }
 
 TEST_P(StrictTimerTest, P9_TestFrameAnswered_StaysOpen)
 {
-    startSlave();
-    connect(master);
     for (int i = 0; i < 3; i++) {
-        std::optional<Apdu> act = master.receive(2500);
-        ASSERT_TRUE(act.has_value()) << i;
-        ASSERT_EQ(act->octets, uFrame(U_TESTFR_ACT));
-        ASSERT_TRUE(master.sendU(U_TESTFR_CON));
+        ASSERT_EQ(link.advance(1001), Frames{uFrame(U_TESTFR_ACT)}) << i;
+        ASSERT_EQ(link.exchange(uFrame(U_TESTFR_CON)), Frames{}) << i;
     }
-    EXPECT_EQ(CS104_Slave_getOpenConnections(slave), 1);
+    EXPECT_FALSE(link.closed());
 }
 
 TEST_P(StrictTimerTest, P9_StopDtWithUnacknowledgedFrames_StrictConfirmedAfterTheAcknowledgement)
 {
-    startSlave();
-    connectActive(master);
-    enqueueSinglePoint(17);
-    std::optional<Apdu> data = master.receive();
-    ASSERT_TRUE(data.has_value());
-    ASSERT_EQ(data->octets, expectedSinglePointFrame(0, 0, 17));
-    ASSERT_TRUE(master.sendU(U_STOPDT_ACT));
+    link.start();
+    link.enqueue(singlePointAsdu(0x03, 17, true));
+    ASSERT_EQ(link.advance(0), Frames{expectedSinglePointFrame(0, 0, 17)});
     if (strict()) {
-        EXPECT_TRUE(master.quietFor(300)) << "STOPDT con before the acknowledgement";
-        ASSERT_TRUE(master.sendS());
+        EXPECT_EQ(link.exchange(uFrame(U_STOPDT_ACT)), Frames{})
+            << "STOPDT con before the acknowledgement";
+        EXPECT_EQ(link.exchange(sFrame(1)), Frames{uFrame(U_STOPDT_CON)});
+    } else {
+        EXPECT_EQ(link.exchange(uFrame(U_STOPDT_ACT)), Frames{uFrame(U_STOPDT_CON)});
     }
-    std::optional<Apdu> con = master.receive();
-    ASSERT_TRUE(con.has_value());
-    EXPECT_EQ(con->octets, uFrame(U_STOPDT_CON));
 }
 
 TEST_P(StrictTimerTest, P9_StopDtNeverAcknowledged_ClosedByT1)
 {
-    startSlave();
-    connectActive(master);
-    enqueueSinglePoint(17);
-    ASSERT_TRUE(master.receive().has_value());
-    int64_t start = monotonicMs();
-    ASSERT_TRUE(master.sendU(U_STOPDT_ACT));
-    if (!strict()) {
-        std::optional<Apdu> con = master.receive();
-        ASSERT_TRUE(con.has_value());
-        EXPECT_EQ(con->octets, uFrame(U_STOPDT_CON));
-    }
-    /* Only test frames may come before the close; no STOPDT con in strict mode. */
-    for (;;) {
-        std::optional<Apdu> apdu = master.receive(2500);
-        if (!apdu)
-            break;
-        EXPECT_TRUE(apdu->isU(U_TESTFR_ACT)) << "unexpected frame";
-    }
-    EXPECT_FALSE(master.receive(100).has_value());
-    EXPECT_LE(monotonicMs() - start, 2500);
-    EXPECT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 0; }));
+    link.start();
+    link.enqueue(singlePointAsdu(0x03, 17, true));
+    ASSERT_EQ(link.advance(0), Frames{expectedSinglePointFrame(0, 0, 17)});
+    /* No STOPDT con in strict mode, and nothing else before the close. */
+    EXPECT_EQ(link.exchange(uFrame(U_STOPDT_ACT)),
+              strict() ? Frames{} : Frames{uFrame(U_STOPDT_CON)});
+    EXPECT_EQ(link.advance(999), Frames{});
+    EXPECT_FALSE(link.closed());
+    EXPECT_EQ(link.advance(1), Frames{});
+    EXPECT_TRUE(link.closed());
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, StrictTimerTest, ::testing::Bool(), profileName);

@@ -3,6 +3,7 @@
  * default: the server thread (seen from the connection-request handler) and
  * a connection thread (seen from the interrogation handler).
  */
+#include "cs104_master_connection.h"
 #include "cs104_slave_internal.h"
 #include "slave_fixture.h"
 

@@ -1,0 +1,233 @@
+/*
+ * Fake transport streams (fake_stream.h).
+ *
+ * Script of ScriptedStream_create: a control octet, then up to
+ * (control & 0x3F) octets that the peer sends. The top two bits first move
+ * the fake clock by 0 ms, 7 ms, 1.1 s or 25 s, so the t1/t2/t3 timers run
+ * out as the input decides. A control octet with a length of 0 is a pass
+ * with nothing to read; the end of the input is the peer closing the
+ * connection. Every wait is ready at once, and every frame written is
+ * checked: the engine never writes a part of a frame or a malformed one.
+ */
+#include "fakes/fake_stream.h"
+
+#include "fakes/fake_clock.h"
+#include "hal_socket.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace qxfake
+{
+
+void FakePeer::send(const Octets& octets)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    input_.insert(input_.end(), octets.begin(), octets.end());
+}
+
+void FakePeer::close()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+}
+
+std::vector<Octets> FakePeer::takeWritten()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Octets> frames;
+    frames.swap(written_);
+    return frames;
+}
+
+void FakePeer::failWrites(bool fail)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    failWrites_ = fail;
+}
+
+bool FakePeer::streamDestroyed() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return destroyed_;
+}
+
+int FakePeer::read(uint8_t* buffer, int size)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (input_.empty())
+        return closed_ ? -1 : 0;
+    int count = 0;
+    while (count < size && !input_.empty()) {
+        buffer[count++] = input_.front();
+        input_.pop_front();
+    }
+    return count;
+}
+
+bool FakePeer::write(const uint8_t* octets, int size)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failWrites_)
+        return false;
+    written_.emplace_back(octets, octets + size);
+    return true;
+}
+
+bool FakePeer::readable() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !input_.empty() || closed_;
+}
+
+void FakePeer::destroyed()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    destroyed_ = true;
+}
+
+namespace
+{
+
+/* ------------------------------------------------------ the test's peer */
+
+struct PeerStream {
+    struct sTransportStream base; /* first: the handle points here */
+    std::shared_ptr<FakePeer> peer;
+    HandleSet wakeUps; /* to look at the wake-ups without waiting */
+};
+
+PeerStream* peerStream(TransportStream self)
+{
+    return reinterpret_cast<PeerStream*>(self);
+}
+
+int peerRead(TransportStream self, uint8_t* buffer, int size)
+{
+    return peerStream(self)->peer->read(buffer, size);
+}
+
+bool peerWrite(TransportStream self, const uint8_t* octets, int size)
+{
+    return peerStream(self)->peer->write(octets, size);
+}
+
+int peerPending(TransportStream)
+{
+    return 0;
+}
+
+int peerWaitReadable(TransportStream self, const WakeUp* wakeUps, int count, unsigned int)
+{
+    PeerStream* stream = peerStream(self);
+    if (stream->peer->readable())
+        return 1;
+    Handleset_reset(stream->wakeUps);
+    for (int i = 0; i < count; i++)
+        WakeUp_addTo(wakeUps[i], stream->wakeUps);
+    return Handleset_waitReady(stream->wakeUps, 0) > 0 ? 1 : 0;
+}
+
+char* peerAddress(TransportStream, char* text)
+{
+    std::strcpy(text, "127.0.0.1:2404");
+    return text;
+}
+
+void peerDestroy(TransportStream self)
+{
+    PeerStream* stream = peerStream(self);
+    stream->peer->destroyed();
+    Handleset_destroy(stream->wakeUps);
+    delete stream;
+}
+
+const sTransportStreamMethods peerMethods = {
+    peerRead, peerWrite, peerPending, peerWaitReadable, peerAddress, peerDestroy,
+};
+
+/* ------------------------------------------------------ the fuzz script */
+
+const uint64_t CLOCK_STEPS_MS[4] = {0, 7, 1100, 25000};
+
+struct ScriptStream {
+    struct sTransportStream base;
+    const uint8_t* script;
+    size_t size;
+    size_t position;
+    size_t chunkLeft; /* octets of the current chunk not read yet */
+};
+
+ScriptStream* scriptStream(TransportStream self)
+{
+    return reinterpret_cast<ScriptStream*>(self);
+}
+
+int scriptRead(TransportStream handle, uint8_t* buffer, int size)
+{
+    ScriptStream* self = scriptStream(handle);
+    if (size < 0)
+        return -1;
+    if (self->chunkLeft == 0) {
+        if (self->position >= self->size)
+            return -1; /* the peer closed */
+        uint8_t control = self->script[self->position++];
+        clockAdvance(CLOCK_STEPS_MS[control >> 6]);
+        self->chunkLeft = control & 0x3F;
+        if (self->chunkLeft > self->size - self->position)
+            self->chunkLeft = self->size - self->position;
+        if (self->chunkLeft == 0)
+            return 0;
+    }
+    size_t count =
+        static_cast<size_t>(size) < self->chunkLeft ? static_cast<size_t>(size) : self->chunkLeft;
+    std::memcpy(buffer, self->script + self->position, count);
+    self->position += count;
+    self->chunkLeft -= count;
+    return static_cast<int>(count);
+}
+
+bool scriptWrite(TransportStream, const uint8_t* octets, int size)
+{
+    if (size < 6 || octets[0] != 0x68 || octets[1] + 2 != size)
+        std::abort();
+    return true;
+}
+
+int scriptWaitReadable(TransportStream, const WakeUp*, int, unsigned int)
+{
+    return 1;
+}
+
+void scriptDestroy(TransportStream self)
+{
+    delete scriptStream(self);
+}
+
+const sTransportStreamMethods scriptMethods = {
+    scriptRead, scriptWrite, peerPending, scriptWaitReadable, peerAddress, scriptDestroy,
+};
+
+} // namespace
+
+TransportStream FakeStream_create(std::shared_ptr<FakePeer> peer)
+{
+    HandleSet wakeUps = Handleset_new();
+    if (wakeUps == nullptr)
+        return nullptr;
+    PeerStream* stream = new (std::nothrow) PeerStream{{&peerMethods}, std::move(peer), wakeUps};
+    if (stream == nullptr) {
+        Handleset_destroy(wakeUps);
+        return nullptr;
+    }
+    return &stream->base;
+}
+
+TransportStream ScriptedStream_create(const uint8_t* script, size_t size)
+{
+    ScriptStream* stream = new (std::nothrow) ScriptStream{{&scriptMethods}, script, size, 0, 0};
+    return stream != nullptr ? &stream->base : nullptr;
+}
+
+} // namespace qxfake
