@@ -230,6 +230,7 @@ INSTANTIATE_TEST_SUITE_P(Table, QxDemoFiles,
                          ::testing::Values(DemoCase{"nothing there", {}, false, 0},
                                            DemoCase{"configuration database", {2}, false, 3},
                                            DemoCase{"data set", {0}, false, 3},
+                                           DemoCase{"qxSvr.ini", {1}, false, 3},
                                            DemoCase{"all three", {0, 1, 2}, false, 3},
                                            DemoCase{"configuration database, forced", {2}, true, 0},
                                            DemoCase{"all three, forced", {0, 1, 2}, true, 0}));
