@@ -40,19 +40,20 @@
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
  * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
- *   the periodic report on its own deadline (scan_schedule.h); otherwise it
- *   is the plain periodic loop above, unchanged.
+ *   the periodic report on its own deadline; otherwise it is the plain
+ *   periodic loop above. The loops' decisions live in main_loop.h, on the
+ *   platform's monotonic clock; this unit gives them the gateway, the run
+ *   flag and the wait on the self-pipe.
  * - All threads allocate from one malloc arena (see limitMallocArenas).
  */
 #include "SvrWrapper104b.h"
 
 #include "qxLog.h"
 #include "qx_paths.h"
-#include "scan_schedule.h"
+#include "main_loop.h"
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +67,6 @@
 #include <pthread.h>
 #include <string>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 /* Run flag of the main loop; the stop handler only stores 0 into it. */
@@ -79,9 +79,6 @@ static int stopPipe[2] = {-1, -1};
 
 /* The trace log: removed at start-up, and the file trace_log writes to. */
 const char* filename = QX_LOG_PATH;
-
-/* Pause of a pass when periodic reporting is off. */
-static const int kIdlePauseMs = 3000;
 
 std::string currentExeName()
 {
@@ -212,30 +209,6 @@ static void removeOldLog(const char* path)
         unlink(path);
 }
 
-/* Milliseconds to pause for one pass, given the configured Periodic seconds. */
-static int pauseMs(int periodic)
-{
-    if (periodic <= 0)
-        return kIdlePauseMs;
-    if (periodic > INT_MAX / 1000)
-        return INT_MAX;
-    return periodic * 1000;
-}
-
-/* Waits ms milliseconds, or less when a stop arrives meanwhile. */
-static void pauseUnlessStopped(int ms)
-{
-    const int64_t deadline = MonotonicMs() + ms;
-    while (running.load() != 0) {
-        int64_t left = deadline - MonotonicMs();
-        if (left <= 0)
-            return;
-        struct pollfd wake = {stopPipe[0], POLLIN, 0};
-        poll(&wake, 1,
-             left > INT_MAX ? INT_MAX : static_cast<int>(left)); /* ends early on a stop */
-    }
-}
-
 /*
  * The C library gives every thread that allocates its own malloc arena, up to
  * eight per core, each reserving 64 MiB of address space on a 64-bit host
@@ -251,35 +224,25 @@ static void limitMallocArenas()
 #endif
 }
 
-/* Pauses and reports until a stop; Periodic is read afresh on every pass. */
-static void runMainLoop(CSvrWrapper104& gateway)
+/* The main loop's surroundings: the gateway, the run flag cleared by a stop
+ * and the wait on the stop handler's self-pipe. */
+class ProcessLoopHost : public MainLoopHost
 {
-    while (running.load() != 0) {
-        int periodic = gateway.Periodic;
-        pauseUnlessStopped(pauseMs(periodic));
-        if (periodic > 0 && running.load() != 0)
-            gateway.SvrPeriodic();
+  public:
+    explicit ProcessLoopHost(CSvrWrapper104& gateway) : m_gateway(gateway) {}
+    bool Running() override { return running.load() != 0; }
+    void Wait(int ms) override
+    {
+        struct pollfd wake = {stopPipe[0], POLLIN, 0};
+        poll(&wake, 1, ms); /* ends early on a stop */
     }
-}
+    int Periodic() override { return m_gateway.GetPeriodic(); }
+    void Scan() override { m_gateway.SvrScan(); }
+    void Report() override { m_gateway.SvrPeriodic(); }
 
-/* Reporting by exception: a scan every ScanMs and the periodic report every
- * Periodic seconds, each on its own monotonic deadline, until SIGINT or SIGTERM. */
-static void runScanLoop(CSvrWrapper104& gateway)
-{
-    ScanSchedule schedule(MonotonicMs(), gateway.ScanSettings().scanMs, gateway.Periodic);
-    while (running.load() != 0) {
-        int64_t waitMs = schedule.NextWakeMs() - MonotonicMs();
-        if (waitMs > 0)
-            pauseUnlessStopped(waitMs > INT_MAX ? INT_MAX : static_cast<int>(waitMs));
-        if (running.load() == 0)
-            break; /* a stop ended the pause: no scan or report after it */
-        ScanSchedule::Due due = schedule.Take(MonotonicMs());
-        if (due.scan)
-            gateway.SvrScan();
-        if (due.report)
-            gateway.SvrPeriodic();
-    }
-}
+  private:
+    CSvrWrapper104& m_gateway;
+};
 
 static const char kUsage[] =
     "Usage: qxsvr104 [-h|--help] [--version]\n"
@@ -382,10 +345,11 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
     puts("running...");
 
+    ProcessLoopHost host(*gateway);
     if (gateway->ScanSettings().enabled)
-        runScanLoop(*gateway);
+        RunScanLoop(host, gateway->ScanSettings().scanMs);
     else
-        runMainLoop(*gateway);
+        RunPeriodicLoop(host);
 
     gateway->SvrClose();
     gateway->SvrFree();
