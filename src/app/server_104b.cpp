@@ -11,7 +11,10 @@
  *
  * Exit statuses: 0 after SIGINT or SIGTERM, 1 when the pid file cannot be used, 253
  * (-3) when another instance holds the lock, 254 (-2) when the slave does not
- * listen, 255 (-1) when the data store is not usable.
+ * listen, 255 (-1) when the data store is not usable; 2 for a bad command line.
+ *
+ * Command line: none runs the gateway. --help and --version print and exit 0
+ * (see parseCommandLine); anything else prints the usage on stderr.
  *
  * Choices of this unit:
  * - The old log is removed in code (unlink, or a depth-first walk when the
@@ -57,6 +60,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <ftw.h>
+#include <getopt.h>
 #include <malloc.h>
 #include <memory>
 #include <poll.h>
@@ -240,8 +244,71 @@ class ProcessLoopHost : public MainLoopHost
     CSvrWrapper104& m_gateway;
 };
 
-int main(int, char**)
+static const char kUsage[] =
+    "Usage: qxsvr104 [-h|--help] [--version]\n"
+    "IEC 60870-5-104 gateway (controlled station) on TCP port 2404. Without\n"
+    "arguments it runs in the foreground from its working directory, which\n"
+    "holds qxSvr.ini, libqxdb.so and tmp/dbDat0.db3. It also uses the\n"
+    "configuration database " QX_CFG_DB_PATH " and the pid file\n"
+    "" QX_RUN_DIR "/qxsvr104.pid.\n"
+    "  -h, --help     print this text and exit\n"
+    "  --version      print the version and exit\n"
+    "Exit status:\n"
+    "  0    stopped by SIGINT or SIGTERM\n"
+    "  1    the pid file cannot be used\n"
+    "  2    bad command line\n"
+    "  253  another instance is running\n"
+    "  254  the station does not listen\n"
+    "  255  the data store is not usable\n";
+
+/* Exit status for a command line that does not run the gateway, or -1 to
+ * run it. Each option sets its flag; the flags are acted on after the scan. */
+static int parseCommandLine(int argc, char** argv)
 {
+    enum { kVersion = 256 };
+    static const struct option longOptions[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    bool help = false;
+    bool version = false;
+    int option;
+    while ((option = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
+        switch (option) {
+        case 'h':
+            help = true;
+            break;
+        case kVersion:
+            version = true;
+            break;
+        default: /* getopt_long has named the option on stderr */
+            fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (optind < argc) {
+        fprintf(stderr, "qxsvr104: unexpected argument '%s'\n%s", argv[optind], kUsage);
+        return 2;
+    }
+    if (help) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (version) {
+        puts("qxsvr104 " QX_VERSION);
+        return 0;
+    }
+    return -1;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) {
+        const int status = parseCommandLine(argc, argv);
+        if (status >= 0)
+            return status;
+    }
     setvbuf(stdout, nullptr, _IOLBF, 0);
     limitMallocArenas();
 
