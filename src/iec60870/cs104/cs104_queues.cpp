@@ -353,6 +353,67 @@ void MessageQueue_releaseAllQueuedASDUs(MessageQueue self)
     MessageQueue_unlock(self);
 }
 
+int MessageQueue_dropWaitingCyclic(MessageQueue self)
+{
+    const uint8_t kCausePeriodic = 1;
+    const uint8_t kCauseBackground = 2;
+    int dropped = 0;
+    MessageQueue_lock(self);
+    if (self->entryCounter == 0) {
+        MessageQueue_unlock(self);
+        return 0;
+    }
+    /* One pass from the oldest to the newest entry: free the superseded
+     * entries and move each later waiting entry down into the first free
+     * slot, so the ring stays one block and the freed slots hold new entries
+     * at once. A sent entry never moves (its connection confirms it by slot),
+     * and no waiting entry moves in front of one. */
+    int index = self->firstMsgIndex;
+    int write = -1; /* first free slot a waiting entry may move into */
+    int newest = -1;
+    for (int i = 0; i < self->size; i++) {
+        const bool last = index == self->lastMsgIndex;
+        ASDUQueueEntry* entry = &self->asdus[index];
+        bool superseded = false;
+        if (entry->state == QUEUE_ENTRY_STATE_WAITING_FOR_TRANSMISSION && entry->asdu != nullptr &&
+            entry->asdu->msgSize - CS104_APCI_LENGTH > kAsduCauseOffset) {
+            const uint8_t cause = entry->asdu->msg[CS104_APCI_LENGTH + kAsduCauseOffset] & 0x3F;
+            superseded = cause == kCausePeriodic || cause == kCauseBackground;
+        }
+        if (superseded) {
+            freeEntry(self, index);
+            dropped++;
+        }
+        if (entry->state == QUEUE_ENTRY_STATE_NOT_USED) {
+            if (write < 0)
+                write = index;
+        } else if (entry->state == QUEUE_ENTRY_STATE_SENT_BUT_NOT_CONFIRMED) {
+            write = -1;
+            newest = index;
+        } else if (write >= 0) {
+            ASDUQueueEntry moved = *entry;
+            *entry = self->asdus[write];
+            self->asdus[write] = moved;
+            newest = write;
+            write = nextIndex(write, self->size);
+        } else {
+            newest = index;
+        }
+        if (last)
+            break;
+        index = nextIndex(index, self->size);
+    }
+    if (self->entryCounter == 0) {
+        self->firstMsgIndex = -1;
+        self->lastMsgIndex = -1;
+    } else if (dropped > 0) {
+        self->lastMsgIndex = newest;
+        self->firstMsgIndex = firstUsedFrom(self, self->firstMsgIndex);
+    }
+    MessageQueue_unlock(self);
+    return dropped;
+}
+
 /* ---------------------------------------------------- HighPriorityASDUQueue */
 
 namespace

@@ -502,6 +502,23 @@ void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu)
     unlockConnections(self);
 }
 
+int CS104_Slave_dropWaitingCyclicASDUs(CS104_Slave self)
+{
+    if (self == nullptr)
+        return 0;
+    if (self->serverMode == CS104_MODE_SINGLE_REDUNDANCY_GROUP)
+        return self->asduQueue != nullptr ? MessageQueue_dropWaitingCyclic(self->asduQueue) : 0;
+    int dropped = 0;
+    lockConnections(self);
+    for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
+         element = LinkedList_getNext(element)) {
+        MasterConnection connection = (MasterConnection)LinkedList_getData(element);
+        dropped += MessageQueue_dropWaitingCyclic(MasterConnection_getLowPrioQueue(connection));
+    }
+    unlockConnections(self);
+    return dropped;
+}
+
 CS104_QueueLosses CS104_Slave_getQueueLosses(CS104_Slave self)
 {
     CS104_QueueLosses losses = {0, 0};

@@ -162,6 +162,18 @@ bool CS104_Slave_isRunning(CS104_Slave self);
  */
 void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu);
 
+/*
+ * Cyclic data is superseded, never replayed: frees every queued ASDU with
+ * cause periodic (1) or background (2) that no connection has sent yet,
+ * keeping every other entry in its order (events stay). Call it before
+ * queuing a new periodic report or an interrogation answer, so a master
+ * that was away receives at most the newest report and never an older
+ * cyclic value after a newer one. Mode 0: the shared queue; mode 1: every
+ * open connection's queue. Returns the number of ASDUs freed; 0 for a null
+ * slave or before the first start.
+ */
+int CS104_Slave_dropWaitingCyclicASDUs(CS104_Slave self);
+
 /* Totals since the slave was created; both wrap modulo 2^32 (compare differences). */
 typedef struct {
     uint32_t asdus;              /* queued ASDUs overwritten before the master confirmed them */

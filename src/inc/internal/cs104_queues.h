@@ -175,6 +175,18 @@ bool MessageQueue_takeNextWaitingASDU(MessageQueue self, const void* sender, Fra
 /* Empties the queue and frees its entry buffers (takes the lock). */
 void MessageQueue_releaseAllQueuedASDUs(MessageQueue self);
 
+/*
+ * Frees every entry still waiting for transmission whose cause is periodic
+ * (1) or background (2) and keeps all others in their order (takes the
+ * lock): cyclic data about to be superseded by a newer report or an
+ * interrogation answer, so a master never receives an older cyclic value
+ * after a newer one. Sent, unconfirmed entries stay (they are on the line),
+ * and so does every other cause, events (3) among them. Returns the number
+ * of entries freed. The rule is per queue, so every queue of a slave
+ * (shared or per connection) applies it alike.
+ */
+int MessageQueue_dropWaitingCyclic(MessageQueue self);
+
 /* ---------------------------------------------------- HighPriorityASDUQueue */
 
 /*

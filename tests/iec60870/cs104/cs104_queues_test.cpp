@@ -368,3 +368,93 @@ TEST(HighPriorityQueue, ThousandsOfEntries_AllKeptInOrderUpToTheBound)
 }
 
 } // namespace
+
+/* ------------------------------------------- cyclic data superseded, never replayed */
+
+namespace
+{
+
+/* An ASDU of type 13 with a cause and a tag in its originator octet. */
+void enqueueWithCause(MessageQueue queue, uint8_t cause, uint8_t tag)
+{
+    const uint8_t asdu[] = {13, 1, cause, tag, 0x01, 0x00};
+    ASSERT_TRUE(MessageQueue_enqueueOctets(queue, asdu, sizeof asdu));
+}
+
+/* Tags of every waiting entry in sending order (marks them sent). */
+std::vector<int> drainTags(MessageQueue queue)
+{
+    std::vector<int> tags;
+    for (;;) {
+        uint64_t timestamp = 0;
+        int index = -1;
+        MessageQueue_lock(queue);
+        FrameBuffer* buffer = MessageQueue_getNextWaitingASDU(queue, &timestamp, &index);
+        if (buffer != nullptr)
+            tags.push_back(buffer->msg[6 + 3]);
+        MessageQueue_unlock(queue);
+        if (buffer == nullptr)
+            return tags;
+    }
+}
+
+const uint8_t kPeriodic = 1, kBackground = 2, kEvent = 3, kInterrogated = 20;
+
+} // namespace
+
+TEST_F(MessageQueueTest, DropWaitingCyclic_FreesPeriodicAndBackground_KeepsTheRestInOrder)
+{
+    queue = MessageQueue_create(8);
+    enqueueWithCause(queue, kPeriodic, 1);
+    enqueueWithCause(queue, kEvent, 2);
+    enqueueWithCause(queue, kBackground, 3);
+    enqueueWithCause(queue, kInterrogated, 4);
+    enqueueWithCause(queue, kPeriodic | 0x40, 5); /* negative bit: the cause is the low six bits */
+    enqueueWithCause(queue, kEvent, 6);
+    EXPECT_EQ(3, MessageQueue_dropWaitingCyclic(queue));
+    EXPECT_EQ(3, queue->entryCounter);
+    enqueueWithCause(queue, kPeriodic, 7);
+    EXPECT_EQ(drainTags(queue), (std::vector<int>{2, 4, 6, 7}));
+    EXPECT_EQ(0, MessageQueue_dropWaitingCyclic(queue)) << "sent entries stay until confirmed";
+}
+
+TEST_F(MessageQueueTest, DropWaitingCyclic_SentEntryStays_ConfirmationStillFreesIt)
+{
+    queue = MessageQueue_create(4);
+    enqueueWithCause(queue, kPeriodic, 1);
+    enqueueWithCause(queue, kPeriodic, 2);
+    Sent sent = {0, 0, -1};
+    MessageQueue_lock(queue);
+    ASSERT_NE(nullptr, MessageQueue_getNextWaitingASDU(queue, &sent.timestamp, &sent.index));
+    MessageQueue_unlock(queue);
+    EXPECT_EQ(1, MessageQueue_dropWaitingCyclic(queue));
+    EXPECT_EQ(queue->firstMsgIndex, sent.index);
+    EXPECT_EQ(queue->lastMsgIndex, sent.index);
+    MessageQueue_markAsduAsConfirmed(queue, sent.index, sent.timestamp);
+    EXPECT_EQ(0, queue->entryCounter);
+    EXPECT_EQ(-1, queue->firstMsgIndex);
+    enqueueWithCause(queue, kEvent, 3);
+    EXPECT_EQ(drainTags(queue), (std::vector<int>{3}));
+}
+
+/* A hundred reports of five ASDUs and one event each into a ring of twelve
+ * with no master: superseding keeps the newest report and every event that
+ * fits, and a full ring never has to overwrite an event for old cyclic data. */
+TEST_F(MessageQueueTest, ReportsWithoutMaster_OnlyTheNewestWaits_EventsKeepTheirOrder)
+{
+    queue = MessageQueue_create(12);
+    int lostEvents = 0;
+    for (int report = 0; report < 100; ++report) {
+        MessageQueue_dropWaitingCyclic(queue);
+        for (int i = 0; i < 5; ++i)
+            enqueueWithCause(queue, kPeriodic, static_cast<uint8_t>(report));
+        const uint8_t event[] = {13, 1, kEvent, static_cast<uint8_t>(100 + report), 0x01, 0x00};
+        MessageQueueLoss loss = {0, 0};
+        ASSERT_TRUE(MessageQueue_enqueueOctetsCountingLoss(queue, event, sizeof event, &loss));
+        lostEvents += loss.spontaneousObjects;
+    }
+    std::vector<int> tags = drainTags(queue);
+    /* Seven events and the last report fill the ring: the oldest events went. */
+    EXPECT_EQ(tags, (std::vector<int>{193, 194, 195, 196, 197, 198, 99, 99, 99, 99, 99, 199}));
+    EXPECT_EQ(93, lostEvents);
+}
