@@ -70,6 +70,7 @@
 #include "point_image.h"
 #include "point_refresh.h"
 #include "qxdb.h"
+#include "repeated_lines.h"
 #include "report_plan.h"
 #include "spontaneous_settings.h"
 
@@ -96,7 +97,12 @@ class CSvrWrapper104
     /* Rebuilds the served-tables list from the database's tables. */
     void GetTbls();
     /* Refreshes both images and the table point counts from the database and
-     * publishes them; returns the number of served tables. Never throws. */
+     * publishes them; returns the number of served tables. Never throws.
+     * One refresh: the file is checked first (replaced or back: reopened and
+     * said once; missing: every point NT, nothing read), then every step
+     * reads inside one read transaction whose lock waits end after
+     * LockBudgetMs in total; the data version tells whether the database
+     * changed (StaleAfter). Errors go through the quiet console. */
     unsigned UpdDat();
     /* The same, recording where every point comes from into *sources (null:
      * no record); the point-list tool uses it. */
@@ -179,8 +185,15 @@ class CSvrWrapper104
                                      uint8_t qoi);
     static void printCP56Time2a(CP56Time2a time);
 
+    /* Total wait for locks one refresh may spend (500 ms): a collector's
+     * commit is waited out, a lock held longer costs no more than this. */
+    int LockBudgetMs() const;
+
   private:
     void CopySMType();
+    /* StaleAfter: notes a change of the data version, says once when the
+     * source went silent or came back; the bits every point carries. */
+    uint8_t SourceQuality(bool changed, uint64_t nowMs);
     /* The plan of the served tables under the configuration. */
     ReportPlan Plan() const;
     /* Range senders over one snapshot (null connection: queue, cause 1). */
@@ -215,6 +228,12 @@ class CSvrWrapper104
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
     std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
     uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */
+
+    /* Refresh health (main thread only). */
+    RepeatedLines m_console;      /* refresh errors, printed quietly */
+    long long m_dataVersion = -1; /* data version at the last change seen */
+    uint64_t m_lastChangeMs = 0;  /* monotonic time of that change; 0: none yet */
+    bool m_stale = false;         /* StaleAfter passed without a change */
 };
 
 #endif

@@ -93,7 +93,7 @@ void CSvrWrapper104::SendStatus(const PointImage& img, CS101_AppLayerParameters 
     SinglePointInformation point = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
         point = SinglePointInformation_create(point, ioa, img.status[ioa - 1] != 0,
-                                              img.statusQuality[ioa - 1]);
+                                              img.StatusQuality(ioa - 1));
         if (point == nullptr)
             return; /* out of memory */
         batch.Add(reinterpret_cast<InformationObject>(point));
@@ -111,7 +111,7 @@ void CSvrWrapper104::SendMeasured(const PointImage& img, CS101_AppLayerParameter
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
         value =
             MeasuredValueShort_create(value, ioa, img.measured[ioa - PointImage::kMeasuredIoaBase],
-                                      img.measuredQuality[ioa - PointImage::kMeasuredIoaBase]);
+                                      img.MeasuredQuality(ioa - PointImage::kMeasuredIoaBase));
         if (value == nullptr)
             return; /* out of memory */
         batch.Add(reinterpret_cast<InformationObject>(value));
@@ -171,6 +171,9 @@ bool CSvrWrapper104::interrogationHandler(IMasterConnection connection, CS101_AS
         IMasterConnection_getApplicationLayerParameters(connection);
     IMasterConnection_sendACT_CON(connection, asdu, false);
 
+    /* The answer supersedes cyclic data still waiting: sent after it, that
+     * data would show the master older values after newer ones. */
+    CS104_Slave_dropWaitingCyclicASDUs(m_slave);
     PointImageSnapshot img = Snapshot();
     SendRanges(*img, parameters, connection);
     /* Strict: the answer ends with its activation termination. */
@@ -197,10 +200,10 @@ bool CSvrWrapper104::AnswerRead(IMasterConnection connection, CS101_ASDU asdu, i
     if (range.measured) {
         const int index = ioa - PointImage::kMeasuredIoaBase;
         io = reinterpret_cast<InformationObject>(MeasuredValueShort_create(
-            nullptr, ioa, img->measured[index], img->measuredQuality[index]));
+            nullptr, ioa, img->measured[index], img->MeasuredQuality(index)));
     } else {
         io = reinterpret_cast<InformationObject>(SinglePointInformation_create(
-            nullptr, ioa, img->status[ioa - 1] != 0, img->statusQuality[ioa - 1]));
+            nullptr, ioa, img->status[ioa - 1] != 0, img->StatusQuality(ioa - 1)));
     }
     if (io == nullptr)
         return true; /* out of memory: no answer */
@@ -222,6 +225,8 @@ void CSvrWrapper104::SvrPeriodic()
     UpdDat();
 
     if (m_bCreated) { /* without a slave there is no queue to report to */
+        /* At most the newest report waits: one still unsent is superseded. */
+        CS104_Slave_dropWaitingCyclicASDUs(m_slave);
         PointImageSnapshot img = Snapshot();
         SendRanges(*img, m_alParams, nullptr);
     }

@@ -28,6 +28,9 @@ const ConfigKey kSpontaneous = {"Svr104", "Spontaneous", ConfigKeyType::Int, "0"
                                 "1 turns reporting by exception on; anything else: off"};
 const ConfigKey kScanMs = {"Svr104", "ScanMs", ConfigKeyType::Int, "1000",
                            "milliseconds; below 100 becomes 100"};
+const ConfigKey kStaleAfter = {"Svr104", "StaleAfter", ConfigKeyType::Int, "0",
+                               "seconds without a change in the database before every point "
+                               "carries NT; 0 or less: off"};
 const ConfigKey kDeadband = {"Svr104", "Deadband", ConfigKeyType::Real, "0",
                              "negative or not a number becomes 0 (any change)"};
 const ConfigKey kTableDeadband = {"Svr.Deadband", nullptr, ConfigKeyType::Real, "0",
@@ -42,9 +45,9 @@ const ConfigKey kFields = {"Svr.Flds", nullptr, ConfigKeyType::Int, "0",
 const std::vector<const ConfigKey*>& All()
 {
     static const std::vector<const ConfigKey*> all = {
-        &kOa,          &kCa,          &kPeriodic, &kStrictIec, &kAllowedMasters, &kMaxMasters,
-        &kBindAddress, &kSpontaneous, &kScanMs,   &kDeadband,  &kTableDeadband,  &kDetail,
-        &kBaseAddr,    &kFields};
+        &kOa,          &kCa,          &kPeriodic,  &kStrictIec, &kAllowedMasters, &kMaxMasters,
+        &kBindAddress, &kSpontaneous, &kScanMs,    &kDeadband,  &kTableDeadband,  &kDetail,
+        &kBaseAddr,    &kFields,      &kStaleAfter};
     return all;
 }
 

@@ -51,6 +51,7 @@ extern const ConfigKey kTableDeadband; /* section "Svr.Deadband" */
 extern const ConfigKey kDetail;        /* section "Svr.Detail" */
 extern const ConfigKey kBaseAddr;      /* section "Svr.BaseAddr" */
 extern const ConfigKey kFields;        /* section "Svr.Flds" */
+extern const ConfigKey kStaleAfter;
 
 /* The whole table, in the order above. */
 const std::vector<const ConfigKey*>& All();

@@ -36,9 +36,10 @@ IndexSpan SpanOf(const WatchedRange& range, int lowestIoa, int points)
     return {static_cast<int>(first), static_cast<int>(last)};
 }
 
-uint8_t QualityAt(const uint8_t* qualities, int index)
+uint8_t QualityAt(const uint8_t* qualities, int index, uint8_t all)
 {
-    return qualities != nullptr ? qualities[index] : IEC60870_QUALITY_GOOD;
+    return static_cast<uint8_t>((qualities != nullptr ? qualities[index] : IEC60870_QUALITY_GOOD) |
+                                all);
 }
 
 } // namespace
@@ -50,6 +51,7 @@ ScanView ViewOf(const PointImage& image)
     view.statusQuality = image.statusQuality;
     view.measured = image.measured;
     view.measuredQuality = image.measuredQuality;
+    view.allQuality = image.allQuality;
     return view;
 }
 
@@ -104,9 +106,10 @@ void EventDetector::Record(const ScanView& view)
         m_status[i] = view.status[i] != 0 ? 1 : 0;
     std::memcpy(m_measured.data(), view.measured, m_measured.size() * sizeof(float));
     for (size_t i = 0; i < m_statusQuality.size(); ++i)
-        m_statusQuality[i] = QualityAt(view.statusQuality, static_cast<int>(i));
+        m_statusQuality[i] = QualityAt(view.statusQuality, static_cast<int>(i), view.allQuality);
     for (size_t i = 0; i < m_measuredQuality.size(); ++i)
-        m_measuredQuality[i] = QualityAt(view.measuredQuality, static_cast<int>(i));
+        m_measuredQuality[i] =
+            QualityAt(view.measuredQuality, static_cast<int>(i), view.allQuality);
 }
 
 void EventDetector::ScanStatus(const ScanView& view, const WatchedRange& range,
@@ -115,7 +118,7 @@ void EventDetector::ScanStatus(const ScanView& view, const WatchedRange& range,
     const IndexSpan span = SpanOf(range, 1, PointImage::kStatusPoints);
     for (int i = span.first; i <= span.last; ++i) {
         const uint8_t value = view.status[i] != 0 ? 1 : 0;
-        const uint8_t quality = QualityAt(view.statusQuality, i);
+        const uint8_t quality = QualityAt(view.statusQuality, i, view.allQuality);
         if (value == m_status[i] && quality == m_statusQuality[i])
             continue;
         m_status[i] = value;
@@ -131,7 +134,7 @@ void EventDetector::ScanMeasured(const ScanView& view, const WatchedRange& range
     const double deadband = UsableDeadband(range.deadband);
     for (int j = span.first; j <= span.last; ++j) {
         const float value = view.measured[j];
-        const uint8_t quality = QualityAt(view.measuredQuality, j);
+        const uint8_t quality = QualityAt(view.measuredQuality, j, view.allQuality);
         if (quality == m_measuredQuality[j] &&
             !MeasuredValueChanged(m_measured[j], value, deadband))
             continue;

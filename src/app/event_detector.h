@@ -61,6 +61,7 @@ struct ScanView {
     const uint8_t* statusQuality;   /* PointImage::kStatusPoints octets, or null */
     const float* measured;          /* PointImage::kMeasuredPoints values */
     const uint8_t* measuredQuality; /* PointImage::kMeasuredPoints octets, or null */
+    uint8_t allQuality = 0;         /* bits added to every point's quality */
 };
 
 /* The view of a published image, values and per-point quality. */

@@ -9,7 +9,8 @@ GatewayConfig::GatewayConfig()
     : m_ini(""), m_oa(static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa))),
       m_ca(config_keys::ReadInt(m_ini, config_keys::kCa)),
       m_strict(config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1),
-      m_periodic(config_keys::ReadInt(m_ini, config_keys::kPeriodic))
+      m_periodic(config_keys::ReadInt(m_ini, config_keys::kPeriodic)),
+      m_staleAfter(config_keys::ReadInt(m_ini, config_keys::kStaleAfter))
 {
 }
 
@@ -20,6 +21,7 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
     m_ca = config_keys::ReadInt(m_ini, config_keys::kCa);
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;
     m_periodic = config_keys::ReadInt(m_ini, config_keys::kPeriodic);
+    m_staleAfter = config_keys::ReadInt(m_ini, config_keys::kStaleAfter);
     m_spontaneous = SpontaneousSettings::Read(m_ini);
     return m_policy.Load(m_ini, badValue);
 }

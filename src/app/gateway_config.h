@@ -39,6 +39,8 @@ class GatewayConfig
     int CommonAddress() const { return m_ca; }
     bool StrictIec() const { return m_strict; }
     int Periodic() const { return m_periodic; }
+    /* "StaleAfter" seconds (0 or less: off). */
+    int StaleAfter() const { return m_staleAfter; }
 
     /* "Spontaneous", "ScanMs", "Deadband" and the "Svr.Deadband" section. */
     const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
@@ -59,6 +61,7 @@ class GatewayConfig
     int m_ca;
     bool m_strict;
     int m_periodic;
+    int m_staleAfter;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
 };

@@ -12,7 +12,14 @@
  *   (SIQ flags of a single point, QDS of a measured value). The refresh sets
  *   IEC60870_QUALITY_INVALID (0x80) where the data store holds a value that
  *   is not a number (see DbConnection::IsNumericField) and 0 where it read a
- *   number; such a point's value is 0.
+ *   number; such a point's value is 0. The quality rules are in
+ *   point_refresh.h: NT (0x40) on a point whose source failed, IV for NULL
+ *   and never-read points, OV with IV beyond a value's range.
+ * - statusSource / measuredSource: which refresh step read the point last
+ *   (0: never read), so a failing step flags exactly its own points.
+ * - allQuality: bits every point carries besides its own (NT while the data
+ *   store's file is missing or the source has gone silent); the senders and
+ *   the scan read qualities through StatusQuality / MeasuredQuality.
  */
 #ifndef POINT_IMAGE_H
 #define POINT_IMAGE_H
@@ -38,6 +45,19 @@ struct PointImage {
     /* Quality bits served with each point (0: good, 0x80: invalid). */
     uint8_t statusQuality[kStatusPoints] = {};
     uint8_t measuredQuality[kMeasuredPoints] = {};
+    uint8_t statusSource[kStatusPoints] = {};
+    uint8_t measuredSource[kMeasuredPoints] = {};
+    uint8_t allQuality = 0;
+
+    /* The quality served with status index i / measured index j. */
+    uint8_t StatusQuality(int i) const
+    {
+        return static_cast<uint8_t>(statusQuality[i] | allQuality);
+    }
+    uint8_t MeasuredQuality(int j) const
+    {
+        return static_cast<uint8_t>(measuredQuality[j] | allQuality);
+    }
 
     /* Point count of a table, 0 when it has none (adds no entry). */
     int PointsOf(const std::string& table) const

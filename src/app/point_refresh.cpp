@@ -3,7 +3,11 @@
  */
 #include "point_refresh.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <climits>
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +16,7 @@
 #include "CppSQLite3.h"
 #include "db_cursor.h"
 #include "cs101_information_objects.h"
+#include "report_plan.h"
 
 namespace
 {
@@ -47,15 +52,61 @@ bool inMeasured(long long index)
     return index >= 0 && index < PointImage::kMeasuredPoints;
 }
 
-/* A field as an integer; a value that is not a number gives 0 and false. */
-template <typename Column> bool ReadNumber(DbConnection* db, int cursor, Column column, int& value)
+/* A field as read for a point: its value without loss and the quality that
+ * goes with it. */
+struct FieldValue {
+    bool isInteger = true; /* value in integer, else in real */
+    long long integer = 0;
+    double real = 0.0;
+    uint8_t quality = IEC60870_QUALITY_GOOD;
+
+    double AsDouble() const { return isInteger ? static_cast<double>(integer) : real; }
+    bool NonZero() const { return isInteger ? integer != 0 : real != 0.0; }
+};
+
+/* INTEGER and finite REAL values as stored (64 bits, double); NULL is 0 with
+ * IV; a TEXT that numeric affinity reads as a number is read with
+ * GetIntField; any other value is 0 with IV. */
+FieldValue ReadValue(DbConnection* db, int cursor, int column)
 {
-    if (!db->IsNumericField(cursor, column)) {
-        value = 0;
-        return false;
+    FieldValue v;
+    switch (db->FieldType(cursor, column)) {
+    case QXDB_INTEGER:
+        v.integer = db->GetInt64Field(cursor, column);
+        break;
+    case QXDB_FLOAT: {
+        const double real = db->GetDoubleField(cursor, column);
+        if (std::isfinite(real)) {
+            v.isInteger = false;
+            v.real = real;
+        } else {
+            v.quality = IEC60870_QUALITY_INVALID;
+        }
+        break;
     }
-    value = db->GetIntField(cursor, column);
-    return true;
+    case QXDB_NULL:
+        v.quality = IEC60870_QUALITY_INVALID;
+        break;
+    default:
+        if (db->IsNumericField(cursor, column))
+            v.integer = db->GetIntField(cursor, column);
+        else
+            v.quality = IEC60870_QUALITY_INVALID;
+        break;
+    }
+    return v;
+}
+
+/* A measured value as served: a result beyond the float range keeps the
+ * nearest float and carries OV and IV. */
+float ToMeasured(double value, uint8_t& quality)
+{
+    if (value > FLT_MAX || value < -FLT_MAX) {
+        quality =
+            static_cast<uint8_t>(quality | IEC60870_QUALITY_OVERFLOW | IEC60870_QUALITY_INVALID);
+        return value > 0 ? FLT_MAX : -FLT_MAX;
+    }
+    return static_cast<float>(value);
 }
 
 /*
@@ -86,6 +137,16 @@ class ColumnIndex
         return found;
     }
 
+    /* The index of a column the caller reads; a name the result lacks throws
+     * the data store's own error for it. */
+    int Required(const char* name)
+    {
+        int column = Of(name);
+        if (column < 0)
+            m_db->GetIntField(m_cursor, name); /* throws: no such column */
+        return column;
+    }
+
     int Int(const char* name)
     {
         int column = Of(name);
@@ -99,10 +160,21 @@ class ColumnIndex
     std::map<std::string, int> m_index;
 };
 
-uint8_t QualityOf(bool numeric)
-{
-    return numeric ? IEC60870_QUALITY_GOOD : IEC60870_QUALITY_INVALID;
-}
+/* Steps of a refresh as recorded in PointImage::statusSource. */
+const uint8_t kStepInputs = 1;
+const uint8_t kStepStates = 2;
+const uint8_t kStepFirstBlock = 3; /* nine blocks of station 49, then of 50 */
+const uint8_t kStepOtherBits = 21; /* register bits outside the nine blocks */
+/* Steps in PointImage::measuredSource. */
+const uint8_t kStepModbusValues = 1;
+const uint8_t kStepTableValues = 2;
+
+/* The status indices a step covers before it ever ran: inputs of IOA 1-8,
+ * station states of IOA 10-29, a block's bits. */
+struct IndexRange {
+    long long first;
+    long long last;
+};
 
 PointSource Source(PointSource::Kind kind, int sid, int number, const std::string& table,
                    const std::string& field)
@@ -145,16 +217,119 @@ void PointRefresh::NoteSource(bool measured, long long index, const PointSource&
     entry = source;
 }
 
-/* Column: a column name or a column index, as ReadNumber takes both. */
-template <typename Column>
-void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, Column column,
+void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, int column,
                              const PointSource& source)
 {
-    int value = 0;
-    bool numeric = ReadNumber(m_db, cursor, column, value);
-    img.status[index] = value != 0 ? 1 : 0;
-    img.statusQuality[index] = QualityOf(numeric);
+    const FieldValue v = ReadValue(m_db, cursor, column);
+    img.status[index] = v.NonZero() ? 1 : 0;
+    img.statusQuality[index] = v.quality;
+    img.statusSource[index] = m_step;
+    m_statusFresh[static_cast<size_t>(index)] = 1;
     NoteSource(false, index, source);
+}
+
+void PointRefresh::SetMeasured(PointImage& img, long long index, double value, uint8_t quality,
+                               uint8_t step)
+{
+    img.measured[index] = ToMeasured(value, quality);
+    img.measuredQuality[index] = quality;
+    img.measuredSource[index] = step;
+    m_measuredFresh[static_cast<size_t>(index)] = 1;
+}
+
+void PointRefresh::SetErrorSink(std::vector<std::string>* errors)
+{
+    m_errors = errors;
+}
+
+void PointRefresh::Report(const char* format, ...)
+{
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (m_errors != nullptr)
+        m_errors->push_back(line);
+    else
+        std::fputs(line, stdout);
+}
+
+/* The status indices a step writes before it has ever run. */
+static IndexRange DefaultCoverage(uint8_t step)
+{
+    if (step == kStepInputs)
+        return {0, 7};
+    if (step == kStepStates)
+        return {9, 28};
+    if (step >= kStepFirstBlock && step < kStepOtherBits) {
+        const int k = step - kStepFirstBlock;
+        const RegisterBlock& b = kRegisterBlocks[k % 9];
+        const long long start = b.imageStart + (k >= 9 ? 512 : 0);
+        return {start, start + 16LL * b.count - 1};
+    }
+    return {0, -1};
+}
+
+/* Quality of a point of a step's range that the step never read: while the
+ * step fails, NT when the step has read before, IV when it never has; good
+ * (as unfed points are) while it succeeds. */
+static uint8_t UnreadQuality(bool failed, bool readBefore)
+{
+    if (!failed)
+        return IEC60870_QUALITY_GOOD;
+    return readBefore ? IEC60870_QUALITY_NON_TOPICAL : IEC60870_QUALITY_INVALID;
+}
+
+void PointRefresh::FlagStatusStep(PointImage& img, uint8_t step, bool failed)
+{
+    bool known = false;
+    for (int i = 0; i < PointImage::kStatusPoints; ++i) {
+        if (img.statusSource[i] != step)
+            continue;
+        known = true;
+        if (failed && !m_statusFresh[static_cast<size_t>(i)])
+            img.statusQuality[i] |= IEC60870_QUALITY_NON_TOPICAL;
+    }
+    const IndexRange range = DefaultCoverage(step);
+    for (long long i = range.first; i <= range.last; ++i)
+        if (inStatus(i) && img.statusSource[i] == 0)
+            img.statusQuality[i] = UnreadQuality(failed, known);
+}
+
+void PointRefresh::FlagModbusValues(PointImage& img, bool failed)
+{
+    bool known = false;
+    for (int j = 0; j < PointImage::kMeasuredPoints; ++j) {
+        if (img.measuredSource[j] != kStepModbusValues)
+            continue;
+        known = true;
+        if (failed && !m_measuredFresh[static_cast<size_t>(j)])
+            img.measuredQuality[j] |= IEC60870_QUALITY_NON_TOPICAL;
+    }
+    for (const IoaRange& r : ReportPlan::ModbusMeasuredRanges())
+        for (int ioa = r.first; ioa <= r.last; ++ioa) {
+            const int j = ioa - PointImage::kMeasuredIoaBase;
+            if (inMeasured(j) && img.measuredSource[j] == 0)
+                img.measuredQuality[j] = UnreadQuality(failed, known);
+        }
+}
+
+template <typename Step>
+void PointRefresh::RunStatusStep(PointImage& img, uint8_t step, const char* table, Step body)
+{
+    m_step = step;
+    m_lastSql.clear();
+    bool failed = false;
+    try {
+        body();
+    } catch (CppSQLite3Exception& e) {
+        failed = true;
+        ++m_failures;
+        Report("[CSvrWrapper104::UpdDat] %s db exception: %d %s, sql:%s\r\n", table, e.errorCode(),
+               e.errorMessage() ? e.errorMessage() : "", m_lastSql.c_str());
+    }
+    FlagStatusStep(img, step, failed);
 }
 
 void PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables)
@@ -163,14 +338,18 @@ void PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables
         *m_record = PointSourceRecord();
     m_divisors.clear();
     m_lastSql.clear();
-    try {
-        LoadDeviceInputs(img);
-        LoadStationStates(img);
-        LoadStationRegisterBits(img);
-    } catch (CppSQLite3Exception& e) {
-        printf("[CSvrWrapper104::UpdDat] tbDio db exception: %d %s\r\n", e.errorCode(),
-               e.errorMessage() ? e.errorMessage() : "");
-    }
+    m_failures = 0;
+    m_statusFresh.assign(PointImage::kStatusPoints, 0);
+    m_measuredFresh.assign(PointImage::kMeasuredPoints, 0);
+    /* Each step stands on its own: a failure flags that step's points and
+     * the next step runs. */
+    RunStatusStep(img, kStepInputs, "tbDio", [&] { LoadDeviceInputs(img); });
+    RunStatusStep(img, kStepStates, kModbusTable, [&] { LoadStationStates(img); });
+    uint8_t step = kStepFirstBlock;
+    for (int sid : {49, 50})
+        for (const RegisterBlock& b : kRegisterBlocks)
+            RunStatusStep(img, step++, kModbusTable,
+                          [&] { LoadRegisterBlock(img, b.imageStart, b.reg, b.count, sid); });
     for (const std::string& table : tables)
         LoadTable(img, table);
 }
@@ -178,13 +357,13 @@ void PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables
 /* Step 1: the inputs of every device but type 2317, in SID order. */
 void PointRefresh::LoadDeviceInputs(PointImage& img)
 {
-    CursorGuard cur(m_db, m_db->Query("select distinct d.*, t.ExtDi, t.ExtDo from tbDio d "
-                                      "left join tbSMType t on t.Type=d.Type where "
-                                      "d.Type!=2317 order by SID",
-                                      -1));
+    m_lastSql = "select distinct d.*, t.ExtDi, t.ExtDo from tbDio d left join tbSMType t on "
+                "t.Type=d.Type where d.Type!=2317 order by SID";
+    CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
     if (!cur.hasRow()) {
         std::memset(img.status, 0, sizeof img.status);
         std::memset(img.statusQuality, 0, sizeof img.statusQuality);
+        std::memset(img.statusSource, 0, sizeof img.statusSource);
         return;
     }
     long long index = 0;
@@ -202,11 +381,7 @@ void PointRefresh::LoadDeviceInputs(PointImage& img)
                 NoteSource(false, index + i - 1, source); /* one note per row */
                 break;
             }
-            int at = columns.Of(column);
-            if (at >= 0)
-                SetStatus(img, index + i - 1, cur.get(), at, source);
-            else
-                SetStatus(img, index + i - 1, cur.get(), column, source);
+            SetStatus(img, index + i - 1, cur.get(), columns.Required(column), source);
         }
         if (n > 0)
             index += n;
@@ -216,69 +391,85 @@ void PointRefresh::LoadDeviceInputs(PointImage& img)
 /* Step 2: the states of stations below 49 from index 9 on. */
 void PointRefresh::LoadStationStates(PointImage& img)
 {
-    CursorGuard cur(m_db,
-                    m_db->Query("select * from tbModbusDat where Fld='V30002' and SID<49", -1));
+    m_lastSql = "select * from tbModbusDat where Fld='V30002' and SID<49";
+    CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
     if (cur.get() < 0)
         return;
     long long index = 9;
     ColumnIndex columns(m_db, cur.get());
+    const int valColumn = cur.hasRow() ? columns.Required("Val") : -1;
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get()), ++index) {
         PointSource source =
             Source(PointSource::kStationState, columns.Int("SID"), 30002, kModbusTable, "V30002");
         if (inStatus(index))
-            SetStatus(img, index, cur.get(), "Val", source);
+            SetStatus(img, index, cur.get(), valColumn, source);
         else
             NoteSource(false, index, source);
     }
 }
 
-/* Step 3: the register bits of stations 49 and 50. */
-void PointRefresh::LoadStationRegisterBits(PointImage& img)
-{
-    for (int sid : {49, 50})
-        for (const RegisterBlock& b : kRegisterBlocks)
-            LoadRegisterBits(img, b.imageStart, b.reg, b.count, sid);
-}
-
-void PointRefresh::LoadRegisterBits(PointImage& img, int imageStart, int reg, int count, int sid)
+/* Step 3: the bits of one block of registers; throws on a database error. */
+void PointRefresh::LoadRegisterBlock(PointImage& img, int imageStart, int reg, int count, int sid)
 {
     long long start = imageStart;
     if (sid == 50)
         start += 512;
-    try {
-        for (int k = 0; k < count; ++k) {
-            CppSQLite3Buffer sql;
-            sql.format("select * from tbModbusDat where SID=%d and Fld like 'V4%d-%%'", sid,
-                       reg + 1 + k);
-            CursorGuard cur(m_db, m_db->Query(sql, -1));
-            if (cur.get() < 0)
-                continue;
-            for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
-                std::string fld = m_db->GetStringField(cur.get(), "Fld");
-                long bit = intFrom(fld, 7);
-                long long index = start + 16LL * k + bit;
-                PointSource source =
-                    Source(PointSource::kRegisterBit, sid, 40000 + reg + 1 + k, kModbusTable, fld);
-                source.bit = static_cast<int>(bit);
-                if (inStatus(index))
-                    SetStatus(img, index, cur.get(), "Val", source);
-                else
-                    NoteSource(false, index, source);
-            }
+    for (int k = 0; k < count; ++k) {
+        CppSQLite3Buffer sql;
+        m_lastSql = sql.format("select * from tbModbusDat where SID=%d and Fld like 'V4%d-%%'", sid,
+                               reg + 1 + k);
+        CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
+        if (cur.get() < 0)
+            continue;
+        ColumnIndex columns(m_db, cur.get());
+        for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
+            std::string fld = m_db->GetStringField(cur.get(), "Fld");
+            long bit = intFrom(fld, 7);
+            long long index = start + 16LL * k + bit;
+            PointSource source =
+                Source(PointSource::kRegisterBit, sid, 40000 + reg + 1 + k, kModbusTable, fld);
+            source.bit = static_cast<int>(bit);
+            if (inStatus(index))
+                SetStatus(img, index, cur.get(), columns.Required("Val"), source);
+            else
+                NoteSource(false, index, source);
         }
-    } catch (CppSQLite3Exception& e) {
-        printf("[CSvrWrapper104::UpdYxBy] exception: %d %s\r\n", e.errorCode(),
-               e.errorMessage() ? e.errorMessage() : "");
     }
 }
 
-/* Step 4: the measured values of one served table. */
+void PointRefresh::LoadRegisterBits(PointImage& img, int imageStart, int reg, int count, int sid)
+{
+    uint8_t step = kStepOtherBits;
+    for (int k = 0; k < 18; ++k) {
+        const RegisterBlock& b = kRegisterBlocks[k % 9];
+        if (b.imageStart == imageStart && b.reg == reg && b.count == count &&
+            (sid == 50) == (k >= 9))
+            step = static_cast<uint8_t>(kStepFirstBlock + k);
+    }
+    m_step = step;
+    m_statusFresh.assign(PointImage::kStatusPoints, 0);
+    bool failed = false;
+    try {
+        LoadRegisterBlock(img, imageStart, reg, count, sid);
+    } catch (CppSQLite3Exception& e) {
+        failed = true;
+        Report("[CSvrWrapper104::UpdYxBy] exception: %d %s\r\n", e.errorCode(),
+               e.errorMessage() ? e.errorMessage() : "");
+    }
+    FlagStatusStep(img, step, failed);
+}
+
+/* Step 4: the measured values of one served table. A table that fails keeps
+ * the point count of its last refresh; the points not read now carry NT. */
 void PointRefresh::LoadTable(PointImage& img, const std::string& table)
 {
     int count = 0;
+    const int before = img.PointsOf(table);
     img.tablePoints[table] = 0;
+    m_lastSql.clear();
+    int base = 0;
     try {
-        int base = m_config->BaseAddrOf(table);
+        base = m_config->BaseAddrOf(table);
         if (!IsServedBase(base))
             return;
         if (table == kModbusTable)
@@ -286,22 +477,33 @@ void PointRefresh::LoadTable(PointImage& img, const std::string& table)
         else
             LoadDeviceValues(img, table, base, count);
         img.tablePoints[table] = count;
+        if (table == kModbusTable)
+            FlagModbusValues(img, false);
     } catch (CppSQLite3Exception& e) {
-        printf("[CSvrWrapper104::UpdDat] db exception: %d %s, sql:%s\r\n", e.errorCode(),
+        ++m_failures;
+        Report("[CSvrWrapper104::UpdDat] db exception: %d %s, sql:%s\r\n", e.errorCode(),
                e.errorMessage() ? e.errorMessage() : "", m_lastSql.c_str());
+        img.tablePoints[table] = before;
+        if (table == kModbusTable) {
+            FlagModbusValues(img, true);
+            return;
+        }
+        const long long first = static_cast<long long>(base) - PointImage::kMeasuredIoaBase;
+        for (long long j = first; j < first + before; ++j)
+            if (inMeasured(j) && !m_measuredFresh[static_cast<size_t>(j)])
+                img.measuredQuality[j] |= IEC60870_QUALITY_NON_TOPICAL;
     }
 }
 
 /* Holding registers of stations 49 and 50 at their fixed indices. */
 void PointRefresh::LoadModbusValues(PointImage& img, int& count)
 {
-    CursorGuard cur(m_db, m_db->Query("select * from tbModbusDat where Fld>='V40015' and not "
-                                      "Fld like 'V%-%'",
-                                      -1));
+    m_lastSql = "select * from tbModbusDat where Fld>='V40015' and not Fld like 'V%-%'";
+    CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
     if (cur.get() < 0)
         return;
     ColumnIndex columns(m_db, cur.get());
-    const int valColumn = columns.Of("Val");
+    const int valColumn = cur.hasRow() ? columns.Required("Val") : -1;
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
         std::string fld = m_db->GetStringField(cur.get(), "Fld");
         long long r = intFrom(fld, 2);
@@ -316,11 +518,8 @@ void PointRefresh::LoadModbusValues(PointImage& img, int& count)
             NoteSource(true, r, source);
             continue;
         }
-        int value = 0;
-        bool numeric = valColumn >= 0 ? ReadNumber(m_db, cur.get(), valColumn, value)
-                                      : ReadNumber(m_db, cur.get(), "Val", value);
-        img.measured[r] = static_cast<float>(value * 0.1);
-        img.measuredQuality[r] = QualityOf(numeric);
+        const FieldValue v = ReadValue(m_db, cur.get(), valColumn);
+        SetMeasured(img, r, v.AsDouble() * 0.1, v.quality, kStepModbusValues);
         NoteSource(true, r, source);
         ++count;
     }
@@ -381,10 +580,8 @@ void PointRefresh::LoadDeviceValues(PointImage& img, const std::string& table, i
                 }
                 continue;
             }
-            int raw = 0;
-            bool numeric = ReadNumber(m_db, cur.get(), col, raw);
-            img.measured[j] = static_cast<float>(static_cast<double>(raw) / divisor);
-            img.measuredQuality[j] = QualityOf(numeric);
+            const FieldValue v = ReadValue(m_db, cur.get(), col);
+            SetMeasured(img, j, v.AsDouble() / divisor, v.quality, kStepTableValues);
             if (m_record != nullptr) {
                 PointSource source = Source(PointSource::kTableColumn, sid, col - 7, table,
                                             m_db->FieldName(cur.get(), col));

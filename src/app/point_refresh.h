@@ -17,14 +17,30 @@
  * 4. For every served table: the Modbus holding registers at their fixed
  *    indices, or the table's value columns divided by their tbSMDef divisor,
  *    packed from the table's base address.
- * Steps 1-3 share one exception handler, each table has its own; messages are
- * printed on stdout. Each distinct divisor (type, field) is asked once per
- * Build; a missing one still ends its table with the "db exception ... sql:"
- * message naming the divisor query.
+ * Each step stands on its own: the device inputs, the station states, each
+ * block of register bits and each table has its own exception handler, so
+ * one failing step neither skips nor freezes another. Every message names
+ * the table and the statement ("<table> db exception: ..., sql:<statement>";
+ * a table's message keeps its form "db exception: ..., sql:"). Messages go
+ * to the error sink when one is set, otherwise to stdout. Each distinct
+ * divisor (type, field) is asked once per Build; a missing one still ends its
+ * table with the message naming the divisor query.
  *
- * Values: a field that IsNumericField accepts is read with GetIntField as
- * always; any other value is stored as 0 with the invalid quality bit (see
- * point_image.h).
+ * Quality rules (bits of SIQ and QDS):
+ * - A value read is served with quality 0, or IV (0x80) when it is NULL or
+ *   not a number (see DbConnection::IsNumericField; such a value is 0).
+ * - INTEGER values are read with 64 bits and finite REAL values as doubles,
+ *   then divided (tables) or scaled by 0.1 (Modbus registers); a TEXT that
+ *   reads as a number is read as an integer, as always. A status point is 1
+ *   when the number is not 0. A measured result beyond the float range keeps
+ *   the nearest float and carries OV (0x01) and IV.
+ * - A step that fails keeps the points it read last with their values and
+ *   adds NT (0x40), except the points it already read in this Build. A
+ *   table keeps its point count. The unfed points of a failing step's
+ *   range (status IOAs 1-8 for the inputs, 10-29 for the station states, a
+ *   block's bits, the fixed Modbus ranges) carry NT too, or IV when the step
+ *   has never read anything. The next success of the step sets every point
+ *   it reads afresh and gives the unfed points of its range quality 0.
  *
  * Choices:
  * - The table point counts are part of the image, so a reader sees counts
@@ -47,6 +63,7 @@
 #ifndef POINT_REFRESH_H
 #define POINT_REFRESH_H
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -101,9 +118,16 @@ class PointRefresh
      * by Build); null stops recording. */
     void SetSourceRecord(PointSourceRecord* record);
 
+    /* Collects the error messages (one line each, ending in "\r\n") in
+     * *errors instead of printing them; null prints them. */
+    void SetErrorSink(std::vector<std::string>* errors);
+
     /* Steps 1-4 into img for the served tables (in their order); sets each
      * table's point count. */
     void Build(PointImage& img, const std::vector<std::string>& tables);
+
+    /* Steps of the last Build that failed. */
+    int Failures() const { return m_failures; }
 
     /* The bits of count consecutive holding registers (register reg + 1 on)
      * of station sid from status index imageStart on (+512 for station 50). */
@@ -115,23 +139,36 @@ class PointRefresh
   private:
     void LoadDeviceInputs(PointImage& img);
     void LoadStationStates(PointImage& img);
-    void LoadStationRegisterBits(PointImage& img);
+    void LoadRegisterBlock(PointImage& img, int imageStart, int reg, int count, int sid);
     void LoadTable(PointImage& img, const std::string& table);
     void LoadModbusValues(PointImage& img, int& count);
     void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
     int Divisor(int type, int field);
 
     /* Stores one status point read from column of the cursor's row. */
-    template <typename Column>
-    void SetStatus(PointImage& img, long long index, int cursor, Column column,
+    void SetStatus(PointImage& img, long long index, int cursor, int column,
                    const PointSource& source);
+    /* Stores one measured value read by step. */
+    void SetMeasured(PointImage& img, long long index, double value, uint8_t quality, uint8_t step);
     void NoteSource(bool measured, long long index, const PointSource& source);
+    void Report(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    /* Runs one status step, reports its error and flags its points. */
+    template <typename Step>
+    void RunStatusStep(PointImage& img, uint8_t step, const char* table, Step body);
+    /* The quality rules for the points of a step that failed or succeeded. */
+    void FlagStatusStep(PointImage& img, uint8_t step, bool failed);
+    void FlagModbusValues(PointImage& img, bool failed);
 
     DbConnection* m_db;
     const GatewayConfig* m_config;
     PointSourceRecord* m_record = nullptr;
     std::map<std::pair<int, int>, int> m_divisors; /* (type, field) -> divisor */
-    std::string m_lastSql; /* statement last composed for the table in progress */
+    std::string m_lastSql; /* statement last composed for the step in progress */
+    std::vector<std::string>* m_errors = nullptr;
+    uint8_t m_step = 0;                   /* status step in progress */
+    int m_failures = 0;                   /* steps of this Build that failed */
+    std::vector<uint8_t> m_statusFresh;   /* 1: read in this Build */
+    std::vector<uint8_t> m_measuredFresh; /* */
 };
 
 /*

@@ -90,6 +90,16 @@ std::vector<AnswerRange> ReportPlan::AnswerRanges(const PointImage& img) const
     return ranges;
 }
 
+std::vector<IoaRange> ReportPlan::ModbusMeasuredRanges()
+{
+    std::vector<IoaRange> ranges;
+    for (const IoaRange& r : kStation49Measured)
+        ranges.push_back(r);
+    for (const IoaRange& r : kStation49Measured)
+        ranges.push_back({r.first + kStation50MeasuredOffset, r.last + kStation50MeasuredOffset});
+    return ranges;
+}
+
 std::vector<WatchedRange> ReportPlan::WatchedRanges(const PointImage& img,
                                                     const SpontaneousSettings& settings) const
 {

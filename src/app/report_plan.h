@@ -76,6 +76,8 @@ class ReportPlan
     int AsduBoundOfOneReport() const;
 
     /* Status IOAs first..last clipped to IOAs 1..kStatusPoints. */
+    /* The fixed measured ranges of tbModbusDat (stations 49 and 50). */
+    static std::vector<IoaRange> ModbusMeasuredRanges();
     static IoaRange ClipStatus(int first, int last);
     /* Measured IOAs first..last clipped to the measured image. */
     static IoaRange ClipMeasured(int first, int last);

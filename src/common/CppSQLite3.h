@@ -311,6 +311,9 @@ class CppSQLite3DB
 
     sqlite3_int64 lastRowId() const;
     void setBusyTimeout(int milliseconds);
+    /* The SQLite connection (null while closed), for settings the wrapper
+     * does not cover (a busy handler, a pragma read on this connection). */
+    sqlite3* handle() const { return m_db; }
     bool IsAutoCommitOn();
 
     /* "BEGIN/COMMIT/ROLLBACK TRANSACTION;" or, with a name, the same with

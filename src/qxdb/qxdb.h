@@ -40,6 +40,12 @@ enum {
     QXDB_OPEN_NO_STMT_CACHE = 0x2
 };
 
+/* Storage classes of DbConnection::FieldType (SQLite's codes). */
+enum { QXDB_INTEGER = 1, QXDB_FLOAT = 2, QXDB_TEXT = 3, QXDB_BLOB = 4, QXDB_NULL = 5 };
+
+/* Results of DbConnection::CheckFile. */
+enum { QXDB_FILE_SAME = 0, QXDB_FILE_MISSING = 1, QXDB_FILE_REOPENED = 2 };
+
 /* An open SQLite database. Operations in the order of the interface. */
 class DbConnection
 {
@@ -118,6 +124,44 @@ class DbConnection
     /* Name of a result column (zero-based index), valid while the cursor is
      * open. Throws for an unknown handle or an invalid index. */
     virtual const char* FieldName(int cursor, int column) = 0;
+
+    /* Storage class of the column's value in the current row, as SQLite
+     * gives it: QXDB_INTEGER, QXDB_FLOAT, QXDB_TEXT, QXDB_BLOB or QXDB_NULL.
+     * Throws as GetIntField. */
+    virtual int FieldType(int cursor, int column) = 0;
+    /* The value as a 64-bit integer or as a double, without the 32-bit cut
+     * of GetIntField (NULL gives 0). Throws as GetIntField. */
+    virtual long long GetInt64Field(int cursor, int column) = 0;
+    virtual double GetDoubleField(int cursor, int column) = 0;
+
+    /*
+     * One read transaction: every statement until EndRead reads the same
+     * committed state of the file. While it lasts, all waits for locks
+     * together end lockBudgetMs after the call (a statement that would wait
+     * longer fails with SQLITE_BUSY, "database is locked"), instead of the
+     * per-statement busy time-out. False when the transaction cannot begin
+     * (then EndRead is still harmless). Never throws.
+     */
+    virtual bool BeginRead(int lockBudgetMs) = 0;
+    /* Ends the read transaction (when one is open) and restores the busy
+     * time-out. Cursors must be released before. Never throws. */
+    virtual void EndRead() = 0;
+
+    /* SQLite's data version of this connection (PRAGMA data_version): it
+     * changes when another connection commits a change to the file; -1 when
+     * it cannot be read. Never throws. */
+    virtual long long DataVersion() = 0;
+
+    /*
+     * Compares the file behind the name this connection was opened with
+     * against the file it holds open: QXDB_FILE_SAME, QXDB_FILE_MISSING (no
+     * file under the name now; the connection is kept), or QXDB_FILE_REOPENED
+     * (another file stands under the name, a replacement or the file back
+     * after it was missing: the connection now reads it; cached statements
+     * are dropped). Must be called with no cursor open and outside BeginRead.
+     * Never throws; a reopen that fails gives QXDB_FILE_MISSING.
+     */
+    virtual int CheckFile() = 0;
 
   protected:
     /* Connections are destroyed by their manager only. */

@@ -5,6 +5,10 @@
  */
 #include "qxdb_connection.h"
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <time.h>
+
 #include <climits>
 
 namespace
@@ -21,12 +25,30 @@ void checkSql(const char* sql)
         fail("Null SQL text");
 }
 
+/* Milliseconds of the monotonic clock: SQLite's waits are real time. */
+unsigned long long monotonicMs()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<unsigned long long>(ts.tv_sec) * 1000ULL +
+           static_cast<unsigned long long>(ts.tv_nsec) / 1000000ULL;
+}
+
+/* Pause of the busy handler between two attempts. */
+const int kBusyPollMs = 5;
+
 } // namespace
 
-QxDbConnection::QxDbConnection(const char* file, bool cacheStatements) : m_cacheOn(cacheStatements)
+QxDbConnection::QxDbConnection(const char* file, bool cacheStatements)
+    : m_file(file), m_cacheOn(cacheStatements)
 {
     m_db.open(file);
     m_db.setBusyTimeout(kBusyTimeoutMs);
+    struct stat st;
+    if (stat(file, &st) == 0) {
+        m_dev = static_cast<unsigned long long>(st.st_dev);
+        m_ino = static_cast<unsigned long long>(st.st_ino);
+    }
 }
 
 QxDbConnection::~QxDbConnection()
@@ -279,4 +301,114 @@ const char* QxDbConnection::FieldName(int cursor, int column)
 int QxDbConnection::OpenCursors()
 {
     return static_cast<int>(m_cursors.size());
+}
+
+int QxDbConnection::FieldType(int cursor, int column)
+{
+    return FindRow(cursor).query.fieldDataType(column);
+}
+
+long long QxDbConnection::GetInt64Field(int cursor, int column)
+{
+    return static_cast<long long>(FindRow(cursor).query.getInt64Field(column, 0));
+}
+
+double QxDbConnection::GetDoubleField(int cursor, int column)
+{
+    return FindRow(cursor).query.getFloatField(column, 0.0);
+}
+
+/* ------------------------------------------------------------ read transaction */
+
+int QxDbConnection::BusyUntilDeadline(void* self, int)
+{
+    const QxDbConnection* connection = static_cast<QxDbConnection*>(self);
+    if (monotonicMs() >= connection->m_deadlineMs)
+        return 0; /* the statement fails with SQLITE_BUSY */
+    sqlite3_sleep(kBusyPollMs);
+    return 1;
+}
+
+bool QxDbConnection::BeginRead(int lockBudgetMs)
+{
+    EndRead();
+    if (m_db.handle() == nullptr)
+        return false;
+    m_deadlineMs =
+        monotonicMs() + static_cast<unsigned long long>(lockBudgetMs > 0 ? lockBudgetMs : 0);
+    sqlite3_busy_handler(m_db.handle(), &QxDbConnection::BusyUntilDeadline, this);
+    try {
+        m_db.execDML("begin");
+        m_inRead = true;
+    } catch (CppSQLite3Exception&) {
+        m_db.setBusyTimeout(kBusyTimeoutMs);
+        return false;
+    }
+    return true;
+}
+
+void QxDbConnection::EndRead()
+{
+    if (m_inRead) {
+        m_inRead = false;
+        try {
+            m_db.execDML("commit");
+        } catch (CppSQLite3Exception&) {
+            try {
+                m_db.execDML("rollback");
+            } catch (CppSQLite3Exception&) {
+                /* no transaction left to end */
+            }
+        }
+    }
+    m_db.setBusyTimeout(kBusyTimeoutMs); /* replaces the busy handler */
+}
+
+long long QxDbConnection::DataVersion()
+{
+    sqlite3* db = m_db.handle();
+    if (db == nullptr)
+        return -1;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "pragma data_version", -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return -1;
+    }
+    long long version = -1;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        version = static_cast<long long>(sqlite3_column_int64(stmt, 0));
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+/* ------------------------------------------------------------ file identity */
+
+void QxDbConnection::DropStatements()
+{
+    while (!m_cursors.empty())
+        Finalize(m_cursors.begin()->first);
+    m_index.clear();
+    m_cache.clear();
+}
+
+int QxDbConnection::CheckFile()
+{
+    struct stat st;
+    if (stat(m_file.c_str(), &st) != 0)
+        return QXDB_FILE_MISSING;
+    if (static_cast<unsigned long long>(st.st_dev) == m_dev &&
+        static_cast<unsigned long long>(st.st_ino) == m_ino && m_db.handle() != nullptr)
+        return QXDB_FILE_SAME;
+    EndRead();
+    try {
+        DropStatements();
+        m_db.close();
+        m_db.open(m_file.c_str());
+        m_db.setBusyTimeout(kBusyTimeoutMs);
+    } catch (CppSQLite3Exception&) {
+        return QXDB_FILE_MISSING;
+    }
+    m_dev = static_cast<unsigned long long>(st.st_dev);
+    m_ino = static_cast<unsigned long long>(st.st_ino);
+    return QXDB_FILE_REOPENED;
 }

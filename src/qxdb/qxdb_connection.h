@@ -19,7 +19,13 @@
  * end throws (CPPSQLITE_ERROR, "No current row").
  *
  * Busy time-out: kBusyTimeoutMs, so a refresh waits out another program's
- * short write lock instead of failing at once.
+ * short write lock instead of failing at once. Inside BeginRead .. EndRead a
+ * busy handler replaces it: it sleeps a few milliseconds per attempt until
+ * one deadline for the whole transaction, so a refresh of many statements
+ * waits at most its budget in total.
+ *
+ * File identity: the device and inode numbers of the file opened are kept;
+ * CheckFile reopens the name when another file stands under it.
  */
 #ifndef QXDB_CONNECTION_H
 #define QXDB_CONNECTION_H
@@ -63,6 +69,13 @@ class QxDbConnection : public DbConnection
     bool IsNumericField(int cursor, int column) override;
     bool IsNumericField(int cursor, const char* column) override;
     const char* FieldName(int cursor, int column) override;
+    int FieldType(int cursor, int column) override;
+    long long GetInt64Field(int cursor, int column) override;
+    double GetDoubleField(int cursor, int column) override;
+    bool BeginRead(int lockBudgetMs) override;
+    void EndRead() override;
+    long long DataVersion() override;
+    int CheckFile() override;
 
   private:
     /* One cached statement; inUse while a cursor or ExecScalar runs it. */
@@ -94,7 +107,15 @@ class QxDbConnection : public DbConnection
     Cursor& FindRow(int cursor);
     int NextHandle();
 
-    CppSQLite3DB m_db; /* declared first: closed after everything below */
+    static int BusyUntilDeadline(void* self, int attempts);
+    void DropStatements();
+
+    CppSQLite3DB m_db;            /* declared first: closed after everything below */
+    std::string m_file;           /* the name opened, looked up again by CheckFile */
+    unsigned long long m_dev = 0; /* identity of the file held open */
+    unsigned long long m_ino = 0;
+    bool m_inRead = false;               /* between BeginRead and EndRead */
+    unsigned long long m_deadlineMs = 0; /* monotonic end of the lock budget */
     CacheList m_cache;
     std::unordered_map<std::string, CacheList::iterator> m_index;
     bool m_cacheOn;

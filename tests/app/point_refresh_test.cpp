@@ -54,6 +54,13 @@ class CountingDb : public DbConnection
     bool IsNumericField(int c, int col) override { return m_db->IsNumericField(c, col); }
     bool IsNumericField(int c, const char* col) override { return m_db->IsNumericField(c, col); }
     const char* FieldName(int c, int col) override { return m_db->FieldName(c, col); }
+    int FieldType(int c, int col) override { return m_db->FieldType(c, col); }
+    long long GetInt64Field(int c, int col) override { return m_db->GetInt64Field(c, col); }
+    double GetDoubleField(int c, int col) override { return m_db->GetDoubleField(c, col); }
+    bool BeginRead(int budgetMs) override { return m_db->BeginRead(budgetMs); }
+    void EndRead() override { m_db->EndRead(); }
+    long long DataVersion() override { return m_db->DataVersion(); }
+    int CheckFile() override { return m_db->CheckFile(); }
 
     std::map<std::string, int> scalars;
     int queries = 0;

@@ -174,22 +174,28 @@ TEST_F(Refresh, RowGone_ValueKeepsLastRefresh)
     EXPECT_EQ(img->PointsOf("tbPower"), 2);
 }
 
-TEST_F(Refresh, TbDioMissing_MessageSkipsPhasesOneToThreeValuesStillLoaded)
+TEST_F(Refresh, TbDioMissing_MessageNamesStatement_OtherStepsStillLoaded)
 {
     Data("drop table tbDio");
-    Data("update tbModbusDat set Val=0 where Fld='V44097-3'");
+    Data("update tbModbusDat set Val=1 where Fld='V30002' or Fld='V44097-3'");
     std::string out;
     auto gw = InitGateway(&out);
     EXPECT_NE(out.find("[CSvrWrapper104::UpdDat] tbDio db exception: 1 SQLITE_ERROR[1]: "
-                       "no such table: tbDio\r\n"),
+                       "no such table: tbDio, sql:select distinct d.*, t.ExtDi, t.ExtDo from "
+                       "tbDio d left join tbSMType t on t.Type=d.Type where d.Type!=2317 order "
+                       "by SID\r\n"),
               std::string::npos)
         << out;
     PointImageSnapshot img = gw->Snapshot();
-    EXPECT_EQ(img->status[9], 0) << "phase 2 skipped";
+    EXPECT_EQ(img->status[9], 1) << "station states run after a failing tbDio";
+    EXPECT_EQ(img->statusQuality[9], 0);
+    EXPECT_EQ(img->status[256 + 3], 1) << "register bits run after a failing tbDio";
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(img->statusQuality[i], 0x80) << "never read: IV at status index " << i;
     EXPECT_EQ(img->PointsOf("tbPower"), 4) << "phase 4 runs in any case";
 }
 
-TEST_F(Refresh, ServedTableDropped_MessageNamesStatementNextTableFollows)
+TEST_F(Refresh, ServedTableDropped_MessageNamesStatement_PointsKeptNotTopical)
 {
     auto gw = InitGateway();
     Data("drop table tbPower");
@@ -197,8 +203,12 @@ TEST_F(Refresh, ServedTableDropped_MessageNamesStatementNextTableFollows)
     EXPECT_EQ(out, "[CSvrWrapper104::UpdDat] db exception: 1 SQLITE_ERROR[1]: no such table: "
                    "tbPower, sql:select * from \"tbPower\" order by SID\r\n");
     PointImageSnapshot img = gw->Snapshot();
-    EXPECT_EQ(img->PointsOf("tbPower"), 0);
+    EXPECT_EQ(img->PointsOf("tbPower"), 4) << "no point disappears";
+    EXPECT_EQ(img->measured[1], Scaled(2305, 10)) << "last value kept";
+    for (int j = 1; j <= 4; ++j)
+        EXPECT_EQ(img->measuredQuality[j], 0x40) << "NT at measured index " << j;
     EXPECT_EQ(img->PointsOf("tbEnv"), 9);
+    EXPECT_EQ(img->measuredQuality[0x10], 0) << "another table stays good";
 }
 
 TEST_F(Refresh, UpdYxBy_TableMissing_MessageAndNextBlockStillRuns)

@@ -148,7 +148,7 @@ PointList MakePointList(const std::vector<AnswerRange>& ranges, const PointImage
             row.measured = r.measured;
             row.cause = r.cause;
             row.value = r.measured ? img.measured[index] : img.status[index];
-            row.quality = r.measured ? img.measuredQuality[index] : img.statusQuality[index];
+            row.quality = r.measured ? img.MeasuredQuality(index) : img.StatusQuality(index);
             const std::vector<PointSource>& sources = r.measured ? record.measured : record.status;
             if (index < sources.size())
                 row.source = sources[index];
