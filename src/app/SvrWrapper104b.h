@@ -204,6 +204,7 @@ class CSvrWrapper104
 
   private:
     void CopySMType();
+    std::string DataDbProblem();
     std::shared_ptr<PointImage> BeginImage() const;
     /* Range senders over one snapshot (null connection: queue, cause 1). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
