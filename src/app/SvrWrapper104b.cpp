@@ -78,8 +78,10 @@ void CSvrWrapper104::Init()
 {
     Free(); /* a second Init starts from scratch */
     if (!m_ini.Load("qxSvr.ini")) {
-        const std::string problem = FileProblem("qxSvr.ini");
-        if (problem == strerror(ENOENT))
+        struct stat info;
+        const bool missing = stat("qxSvr.ini", &info) != 0 && errno == ENOENT;
+        const std::string problem = missing ? std::string() : FileProblem("qxSvr.ini");
+        if (missing)
             printf("qxSvr.ini not found in %s: all keys at their defaults\n",
                    WorkingDirectory().c_str());
         else
@@ -123,10 +125,8 @@ void CSvrWrapper104::Init()
     } catch (...) {
         ready = false;
     }
-    std::string why;
-    if (!ready)
-        why = DataDbProblem();
     if (!ready) {
+        const std::string why = DataDbProblem(); /* before the handles go */
         m_pDb = nullptr;
         if (m_pfnFreeDbManager != nullptr)
             m_pfnFreeDbManager();
