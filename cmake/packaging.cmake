@@ -17,21 +17,13 @@
 set(QX_WORK_DIR "/var/lib/qxsvr104" CACHE PATH
     "Working directory of the installed service (qxSvr.ini, libqxdb.so, tmp/dbDat0.db3)")
 
-if(NOT TARGET qxsvr104 OR NOT TARGET qxdb)
-  return()
-endif()
-
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME qxsvr104)
 set(_qx_prefix /usr) # of the package; cmake --install may use another
 set(QX_INSTALL_GATEWAY ${_qx_prefix}/bin/qxsvr104)
 set(QX_INSTALL_EXAMPLE_INI ${_qx_prefix}/share/qxsvr104/qxSvr.ini.example)
 
 install(TARGETS qxsvr104 RUNTIME DESTINATION bin)
-foreach(_tool qx104master qxdemo)
-  if(TARGET ${_tool})
-    install(TARGETS ${_tool} RUNTIME DESTINATION bin)
-  endif()
-endforeach()
+install(TARGETS qx104master qxdemo RUNTIME DESTINATION bin)
 install(TARGETS qxdb LIBRARY DESTINATION lib/qxsvr104 NAMELINK_SKIP)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/qxSvr.ini DESTINATION share/qxsvr104
         RENAME qxSvr.ini.example)

@@ -47,8 +47,11 @@
  *   the package build puts the pid file in /run/qxsvr104 (the unit's
  *   RuntimeDirectory=).
  * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
- *   the periodic report on its own deadline (scan_schedule.h); otherwise it
- *   is the plain periodic loop above, unchanged.
+ *   the periodic report on its own deadline; otherwise it is the plain
+ *   periodic loop above. The loops' decisions live in main_loop.h, on the
+ *   platform's monotonic clock, including when they wake for a watchdog ping;
+ *   this unit gives them the gateway, the run flag, the wait on the
+ *   self-pipe, the ping and the SIGHUP re-reads (ProcessLoopHost).
  * - All threads allocate from one malloc arena (see limitMallocArenas).
  */
 #include "SvrWrapper104b.h"
@@ -57,13 +60,12 @@
 #include "pid_file.h"
 #include "qxLog.h"
 #include "qx_paths.h"
-#include "scan_schedule.h"
+#include "main_loop.h"
 #include "service_notify.h"
 #include "startup_diagnosis.h"
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +78,6 @@
 #include <pthread.h>
 #include <string>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 /* Run flag of the main loop; the stop handler only stores 0 into it. */
@@ -90,16 +91,8 @@ static std::atomic<int> hangupPending{0};
  * read end. Both ends are non-blocking and close-on-exec; -1 when unused. */
 static int stopPipe[2] = {-1, -1};
 
-/* The service manager (inactive without NOTIFY_SOCKET) and what a SIGHUP
- * re-reads; both made by main before the loop runs. */
-static ServiceNotifier* serviceManager = nullptr;
-static HangupReload* hangupReload = nullptr;
-
 /* The trace log: removed at start-up, and the file trace_log writes to. */
 const char* filename = QX_LOG_PATH;
-
-/* Pause of a pass when periodic reporting is off. */
-static const int kIdlePauseMs = 3000;
 
 /* Wakes the main loop's pause: one octet into the self-pipe. */
 static void wakeMainLoop()
@@ -208,43 +201,6 @@ static void removeOldLog(const char* path)
         unlink(path);
 }
 
-/* Milliseconds to pause for one pass, given the configured Periodic seconds. */
-static int pauseMs(int periodic)
-{
-    if (periodic <= 0)
-        return kIdlePauseMs;
-    if (periodic > INT_MAX / 1000)
-        return INT_MAX;
-    return periodic * 1000;
-}
-
-/* What the main loop attends to at every wake-up: the service manager's
- * watchdog and a SIGHUP's re-reads. */
-static void attendBetweenPasses(int64_t nowMs)
-{
-    serviceManager->PingIfDue(nowMs);
-    if (hangupPending.exchange(0) != 0)
-        puts(hangupReload->Run().c_str());
-}
-
-/* Waits ms milliseconds, or less when a stop arrives meanwhile; wakes meanwhile
- * for every watchdog ping and SIGHUP. */
-static void pauseUnlessStopped(int ms)
-{
-    const int64_t deadline = MonotonicMs() + ms;
-    while (running.load() != 0) {
-        const int64_t now = MonotonicMs();
-        attendBetweenPasses(now);
-        int64_t left = deadline - now;
-        if (left <= 0)
-            return;
-        left = serviceManager->WaitLimitMs(now, left);
-        struct pollfd wake = {stopPipe[0], POLLIN, 0};
-        if (poll(&wake, 1, left > INT_MAX ? INT_MAX : static_cast<int>(left)) > 0)
-            drainWakePipe(); /* a stop or a SIGHUP */
-    }
-}
-
 /*
  * The C library gives every thread that allocates its own malloc arena, up to
  * eight per core, each reserving 64 MiB of address space on a 64-bit host
@@ -260,35 +216,46 @@ static void limitMallocArenas()
 #endif
 }
 
-/* Pauses and reports until a stop; Periodic is read afresh on every pass. */
-static void runMainLoop(CSvrWrapper104& gateway)
+/* The main loop's surroundings: the gateway, the run flag cleared by a stop,
+ * the wait on the signal handlers' self-pipe, the service manager (inactive
+ * without NOTIFY_SOCKET) and what a SIGHUP re-reads. */
+class ProcessLoopHost : public MainLoopHost
 {
-    while (running.load() != 0) {
-        int periodic = gateway.Periodic;
-        pauseUnlessStopped(pauseMs(periodic));
-        if (periodic > 0 && running.load() != 0)
-            gateway.SvrPeriodic();
+  public:
+    ProcessLoopHost(CSvrWrapper104& gateway, ServiceNotifier& manager, const HangupReload& reload)
+        : m_gateway(gateway), m_manager(manager), m_reload(reload)
+    {
     }
-}
+    bool Running() override { return running.load() != 0; }
+    void Wait(int ms) override
+    {
+        struct pollfd wake = {stopPipe[0], POLLIN, 0};
+        if (poll(&wake, 1, ms) > 0) /* ends early on a stop or a SIGHUP */
+            drainWakePipe();
+    }
+    int Periodic() override { return m_gateway.GetPeriodic(); }
+    void Scan() override { m_gateway.SvrScan(); }
+    void Report() override { m_gateway.SvrPeriodic(); }
 
-/* Reporting by exception: a scan every ScanMs and the periodic report every
- * Periodic seconds, each on its own monotonic deadline, until SIGINT or SIGTERM. */
-static void runScanLoop(CSvrWrapper104& gateway)
-{
-    ScanSchedule schedule(MonotonicMs(), gateway.ScanSettings().scanMs, gateway.Periodic);
-    while (running.load() != 0) {
-        int64_t waitMs = schedule.NextWakeMs() - MonotonicMs();
-        /* Also when behind: a pause of 0 still pings the watchdog. */
-        pauseUnlessStopped(waitMs <= 0 ? 0 : waitMs > INT_MAX ? INT_MAX : static_cast<int>(waitMs));
-        if (running.load() == 0)
-            break; /* a stop ended the pause: no scan or report after it */
-        ScanSchedule::Due due = schedule.Take(MonotonicMs());
-        if (due.scan)
-            gateway.SvrScan();
-        if (due.report)
-            gateway.SvrPeriodic();
+    /* Every wake-up of a pause: the watchdog ping when due, and the
+     * re-reads of a SIGHUP that came meanwhile. */
+    void Attend(int64_t nowMs) override
+    {
+        m_manager.PingIfDue(nowMs);
+        if (hangupPending.exchange(0) != 0)
+            puts(m_reload.Run().c_str());
     }
-}
+    /* No wait outlasts the next watchdog ping. */
+    int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
+    {
+        return m_manager.WaitLimitMs(nowMs, wantedMs);
+    }
+
+  private:
+    CSvrWrapper104& m_gateway;
+    ServiceNotifier& m_manager;
+    const HangupReload& m_reload;
+};
 
 int main(int, char**)
 {
@@ -297,9 +264,7 @@ int main(int, char**)
     installHangupHandler();
     limitMallocArenas();
     ServiceNotifier notifier = ServiceNotifier::FromEnvironment();
-    serviceManager = &notifier;
     HangupReload reload; /* a hook per re-readable part (none yet) */
-    hangupReload = &reload;
 
     removeOldLog(filename);
 
@@ -346,10 +311,11 @@ int main(int, char**)
     notifier.Send("READY=1\nSTATUS=serving on " + gateway->Policy().BindAddress() + ":2404");
     puts("running...");
 
+    ProcessLoopHost host(*gateway, notifier, reload);
     if (gateway->ScanSettings().enabled)
-        runScanLoop(*gateway);
+        RunScanLoop(host, gateway->ScanSettings().scanMs);
     else
-        runMainLoop(*gateway);
+        RunPeriodicLoop(host);
 
     notifier.Send("STOPPING=1");
     gateway->SvrClose();
