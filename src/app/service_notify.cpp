@@ -80,7 +80,7 @@ bool ServiceNotifier::Send(const std::string& message) const
         return false;
     ssize_t sent;
     do {
-        sent = sendto(m_fd, message.data(), message.size(), MSG_NOSIGNAL,
+        sent = sendto(m_fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT,
                       reinterpret_cast<const struct sockaddr*>(&m_address), m_addressLength);
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(message.size());

@@ -22,8 +22,11 @@
  *   half period, so a main loop that wakes on that cadence beats at least
  *   twice per period.
  * - One close-on-exec socket is made at construction and every message is
- *   sent with sendto and MSG_NOSIGNAL, so no message can raise SIGPIPE. A
- *   failed send is not retried: the manager's own time-outs cover it.
+ *   sent with sendto, MSG_NOSIGNAL and MSG_DONTWAIT: no message can raise
+ *   SIGPIPE, and a manager that does not read (its queue full) cannot hold
+ *   the main loop, which would stop reports and scans. A failed send is not
+ *   retried: the next ping follows within half a period, and the manager's
+ *   own time-outs cover the rest.
  *
  * Threads: the main thread only.
  */

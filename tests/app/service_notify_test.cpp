@@ -135,6 +135,21 @@ TEST(ServiceNotifier, Pings_FirstAtOnceThenEveryInterval_WaitsNeverOutlastThem)
     EXPECT_EQ("(none)", manager.next(50)) << "one datagram per ping";
 }
 
+TEST(ServiceNotifier, ManagerThatDoesNotRead_NeverHoldsTheCaller)
+{
+    /* The receive queue of a datagram socket holds a few messages only; a
+     * blocking send would then wait for ever, and the main loop with it. */
+    FakeManager manager(abstractName());
+    ASSERT_TRUE(manager.bound());
+    ServiceNotifier notifier(abstractName().c_str(), "1000000", nullptr, getpid());
+    int sent = 0;
+    for (int i = 0; i < 5000; ++i)
+        sent += notifier.Send("WATCHDOG=1") ? 1 : 0;
+    EXPECT_GT(sent, 0);
+    EXPECT_LT(sent, 5000) << "the queue never filled: the test proves nothing";
+    EXPECT_EQ("WATCHDOG=1", manager.next()) << "what was queued still arrives";
+}
+
 TEST(ServiceNotifier, Move_HandsOverTheSocket)
 {
     FakeManager manager(abstractName());
