@@ -39,7 +39,7 @@
  *   one octet into a self-pipe that the pause waits on (poll with the time
  *   left to a deadline on the monotonic clock, so neither a signal nor a
  *   wall-clock step lengthens or cuts a pause). A report already running
- *   finishes first; then the shutdown runs as before.
+ *   finishes first; then the shutdown above runs.
  * - The slave's threads start with SIGINT, SIGTERM and SIGHUP blocked (they
  *   inherit the mask in force around SvrStart), so the kernel hands every
  *   stop and hang-up to the main thread, whose pause is what waits for it;
@@ -140,7 +140,8 @@ static void drainWakePipe()
     }
 }
 
-/* SIGHUP no longer ends the gateway, from the first line of main on. */
+/* SIGHUP asks for the re-reads of hangup_reload.h instead of ending the
+ * gateway, from the first line of main on. */
 static void installHangupHandler()
 {
     struct sigaction action;
