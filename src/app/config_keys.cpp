@@ -134,7 +134,8 @@ bool IsPlainDecimal(const std::string& text)
 bool IsHexNumber(const std::string& text)
 {
     size_t from = SignLength(text);
-    if (text.size() > from + 2 && text[from] == '0' && (text[from + 1] == 'x' || text[from + 1] == 'X'))
+    if (text.size() > from + 2 && text[from] == '0' &&
+        (text[from + 1] == 'x' || text[from + 1] == 'X'))
         from += 2;
     return AllOf(text, from, isxdigit);
 }
@@ -310,7 +311,7 @@ std::vector<ConfigProblem> Check(SimpleIni& ini)
             ConfigProblem p;
             p.section = sectionName;
             p.unknownName = true;
-                p.reason = "unknown section [" + sectionName + "]" +
+            p.reason = "unknown section [" + sectionName + "]" +
                        Suggestion(sectionName, sections, "[", "]");
             problems.push_back(p);
             continue;
@@ -355,7 +356,7 @@ std::vector<ConfigProblem> CheckTableNames(SimpleIni& ini, const std::vector<std
             p.key = entry->first;
             p.value = entry->second.value;
             p.unknownName = true;
-                p.reason = "key '" + entry->first + "' in [" + key->section +
+            p.reason = "key '" + entry->first + "' in [" + key->section +
                        "] names no table of the data store" +
                        Suggestion(entry->first, tables, "'", "'");
             problems.push_back(p);

@@ -45,8 +45,8 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
     return true;
 }
 
-std::vector<ConfigProblem> GatewayConfig::CheckTableNames(
-    const std::vector<std::string>& tables) const
+std::vector<ConfigProblem>
+GatewayConfig::CheckTableNames(const std::vector<std::string>& tables) const
 {
     return config_keys::CheckTableNames(m_ini, tables);
 }

@@ -28,7 +28,7 @@ enum class Verdict { Passes, Warned, Refused };
 
 struct ValueCase {
     const char* section;
-    const char* line;   /* key=value */
+    const char* line; /* key=value */
     Verdict verdict;
     const char* reason; /* part of the reason ("" when it passes) */
     /* The handling the gateway applies (null: nothing beyond the verdict). */
@@ -52,8 +52,7 @@ const ValueCase kValueCases[] = {
     {"Svr104", "Oa=300", Verdict::Warned, "above 255: sent modulo 256",
      [](const GatewayConfig& c) { return c.OriginatorAddress() == 44; }},
     {"Svr104", "Oa=-1", Verdict::Refused, "below 0", nullptr},
-    {"Svr104", "Oa=99999999999", Verdict::Refused, "outside the range of a whole number",
-     nullptr},
+    {"Svr104", "Oa=99999999999", Verdict::Refused, "outside the range of a whole number", nullptr},
     /* report period: below 0 counts as 0 */
     {"Svr104", "Periodic=0", Verdict::Passes, "", nullptr},
     {"Svr104", "Periodic=-3", Verdict::Warned, "below 0: counts as 0", nullptr},

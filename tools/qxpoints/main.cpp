@@ -163,7 +163,8 @@ int main(int argc, char** argv)
     }
 
     PointImageSnapshot img = gateway.Snapshot();
-    point_list::PointList list = point_list::MakePointList(gateway.AnswerRanges(*img), *img, record);
+    point_list::PointList list =
+        point_list::MakePointList(gateway.AnswerRanges(*img), *img, record);
     if (o.csv) {
         std::fputs(point_list::FormatCsv(list).c_str(), stdout);
         for (const std::string& p : list.problems)
