@@ -34,8 +34,7 @@ const char* const kConfigFile = "qxSvr.ini";
 CSvrWrapper104::CSvrWrapper104()
     : m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr), m_pMngr(nullptr),
       m_pDb(nullptr), m_slave(nullptr), m_alParams(nullptr), m_nReports(0), m_bRunning(false),
-      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_checkOnly(false),
-      m_lostEventsReported(0)
+      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_checkOnly(false), m_lostEventsReported(0)
 {
 }
 
@@ -183,7 +182,8 @@ std::vector<ConfigProblem> CSvrWrapper104::TableNameProblems()
     if (m_pDb == nullptr)
         return {};
     try {
-        CursorGuard cur(m_pDb, m_pDb->Query("select name from sqlite_master where type='table'", -1));
+        CursorGuard cur(m_pDb,
+                        m_pDb->Query("select name from sqlite_master where type='table'", -1));
         for (; cur.hasRow(); m_pDb->NextRow(cur.get()))
             tables.push_back(m_pDb->GetStringField(cur.get(), "name"));
     } catch (CppSQLite3Exception& e) {
