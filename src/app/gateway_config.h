@@ -36,6 +36,9 @@ class GatewayConfig
      * refused, with *badValue = "<key>=<value>" of the first one (may be
      * null); the other values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
+    /* True when the last Load read its file; false before any Load and when
+     * the file was missing or unreadable (every key then at its default). */
+    bool FileLoaded() const { return m_fileLoaded; }
 
     /* What the last Load found: refused values and warnings, in file
      * order, the connection policy's refusal last. */
@@ -65,6 +68,7 @@ class GatewayConfig
   private:
     mutable SimpleIni m_ini; /* iterated (non-const in SimpleIni), never changed */
     std::vector<ConfigProblem> m_problems;
+    bool m_fileLoaded;
     uint8_t m_oa;
     int m_ca;
     bool m_strict;

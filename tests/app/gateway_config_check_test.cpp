@@ -142,7 +142,7 @@ TEST_F(GatewayConfigCheck, Check_GoodAndBadDirectories_StatusAndProblems_Nothing
         }
         const auto before = FileStates(work_, pidFile());
         GatewayProcess check;
-        ASSERT_TRUE(check.start(QX_GATEWAY_BINARY, work_, {"--check"}));
+        ASSERT_TRUE(check.start(QX_GATEWAY_BINARY, work_, {}, {"--check"}));
         EXPECT_EQ(c.status, exitCodeOf(check.waitExit(10000))) << check.transcript();
         for (const std::string& line : c.lines)
             EXPECT_EQ(1, check.countFrom(0, line)) << line << "\n" << check.transcript();
