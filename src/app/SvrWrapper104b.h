@@ -101,6 +101,14 @@ class CSvrWrapper104
     /* The same, recording where every point comes from into *sources (null:
      * no record); the point-list tool uses it. */
     unsigned UpdDat(PointSourceRecord* sources);
+    /* Asks the data store whether anything changed since the last refresh
+     * (DataVersion) and refreshes only then, or when that refresh was cut
+     * short by a database error, or when the store cannot tell; returns true
+     * when it refreshed. A scan and a periodic report start with it. */
+    bool RefreshIfChanged();
+    /* Number of images published by refreshes so far; a scan compares only
+     * when it moved since the last comparison. */
+    unsigned long long Refreshes() const { return m_refreshes; }
     /* Loads the bits of count consecutive holding registers (register + 1 on)
      * of station sid into the status image from imageStart on (+512 for
      * station 50) and publishes them. Never throws. */
@@ -227,6 +235,12 @@ class CSvrWrapper104
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
     std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
     uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */
+    unsigned long long m_scannedRefresh = 0;   /* m_refreshes the detector last compared */
+
+    /* Change detection (main thread only). */
+    unsigned long long m_refreshes = 0; /* images published by UpdDat */
+    long long m_readVersion = 0;        /* DataVersion taken before the last refresh */
+    bool m_readVersionValid = false;    /* that refresh completed with a known version */
 };
 
 #endif

@@ -219,7 +219,7 @@ bool CSvrWrapper104::AnswerRead(IMasterConnection connection, CS101_ASDU asdu, i
 void CSvrWrapper104::SvrPeriodic()
 {
     printf("SvrPeriodic...");
-    UpdDat();
+    RefreshIfChanged(); /* the report is sent from the image either way */
 
     if (m_bCreated) { /* without a slave there is no queue to report to */
         PointImageSnapshot img = Snapshot();

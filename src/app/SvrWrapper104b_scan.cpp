@@ -1,13 +1,15 @@
 /*
  * SvrWrapper104b_scan.cpp - the gateway's scan for reporting by exception.
  *
- * A scan refreshes the images like a periodic report does, takes the wall
- * clock once the new image is published (so the time tag is never earlier
- * than a change the refresh read), lets the detector list the events against
- * the last reported state and queues them in order through the low-priority
- * queue. Losses are read from the slave's totals, so events pushed out of a
- * full queue by any enqueue (a periodic report, an interrogation answer or a
- * scan) are counted once, at the next scan.
+ * A scan first asks the data store whether anything changed since the last
+ * refresh; when nothing did and the image is the one it compared last, it
+ * only reports losses. Otherwise it refreshes the images like a periodic
+ * report does, takes the wall clock once the new image is published (so the
+ * time tag is never earlier than a change the refresh read), lets the
+ * detector list the events against the last reported state and queues them
+ * in order through the low-priority queue. Losses are read from the slave's totals, so events
+ * pushed out of a full queue by any enqueue (a periodic report, an interrogation answer or a scan)
+ * are counted once, at the next scan.
  */
 #include "SvrWrapper104b.h"
 
@@ -18,7 +20,13 @@
 
 void CSvrWrapper104::SvrScan()
 {
-    UpdDat();
+    RefreshIfChanged();
+    if (m_detector && m_scannedRefresh == m_refreshes) {
+        /* The image is the one compared last time: no event can come of it. */
+        ReportEventLosses();
+        return;
+    }
+    m_scannedRefresh = m_refreshes;
     const uint64_t seenAtMs = Hal_getTimeInMs();
     PointImageSnapshot img = Snapshot();
     if (!m_detector)

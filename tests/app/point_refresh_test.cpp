@@ -54,6 +54,7 @@ class CountingDb : public DbConnection
     bool IsNumericField(int c, int col) override { return m_db->IsNumericField(c, col); }
     bool IsNumericField(int c, const char* col) override { return m_db->IsNumericField(c, col); }
     const char* FieldName(int c, int col) override { return m_db->FieldName(c, col); }
+    long long DataVersion() override { return m_db->DataVersion(); }
 
     std::map<std::string, int> scalars;
     int queries = 0;
