@@ -27,14 +27,6 @@ inline bool waitFor(const std::function<bool()>& cond, int timeoutMs = 3000)
     return true;
 }
 
-/* C_IC_NA_1 with one object, address 0, qualifier qoi. */
-inline Octets interrogationAsdu(uint8_t causeOctet, uint8_t qoi = 20, int ca = 1)
-{
-    Octets payload = ioa3(0);
-    payload.push_back(qoi);
-    return asdu(100, 0x01, causeOctet, ca, payload);
-}
-
 /* M_SP_NA_1 with one object at address ioa and value on/off. */
 inline Octets singlePointAsdu(uint8_t causeOctet, int ioa, bool on, int ca = 1)
 {
