@@ -6,6 +6,7 @@
 #include "lib_memory.h"
 
 #include "fakes/net_helpers.h"
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -81,9 +82,9 @@ struct Loopback {
     }
 };
 
-std::vector<uint8_t> pattern(size_t size)
+Octets pattern(size_t size)
 {
-    std::vector<uint8_t> data(size);
+    Octets data(size);
     uint32_t x = 0x12345678u;
     for (auto& byte : data) {
         x = x * 1103515245u + 12345u;
@@ -93,7 +94,7 @@ std::vector<uint8_t> pattern(size_t size)
 }
 
 /* Reads size bytes from fd slowly (small chunks with pauses) into out. */
-void slowRead(int fd, size_t size, std::vector<uint8_t>& out)
+void slowRead(int fd, size_t size, Octets& out)
 {
     out.resize(size);
     size_t done = 0;
@@ -470,8 +471,8 @@ TEST(SocketWrite, SeveralMegabytesToSlowReader_ArriveComplete)
 {
     Loopback link;
     ASSERT_TRUE(link.open());
-    const std::vector<uint8_t> data = pattern(6 * 1024 * 1024);
-    std::vector<uint8_t> received;
+    const Octets data = pattern(6 * 1024 * 1024);
+    Octets received;
     std::thread reader([&] { slowRead(link.client.fd(), data.size(), received); });
     EXPECT_EQ(Socket_write(link.accepted.get(), data.data(), static_cast<int>(data.size())),
               static_cast<int>(data.size()));
@@ -486,7 +487,7 @@ TEST(SocketWrite, PeerStopsReading_FailsAfterSendTimeoutInsteadOfBlocking)
     ASSERT_TRUE(link.open());
     Socket_setSendTimeout(link.accepted.get(), 300);
     /* Far more than both socket buffers hold: the writer must run into the full buffer. */
-    const std::vector<uint8_t> data = pattern(64 * 1024 * 1024);
+    const Octets data = pattern(64 * 1024 * 1024);
     int64_t start = monotonicMs();
     EXPECT_EQ(Socket_write(link.accepted.get(), data.data(), static_cast<int>(data.size())), -1);
     int64_t elapsed = monotonicMs() - start;
@@ -506,8 +507,8 @@ TEST(SocketWrite, InterruptedBySignals_StillSendsEveryByte)
 
     Loopback link;
     ASSERT_TRUE(link.open());
-    const std::vector<uint8_t> data = pattern(8 * 1024 * 1024);
-    std::vector<uint8_t> received;
+    const Octets data = pattern(8 * 1024 * 1024);
+    Octets received;
     std::atomic<bool> writing{true};
     int result = 0;
     std::thread writerThread([&] {
@@ -602,8 +603,8 @@ TEST(SocketConnect, NonBlockingSocketLargeWrite_ArrivesComplete)
     RawSocket peer(accept(listener.fd(), nullptr, nullptr));
     ASSERT_TRUE(peer.valid());
 
-    const std::vector<uint8_t> data = pattern(4 * 1024 * 1024);
-    std::vector<uint8_t> received;
+    const Octets data = pattern(4 * 1024 * 1024);
+    Octets received;
     std::thread reader([&] { slowRead(peer.fd(), data.size(), received); });
     EXPECT_EQ(Socket_write(client.get(), data.data(), static_cast<int>(data.size())),
               static_cast<int>(data.size()));
