@@ -7,6 +7,7 @@
 
 #include "fakes/net_helpers.h"
 #include "fakes/octets.h"
+#include "fakes/signal_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +114,6 @@ void countSigpipe(int)
 {
     sigpipeCount++;
 }
-void ignoreSignal(int) {}
 
 } // namespace
 
@@ -444,11 +444,8 @@ TEST(SocketRead, PeerClosedAfterSending_GivesDataThenMinusOne)
 
 TEST(SocketWrite, PeerResetConnection_ReturnsMinusOneWithoutSigpipe)
 {
-    struct sigaction action = {};
-    struct sigaction previous = {};
-    action.sa_handler = countSigpipe;
-    sigemptyset(&action.sa_mask);
-    ASSERT_EQ(sigaction(SIGPIPE, &action, &previous), 0);
+    ScopedSignalHandler counting(SIGPIPE, countSigpipe);
+    ASSERT_TRUE(counting.installed());
     sigpipeCount = 0;
 
     Loopback link;
@@ -464,7 +461,6 @@ TEST(SocketWrite, PeerResetConnection_ReturnsMinusOneWithoutSigpipe)
     EXPECT_EQ(result, -1);
     EXPECT_EQ(Socket_write(link.accepted.get(), frame, sizeof(frame)), -1);
     EXPECT_EQ(sigpipeCount.load(), 0);
-    sigaction(SIGPIPE, &previous, nullptr);
 }
 
 TEST(SocketWrite, SeveralMegabytesToSlowReader_ArriveComplete)
@@ -498,12 +494,8 @@ TEST(SocketWrite, PeerStopsReading_FailsAfterSendTimeoutInsteadOfBlocking)
 TEST(SocketWrite, InterruptedBySignals_StillSendsEveryByte)
 {
     /* A handler without SA_RESTART makes a blocked send return early. */
-    struct sigaction action = {};
-    struct sigaction previous = {};
-    action.sa_handler = ignoreSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    ScopedSignalHandler interruption(SIGUSR1);
+    ASSERT_TRUE(interruption.installed());
 
     Loopback link;
     ASSERT_TRUE(link.open());
@@ -525,7 +517,6 @@ TEST(SocketWrite, InterruptedBySignals_StillSendsEveryByte)
     slowRead(link.client.fd(), data.size(), received);
     writerThread.join();
     interrupter.join();
-    sigaction(SIGUSR1, &previous, nullptr);
 
     EXPECT_EQ(result, static_cast<int>(data.size()));
     ASSERT_EQ(received.size(), data.size());
