@@ -96,21 +96,7 @@ class DispatchTest : public SlaveTest
         if (!master.connected())
             connectActive(master);
         master.sendI(request);
-        std::vector<Octets> replies;
-        for (int i = 0; i < expectedReplies; i++) {
-            std::optional<Apdu> reply = master.receiveI();
-            if (!reply)
-                break;
-            replies.push_back(reply->asduOctets());
-        }
-        EXPECT_TRUE(master.quietFor(200)); // nothing beyond the expected replies
-        return replies;
-    }
-
-    static Octets withCause(Octets octets, uint8_t causeOctet)
-    {
-        octets[2] = causeOctet;
-        return octets;
+        return receiveAsdus(master, expectedReplies);
     }
 
     void withTypedHandlers()

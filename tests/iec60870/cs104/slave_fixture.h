@@ -10,6 +10,8 @@
 #include "hal_thread.h"
 
 #include <functional>
+#include <optional>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace qxtest
@@ -33,6 +35,30 @@ inline Octets singlePointAsdu(uint8_t causeOctet, int ioa, bool on, int ca = 1)
     Octets payload = ioa3(ioa);
     payload.push_back(on ? 0x01 : 0x00);
     return asdu(1, 0x01, causeOctet, ca, payload);
+}
+
+/* The same ASDU octets with another cause octet. */
+inline Octets withCause(Octets octets, uint8_t causeOctet)
+{
+    octets[2] = causeOctet;
+    return octets;
+}
+
+/*
+ * The ASDUs of the next count I frames the master receives (fewer when one
+ * does not come), then expects a quiet moment: no reply beyond those counted.
+ */
+inline std::vector<Octets> receiveAsdus(RawMaster& master, int count)
+{
+    std::vector<Octets> got;
+    for (int i = 0; i < count; i++) {
+        std::optional<Apdu> reply = master.receiveI();
+        if (!reply)
+            break;
+        got.push_back(reply->asduOctets());
+    }
+    EXPECT_TRUE(master.quietFor(200)) << "more replies than expected";
+    return got;
 }
 
 class SlaveTest : public ::testing::Test
