@@ -45,17 +45,7 @@ bool answerInterrogation(void* parameter, IMasterConnection connection, CS101_AS
     calls->interrogations++;
     calls->lastCommonAddress = CS101_ASDU_getCA(asdu);
     IMasterConnection_sendACT_CON(connection, asdu, false);
-    for (int ioa = 1; ioa <= 6; ioa++) {
-        CS101_ASDU data = CS101_ASDU_create(
-            IMasterConnection_getApplicationLayerParameters(connection), false,
-            CS101_COT_INTERROGATED_BY_STATION, 0, CS101_ASDU_getCA(asdu), false, false);
-        InformationObject io =
-            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
-        CS101_ASDU_addInformationObject(data, io);
-        InformationObject_destroy(io);
-        IMasterConnection_sendASDU(connection, data);
-        CS101_ASDU_destroy(data);
-    }
+    sendSinglePointAnswers(connection, 6, CS101_ASDU_getCA(asdu));
     IMasterConnection_sendACT_TERM(connection, asdu);
     return true;
 }

@@ -61,6 +61,26 @@ inline std::vector<Octets> receiveAsdus(RawMaster& master, int count)
     return got;
 }
 
+/*
+ * From an interrogation handler: count answer ASDUs (cause 20, common
+ * address ca), each with the single point at IOA 1..count switched on.
+ */
+inline void sendSinglePointAnswers(IMasterConnection connection, int count, int ca)
+{
+    CS101_AppLayerParameters parameters =
+        IMasterConnection_getApplicationLayerParameters(connection);
+    for (int ioa = 1; ioa <= count; ioa++) {
+        CS101_ASDU data = CS101_ASDU_create(parameters, false, CS101_COT_INTERROGATED_BY_STATION, 0,
+                                            ca, false, false);
+        InformationObject io =
+            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
+        CS101_ASDU_addInformationObject(data, io);
+        InformationObject_destroy(io);
+        IMasterConnection_sendASDU(connection, data);
+        CS101_ASDU_destroy(data);
+    }
+}
+
 class SlaveTest : public ::testing::Test
 {
   protected:
