@@ -5,6 +5,8 @@
 #include "config_keys.h"
 #include "gateway_config.h"
 
+#include "fakes/file_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -18,7 +20,7 @@ namespace
 
 std::string WriteIni(const std::string& name, const std::string& text)
 {
-    const std::string path = std::string(QX_TEST_TMPDIR) + "/" + name;
+    const std::string path = qxtest::testPath(name);
     std::ofstream(path, std::ios::trunc) << text;
     return path;
 }
@@ -54,7 +56,7 @@ TEST(GatewayConfig, NoFile_EveryKeyAtItsDefault)
 {
     GatewayConfig config;
     EXPECT_EQ(10, config.Periodic()); /* before any Load too */
-    EXPECT_TRUE(config.Load(std::string(QX_TEST_TMPDIR) + "/no_such.ini", nullptr));
+    EXPECT_TRUE(config.Load(qxtest::testPath("no_such.ini"), nullptr));
     EXPECT_FALSE(config.FileLoaded());
     EXPECT_EQ(2, config.OriginatorAddress());
     EXPECT_EQ(1, config.CommonAddress());

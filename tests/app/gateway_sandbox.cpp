@@ -154,6 +154,19 @@ std::vector<IFrame> framesOf(const std::vector<IFrame>& frames, int type, int co
     return found;
 }
 
+bool interrogationAnswered(const std::vector<IFrame>& frames, bool periodicAlongside)
+{
+    const size_t groups = framesOf(frames, 1, 1).size();
+    return framesOf(frames, 1, 20).size() == 2 &&
+           (periodicAlongside ? groups >= 34 : groups == 34) &&
+           framesOf(frames, 13, 20).size() == 16;
+}
+
+bool answerComplete(const std::vector<IFrame>& frames)
+{
+    return interrogationAnswered(frames, false);
+}
+
 /* --------------------------------------------------------------- fixture */
 
 void GatewaySandbox::SetUp()

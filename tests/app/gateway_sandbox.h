@@ -80,6 +80,16 @@ class GatewaySandbox : public ::testing::Test
 /* I frames of the given type and cause. */
 std::vector<IFrame> framesOf(const std::vector<IFrame>& frames, int type, int cot);
 
+/*
+ * The demo data set's whole station interrogation answer is among frames:
+ * 2 status and 16 measured ASDUs with cause 20, and 34 cause-1 groups;
+ * exactly 34, or at least 34 when periodic reports run alongside.
+ */
+bool interrogationAnswered(const std::vector<IFrame>& frames, bool periodicAlongside);
+
+/* interrogationAnswered() with no periodic reports running. */
+bool answerComplete(const std::vector<IFrame>& frames);
+
 } // namespace qxtest
 
 #endif

@@ -186,9 +186,6 @@ TEST_F(GatewayService, WatchdogForAnotherProcess_NoPings_WithoutSocketNothingSen
     EXPECT_EQ(0, exitCodeOf(plain.waitExit(8000)));
 }
 
-/* C_IC_NA_1 activation, station interrogation, common address 1. */
-const Octets kInterrogation = {0x64, 0x01, 0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14};
-
 TEST_F(GatewayService, Sighup_PrintsItsLine_GatewayKeepsServing_NoBusyLoop)
 {
     setPeriodic("600");
@@ -199,7 +196,7 @@ TEST_F(GatewayService, Sighup_PrintsItsLine_GatewayKeepsServing_NoBusyLoop)
         gateway_.waitFor("SIGHUP: nothing to re-read; qxSvr.ini changes need a restart", 3000))
         << gateway_.transcript();
 
-    ASSERT_TRUE(client_.sendAsdu(kInterrogation));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     std::vector<IFrame> frames;
     client_.collectUntil(
         frames, [](const std::vector<IFrame>& f) { return !framesOf(f, 13, 20).empty(); }, 5000);

@@ -1,6 +1,7 @@
 #include "master_link.h"
 
 #include "fakes/net_helpers.h"
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 namespace
 {
 
-using Octets = std::vector<uint8_t>;
+using qxtest::Octets;
 using qxtest::RawSocket;
 
 /* A fake station: a listening socket, and the accepted connection of a MasterLink. */
