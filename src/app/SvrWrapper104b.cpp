@@ -51,7 +51,8 @@ void CSvrWrapper104::Init()
     if (!m_config.Load(kConfigFile, &badValue)) {
         /* Serving everyone on a mistyped allow-list is worse than not
          * starting: nothing is opened, so IsOk stays false. */
-        printf("[CSvrWrapper104::Init] bad value in qxSvr.ini [Svr104] %s\r\n", badValue.c_str());
+        printf("[CSvrWrapper104::Init] bad value in qxSvr.ini %s%s\r\n",
+               badValue.compare(0, 1, "[") == 0 ? "" : "[Svr104] ", badValue.c_str());
         puts("  Init done");
         return;
     }

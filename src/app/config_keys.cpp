@@ -24,6 +24,9 @@ const ConfigKey kMaxMasters = {"Svr104", "MaxMasters", ConfigKeyType::Text, "",
                                "start-up stops"};
 const ConfigKey kBindAddress = {"Svr104", "BindAddress", ConfigKeyType::Text, "",
                                 "empty: 0.0.0.0; else an IPv4 address, or the start-up stops"};
+const ConfigKey kRedundancy = {"Svr104", "Redundancy", ConfigKeyType::Text, "single",
+                               "single, connection or groups (any case); anything else stops "
+                               "the start-up"};
 const ConfigKey kSpontaneous = {"Svr104", "Spontaneous", ConfigKeyType::Int, "0",
                                 "1 turns reporting by exception on; anything else: off"};
 const ConfigKey kScanMs = {"Svr104", "ScanMs", ConfigKeyType::Int, "1000",
@@ -38,13 +41,16 @@ const ConfigKey kBaseAddr = {"Svr.BaseAddr", nullptr, ConfigKeyType::Hex, "",
                              "served only when 0x4000 < value <= 0x5000"};
 const ConfigKey kFields = {"Svr.Flds", nullptr, ConfigKeyType::Int, "0",
                            "value columns per row from index 8 on; 0: all of them"};
+const ConfigKey kGroup = {"Svr.Groups", nullptr, ConfigKeyType::Text, "",
+                          "the group's IPv4 addresses and CIDR ranges, like AllowedMasters; "
+                          "empty or bad stops the start-up (Redundancy=groups only)"};
 
 const std::vector<const ConfigKey*>& All()
 {
     static const std::vector<const ConfigKey*> all = {
-        &kOa,          &kCa,          &kPeriodic, &kStrictIec, &kAllowedMasters, &kMaxMasters,
-        &kBindAddress, &kSpontaneous, &kScanMs,   &kDeadband,  &kTableDeadband,  &kDetail,
-        &kBaseAddr,    &kFields};
+        &kOa,          &kCa,         &kPeriodic,    &kStrictIec, &kAllowedMasters, &kMaxMasters,
+        &kBindAddress, &kRedundancy, &kSpontaneous, &kScanMs,    &kDeadband,       &kTableDeadband,
+        &kDetail,      &kBaseAddr,   &kFields,      &kGroup};
     return all;
 }
 

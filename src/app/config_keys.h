@@ -44,6 +44,7 @@ extern const ConfigKey kStrictIec;
 extern const ConfigKey kAllowedMasters;
 extern const ConfigKey kMaxMasters;
 extern const ConfigKey kBindAddress;
+extern const ConfigKey kRedundancy;
 extern const ConfigKey kSpontaneous;
 extern const ConfigKey kScanMs;
 extern const ConfigKey kDeadband;
@@ -51,6 +52,7 @@ extern const ConfigKey kTableDeadband; /* section "Svr.Deadband" */
 extern const ConfigKey kDetail;        /* section "Svr.Detail" */
 extern const ConfigKey kBaseAddr;      /* section "Svr.BaseAddr" */
 extern const ConfigKey kFields;        /* section "Svr.Flds" */
+extern const ConfigKey kGroup;         /* section "Svr.Groups": one key per group */
 
 /* The whole table, in the order above. */
 const std::vector<const ConfigKey*>& All();

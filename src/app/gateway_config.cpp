@@ -21,7 +21,11 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;
     m_periodic = config_keys::ReadInt(m_ini, config_keys::kPeriodic);
     m_spontaneous = SpontaneousSettings::Read(m_ini);
-    return m_policy.Load(m_ini, badValue);
+    const bool policyOk = m_policy.Load(m_ini, badValue);
+    const bool redundancyOk =
+        m_redundancy.Load(m_ini, RedundancySettings::KeysInFileOrder(path, "Svr.Groups"),
+                          policyOk ? badValue : nullptr);
+    return policyOk && redundancyOk;
 }
 
 bool GatewayConfig::IsDetail(const std::string& table) const

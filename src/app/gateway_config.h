@@ -20,6 +20,7 @@
 
 #include "SimpleIni.h"
 #include "connection_policy.h"
+#include "redundancy_settings.h"
 #include "spontaneous_settings.h"
 
 class GatewayConfig
@@ -29,9 +30,11 @@ class GatewayConfig
     GatewayConfig();
 
     /* Loads path (a missing file leaves every key at its default) and reads
-     * the section "Svr104". False when a connection-policy key does not
-     * parse, with *badValue = "<key>=<value>" (may be null); the other
-     * values are read all the same. */
+     * the section "Svr104" and the redundancy groups. False when a
+     * connection-policy key or a redundancy setting does not parse, with
+     * *badValue = "<key>=<value>" for a key of "Svr104", or "[<section>]
+     * <key>=<value>" for another section (may be null); the other values
+     * are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
 
     /* "Oa" in its low 8 bits, "Ca", "StrictIec" == 1, "Periodic" seconds. */
@@ -44,6 +47,8 @@ class GatewayConfig
     const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
     /* "AllowedMasters", "MaxMasters", "BindAddress". */
     const ConnectionPolicy& Policy() const { return m_policy; }
+    /* "Redundancy" and the "Svr.Groups" section. */
+    const RedundancySettings& Redundancy() const { return m_redundancy; }
 
     /* "Svr.Detail" of a table is 1: a detail table, never served. */
     bool IsDetail(const std::string& table) const;
@@ -61,6 +66,7 @@ class GatewayConfig
     int m_periodic;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
+    RedundancySettings m_redundancy;
 };
 
 #endif
