@@ -303,11 +303,9 @@ TEST_F(GatewayGroups, RedundancyConnection_EveryStartedConnectionGetsTheFullData
     EXPECT_EQ(1, gateway_.countFrom(0, "New connection from 127.0.0.3 (group of its own)"));
     std::vector<IFrame> seenA, seenB, seenC;
     runSteps(1, 4, a, seenA);
-    for (auto* pair : {&seenB, &seenC}) {
-        StationClient& client = pair == &seenB ? b : c;
-        ASSERT_TRUE(client.collectUntil(
-            *pair, [](const std::vector<IFrame>& f) { return eventsOf(f).size() >= 20; }, 3000));
-    }
+    auto twentyEvents = [](const std::vector<IFrame>& f) { return eventsOf(f).size() >= 20; };
+    ASSERT_TRUE(b.collectUntil(seenB, twentyEvents, 3000));
+    ASSERT_TRUE(c.collectUntil(seenC, twentyEvents, 3000));
     for (auto* seen : {&seenA, &seenB, &seenC})
         EXPECT_EQ(expectedEvents(1, 4), eventsOf(*seen));
     EXPECT_TRUE(a.collectUntil(seenA, reportComplete, 3000));
