@@ -120,6 +120,15 @@ class CSvrWrapper104
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
     static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
 
+    /* Check mode (`qxsvr104 --check`): Init prints every problem of
+     * qxSvr.ini and goes on past a refused value, and writes nothing: the
+     * tbSMType copy from the configuration database is skipped (the served
+     * tables then come from the data store's own copy). */
+    void SetCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
+    /* Warnings for per-table keys that name no table of the data store
+     * (empty when the data store is not open). Reads only. */
+    std::vector<ConfigProblem> TableNameProblems();
+
     /* Path of the configuration database attached by Init; defaults to the
      * configured flash root. Tests and tools may point it elsewhere before
      * Init. */
@@ -183,6 +192,8 @@ class CSvrWrapper104
 
   private:
     void CopySMType();
+    /* Why the live-data database is not usable, for the "pDb err" line. */
+    std::string DataDbProblem();
     /* The plan of the served tables under the configuration. */
     ReportPlan Plan() const;
     /* Range senders over one snapshot (null connection: queue, cause 1, for
@@ -213,6 +224,7 @@ class CSvrWrapper104
     bool m_bCreated; /* between SvrInit and SvrFree */
 
     std::string m_cfgDbPath; /* configuration database */
+    bool m_checkOnly;        /* SetCheckOnly */
 
     /* Reporting by exception (main thread only). */
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */

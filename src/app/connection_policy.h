@@ -5,11 +5,11 @@
  *
  * - AllowedMasters: comma-separated IPv4 addresses ("192.168.1.10") and CIDR
  *   ranges ("10.0.0.0/8"); spaces around entries are ignored. Empty or
- *   missing: every master, as before.
+ *   missing: every master may connect.
  * - MaxMasters: the most masters connected at once, a decimal number of 1 or
- *   more. Missing or empty: no limit, as before.
+ *   more. Missing or empty: no limit.
  * - BindAddress: the IPv4 address to listen on; missing or empty:
- *   "0.0.0.0" (every interface), as before.
+ *   "0.0.0.0" (every interface).
  * A value that does not parse (not an address, a prefix over 32, a limit
  * that is not a positive number) makes Load fail with the key and the value,
  * so the gateway refuses to start instead of serving everyone.

@@ -61,9 +61,9 @@ template <typename Column> bool ReadNumber(DbConnection* db, int cursor, Column 
 /*
  * Column indices of one cursor's result, each looked up by name once. A
  * lookup by name walks the column names through SQLite, each call under its
- * lock; done for every field of every row it was most of a large refresh. A
- * name the result lacks stays -1, and the caller then asks by name, which
- * fails as it always did.
+ * lock; done for every field of every row it would be most of a large
+ * refresh. A name the result lacks stays -1, and the caller then asks by
+ * name, which throws the data store's "Invalid field name requested".
  */
 class ColumnIndex
 {

@@ -22,12 +22,26 @@ std::string Lower(std::string text)
 } // namespace
 
 bool RedundancySettings::Load(const SimpleIni& ini, const std::vector<std::string>& groupOrder,
-                              std::string* error)
+                              std::string* error, ConfigProblem* problem)
 {
     *this = RedundancySettings();
-    auto fail = [error](const std::string& text) {
+    /* A value that is not one of the key's is refused with the key's check
+     * as the reason; `missing` names what is absent instead. */
+    auto fail = [error, problem](const ConfigKey& key, const std::string& name,
+                                 const std::string& value, const char* missing = nullptr) {
+        const bool ownSection = std::string(key.section) == "Svr104";
+        const std::string reason = missing != nullptr ? missing : key.check;
         if (error != nullptr)
-            *error = text;
+            *error = (ownSection ? "" : "[" + std::string(key.section) + "] ") + name + "=" +
+                     value + (missing != nullptr ? std::string(" ") + missing : "");
+        if (problem != nullptr) {
+            *problem = ConfigProblem();
+            problem->refused = true;
+            problem->section = key.section;
+            problem->key = name;
+            problem->value = value;
+            problem->reason = reason;
+        }
         return false;
     };
 
@@ -41,7 +55,7 @@ bool RedundancySettings::Load(const SimpleIni& ini, const std::vector<std::strin
     else if (mode == "groups")
         loaded.m_mode = RedundancyMode::Groups;
     else
-        return fail("Redundancy=" + value);
+        return fail(config_keys::kRedundancy, "Redundancy", value);
 
     if (loaded.m_mode == RedundancyMode::Groups) {
         for (const std::string& name : groupOrder) {
@@ -50,11 +64,12 @@ bool RedundancySettings::Load(const SimpleIni& ini, const std::vector<std::strin
             group.name = name;
             if (name.empty() || !ConnectionPolicy::ParseList(list, &group.addresses) ||
                 group.addresses.empty())
-                return fail("[Svr.Groups] " + name + "=" + list);
+                return fail(config_keys::kGroup, name, list);
             loaded.m_groups.push_back(group);
         }
         if (loaded.m_groups.empty())
-            return fail("Redundancy=" + value + " without a group in [Svr.Groups]");
+            return fail(config_keys::kRedundancy, "Redundancy", value,
+                        "without a group in [Svr.Groups]");
     }
     *this = loaded;
     return true;

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "SimpleIni.h"
+#include "config_keys.h"
 #include "connection_policy.h"
 
 enum class RedundancyMode { Single, Connection, Groups };
@@ -42,9 +43,12 @@ class RedundancySettings
      * in the order of groupOrder (the section's key names as the file lists
      * them; see KeysInFileOrder). False on a bad value with *error set to
      * "Redundancy=<value>" or "[Svr.Groups] <name>=<value>" (error may be
-     * null); the settings are then those of a missing configuration.
+     * null) and *problem the refusal with its section, key, value and
+     * reason (may be null); the settings are then those of a missing
+     * configuration.
      */
-    bool Load(const SimpleIni& ini, const std::vector<std::string>& groupOrder, std::string* error);
+    bool Load(const SimpleIni& ini, const std::vector<std::string>& groupOrder, std::string* error,
+              ConfigProblem* problem = nullptr);
 
     RedundancyMode Mode() const { return m_mode; }
     /* The groups in their order; empty unless Mode() is Groups. */

@@ -270,7 +270,7 @@ TEST_F(GatewayGroups, BadRedundancyValues_NamedAndTheGatewayDoesNotStart)
     const Case cases[] = {
         {"Redundancy=dual\n", "", "bad value in qxSvr.ini [Svr104] Redundancy=dual"},
         {"Redundancy=groups\n", "",
-         "bad value in qxSvr.ini [Svr104] Redundancy=groups without a group in [Svr.Groups]"},
+         "bad value in qxSvr.ini [Svr104] Redundancy=groups: without a group in [Svr.Groups]"},
         {"Redundancy=groups\n", "\n[Svr.Groups]\nCentreA=127.0.0.2, 127.0.0/24\n",
          "bad value in qxSvr.ini [Svr.Groups] CentreA=127.0.0.2, 127.0.0/24"},
     };

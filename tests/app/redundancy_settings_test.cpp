@@ -130,12 +130,20 @@ TEST(RedundancyGroups, GatewayConfig_BadGroupStopsTheLoadNamingItsSection)
     EXPECT_FALSE(config.Load(WriteIni("r_cfg.ini", "[Svr104]\nPeriodic=7\nRedundancy=groups\n"
                                                    "[Svr.Groups]\nCentreA=192.168.10.300\n"),
                              &bad));
-    EXPECT_EQ("[Svr.Groups] CentreA=192.168.10.300", bad);
+    EXPECT_EQ("CentreA=192.168.10.300", bad);
+    ASSERT_EQ(1u, config.Problems().size());
+    EXPECT_EQ("Svr.Groups", config.Problems()[0].section);
+    EXPECT_EQ(0u, config.Problems()[0].Text().find("[Svr.Groups] CentreA=192.168.10.300: "));
     EXPECT_EQ(7, config.Periodic());
-    /* A policy key that fails first is the one named. */
+    /* Every refusal is listed once, the table's before the policy's, and the
+     * first one is named: Redundancy=x is not repeated by the groups unit. */
     EXPECT_FALSE(
         config.Load(WriteIni("r_cfg2.ini", "[Svr104]\nMaxMasters=0\nRedundancy=x\n"), &bad));
-    EXPECT_EQ("MaxMasters=0", bad);
+    EXPECT_EQ("Redundancy=x", bad);
+    std::vector<std::string> refused;
+    for (const ConfigProblem& p : config.Problems())
+        refused.push_back(p.key + (p.refused ? "!" : "?"));
+    EXPECT_EQ((std::vector<std::string>{"Redundancy!", "MaxMasters!"}), refused);
     ASSERT_TRUE(config.Load(WriteIni("r_cfg3.ini", "[Svr104]\nRedundancy=groups\n"
                                                    "[Svr.Groups]\nCentreA=127.0.0.2\n"),
                             &bad));

@@ -10,7 +10,7 @@
  * active) and the next timer deadline: nothing else wakes it. A stream with
  * octets already buffered (pending) is read without waiting.
  *
- * Design choices and mends:
+ * Design choices:
  * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
  *   partial frame stays in the receive buffer and is completed on later
  *   passes; only a wrong start octet, a length octet below 4, or a frame

@@ -3,7 +3,7 @@
  * accepts controlling stations, the list of open connections and the
  * application's entry for spontaneous and periodic data.
  *
- * Design choices and mends:
+ * Design choices:
  * - Queue sizes of 0 or less become 100 (low priority) and 10 (high
  *   priority) in both server modes.
  * - Mode 0: the shared queue pair is created by the first start and kept

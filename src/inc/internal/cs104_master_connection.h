@@ -39,7 +39,7 @@ typedef struct sMasterConnection* MasterConnection;
 
 /*
  * Stack reserved by each connection thread. The system default (8 MiB of
- * address space per thread) let a 32-bit controller run out of address
+ * address space per thread) would let a 32-bit controller run out of address
  * space after a few hundred masters. A connection thread runs the protocol
  * machine and every application handler; its deepest use, measured over
  * whole-image interrogation answers, periodic reports, commands and clock
