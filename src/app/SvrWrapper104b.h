@@ -185,6 +185,8 @@ class CSvrWrapper104
 
     /* Callbacks registered with the slave engine. */
     static bool connectionRequestHandler(void* parameter, const char* ipAddress);
+    /* Redundancy=groups: the group of a master (RedundancySettings::GroupOf). */
+    static int redundancyGroupSelector(void* parameter, const char* ipAddress);
     static bool clockSyncHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                                  CP56Time2a newTime);
     static bool asduHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu);
@@ -202,11 +204,12 @@ class CSvrWrapper104
     std::string DataDbProblem();
     /* The plan of the served tables under the configuration. */
     ReportPlan Plan() const;
-    /* Range senders over one snapshot (null connection: queue, cause 1). */
+    /* Range senders over one snapshot (null connection: queue, cause 1, for
+     * the asker's redundancy group, or for every group without an asker). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
-                    IMasterConnection connection);
+                    IMasterConnection connection, IMasterConnection asker = nullptr);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
-                      int last, IMasterConnection connection);
+                      int last, IMasterConnection connection, IMasterConnection asker = nullptr);
     /* Strict answers (connection thread). */
     bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
     bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);
@@ -235,6 +238,7 @@ class CSvrWrapper104
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
     std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
     uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */
+    std::vector<uint32_t> m_groupLostReported; /* the same per group (Redundancy=groups) */
     unsigned long long m_scannedRefresh = 0;   /* m_refreshes the detector last compared */
 
     /* Change detection (main thread only). */

@@ -39,11 +39,25 @@ void CSvrWrapper104::SvrScan()
     ReportEventLosses();
 }
 
-/* One line when events were lost since the last report of losses. */
+/* One line when events were lost since the last report of losses (with
+ * Redundancy=groups one line per group that lost events). */
 void CSvrWrapper104::ReportEventLosses()
 {
     if (!m_bCreated)
         return;
+    const std::vector<RedundancySettings::Group>& groups = m_config.Redundancy().Groups();
+    if (m_config.Redundancy().Mode() == RedundancyMode::Groups) {
+        for (size_t i = 0; i < groups.size() && i < m_groupLostReported.size(); ++i) {
+            const uint32_t total =
+                CS104_Slave_getGroupQueueLosses(m_slave, static_cast<int>(i)).spontaneousObjects;
+            const uint32_t lost = total - m_groupLostReported[i]; /* modulo 2^32 */
+            m_groupLostReported[i] = total;
+            if (lost > 0)
+                printf("SvrScan: %u events lost in group %s, queue full\n",
+                       static_cast<unsigned>(lost), groups[i].name.c_str());
+        }
+        return;
+    }
     const uint32_t total = CS104_Slave_getQueueLosses(m_slave).spontaneousObjects;
     const uint32_t lost = total - m_lostEventsReported; /* modulo 2^32 */
     m_lostEventsReported = total;

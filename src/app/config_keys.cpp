@@ -33,6 +33,9 @@ const ConfigKey kMaxMasters = {"Svr104", "MaxMasters", ConfigKeyType::Text, "",
     "empty (no limit) or a whole number 1 or more: refused otherwise"};
 const ConfigKey kBindAddress = {"Svr104", "BindAddress", ConfigKeyType::Text, "",
     "empty (0.0.0.0) or an IPv4 address: refused otherwise"};
+const ConfigKey kRedundancy = {"Svr104", "Redundancy", ConfigKeyType::Word, "single",
+    "single, connection or groups, in any case: refused otherwise",
+    -HUGE_VAL, HUGE_VAL, -HUGE_VAL, HUGE_VAL, nullptr, "single|connection|groups"};
 const ConfigKey kSpontaneous = {"Svr104", "Spontaneous", ConfigKeyType::Int, "0",
     "0 or 1: refused otherwise", 0, 1};
 const ConfigKey kScanMs = {"Svr104", "ScanMs", ConfigKeyType::Int, "1000",
@@ -51,14 +54,18 @@ const ConfigKey kBaseAddr = {"Svr.BaseAddr", nullptr, ConfigKeyType::Hex, "",
     -HUGE_VAL, HUGE_VAL, -HUGE_VAL, HUGE_VAL, "not a hexadecimal number: the table is not served"};
 const ConfigKey kFields = {"Svr.Flds", nullptr, ConfigKeyType::Int, "0",
     "whole number 0 or more: refused otherwise", 0, INT_MAX};
+const ConfigKey kGroup = {"Svr.Groups", nullptr, ConfigKeyType::Text, "",
+    "any group name; IPv4 addresses and CIDR ranges, comma-separated, at least one: refused "
+    "otherwise (read with Redundancy=groups only)",
+    -HUGE_VAL, HUGE_VAL, -HUGE_VAL, HUGE_VAL, nullptr, nullptr, true};
 /* clang-format on */
 
 const std::vector<const ConfigKey*>& All()
 {
     static const std::vector<const ConfigKey*> all = {
-        &kOa,          &kCa,          &kPeriodic, &kStrictIec, &kAllowedMasters, &kMaxMasters,
-        &kBindAddress, &kSpontaneous, &kScanMs,   &kDeadband,  &kTableDeadband,  &kDetail,
-        &kBaseAddr,    &kFields};
+        &kOa,          &kCa,         &kPeriodic,    &kStrictIec, &kAllowedMasters, &kMaxMasters,
+        &kBindAddress, &kRedundancy, &kSpontaneous, &kScanMs,    &kDeadband,       &kTableDeadband,
+        &kDetail,      &kBaseAddr,   &kFields,      &kGroup};
     return all;
 }
 
@@ -140,6 +147,38 @@ bool IsHexNumber(const std::string& text)
     return AllOf(text, from, isxdigit);
 }
 
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+/* words ("a|b|c") as "a, b, c". */
+std::string WordList(const char* words)
+{
+    std::string list = words != nullptr ? words : "";
+    for (size_t bar = list.find('|'); bar != std::string::npos; bar = list.find('|', bar))
+        list.replace(bar, 1, ", ");
+    return list;
+}
+
+/* value, trimmed and in any case, is one of words ("a|b|c"). */
+bool IsOneOf(const std::string& value, const char* words)
+{
+    const std::string word = Lower(SimpleIni::Trim(value));
+    const std::string all = words != nullptr ? words : "";
+    size_t from = 0;
+    for (;;) {
+        const size_t bar = all.find('|', from);
+        if (word == all.substr(from, bar == std::string::npos ? std::string::npos : bar - from))
+            return true;
+        if (bar == std::string::npos)
+            return false;
+        from = bar + 1;
+    }
+}
+
 std::string NumberText(double value)
 {
     char text[32];
@@ -214,6 +253,10 @@ bool CheckValue(const ConfigKey& key, const std::string& name, const std::string
         if (!IsHexNumber(value))
             return warn(key.mapped);
         return false;
+    case ConfigKeyType::Word:
+        if (!IsOneOf(value, key.words))
+            return refuse(std::string("not one of ") + WordList(key.words));
+        return false;
     case ConfigKeyType::Text:
         return false;
     }
@@ -224,13 +267,6 @@ bool CheckValue(const ConfigKey& key, const std::string& name, const std::string
                                               : "above " + NumberText(key.usualHighest)) +
                     ": " + key.mapped);
     return false;
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 size_t EditDistance(const std::string& a, const std::string& b)
@@ -346,7 +382,7 @@ std::vector<ConfigProblem> CheckTableNames(SimpleIni& ini, const std::vector<std
     std::vector<ConfigProblem> problems;
     std::set<std::string> seen;
     for (const ConfigKey* key : All()) {
-        if (key->name != nullptr || !seen.insert(key->section).second)
+        if (key->name != nullptr || key->freeNames || !seen.insert(key->section).second)
             continue;
         for (auto entry = ini.beginKey(key->section); entry != ini.endKey(key->section); ++entry) {
             if (std::find(tables.begin(), tables.end(), entry->first) != tables.end())

@@ -13,6 +13,11 @@
  * A key is one row: the range fields have defaults (no bound, nothing
  * mapped), so a text key needs only its first five fields.
  *
+ * A section whose key is null holds one key per data-store table, or, with
+ * freeNames, keys named as the file likes (the groups of "Svr.Groups"):
+ * Check accepts any name there, and CheckTableNames looks only at the
+ * per-table sections.
+ *
  * Pure: no I/O beyond the given SimpleIni, no state.
  */
 #ifndef CONFIG_KEYS_H
@@ -29,7 +34,8 @@ enum class ConfigKeyType {
     Int,  /* whole number ([+-] and digits) within the range of int */
     Real, /* plain decimal number: digits with one optional dot, finite */
     Text, /* the text as written; checked by the unit that reads it */
-    Hex   /* hexadecimal number (optional sign and 0x), saturated to an int */
+    Hex,  /* hexadecimal number (optional sign and 0x), saturated to an int */
+    Word  /* one of the key's words (letter case and outer blanks ignored) */
 };
 
 struct ConfigKey {
@@ -47,6 +53,11 @@ struct ConfigKey {
     double usualLowest = -HUGE_VAL;
     double usualHighest = HUGE_VAL;
     const char* mapped = nullptr;
+    /* Word: the accepted words, separated by '|' ("single|connection"). */
+    const char* words = nullptr;
+    /* name null: true when the section's keys are names of the file's own
+     * choosing (group names), false when they name data-store tables. */
+    bool freeNames = false;
 };
 
 /* One finding of Check. A refused value stops the start-up; a warning does
@@ -74,6 +85,7 @@ extern const ConfigKey kStrictIec;
 extern const ConfigKey kAllowedMasters;
 extern const ConfigKey kMaxMasters;
 extern const ConfigKey kBindAddress;
+extern const ConfigKey kRedundancy;
 extern const ConfigKey kSpontaneous;
 extern const ConfigKey kScanMs;
 extern const ConfigKey kDeadband;
@@ -81,11 +93,13 @@ extern const ConfigKey kTableDeadband; /* section "Svr.Deadband" */
 extern const ConfigKey kDetail;        /* section "Svr.Detail" */
 extern const ConfigKey kBaseAddr;      /* section "Svr.BaseAddr" */
 extern const ConfigKey kFields;        /* section "Svr.Flds" */
+extern const ConfigKey kGroup;         /* section "Svr.Groups": one key per group (freeNames) */
 
 /* The whole table, in the order above. */
 const std::vector<const ConfigKey*>& All();
 
-/* The key's name in its section: its own name, or table for a per-table key. */
+/* The key's name in its section: its own name, or table for a per-table key
+ * (the group's name for a key of free names). */
 std::string NameOf(const ConfigKey& key, const std::string& table);
 
 /* The value of the key (of table for a per-table key), or its default. */
@@ -106,7 +120,8 @@ int ReadHex(const SimpleIni& ini, const ConfigKey& key, const std::string& table
 std::vector<ConfigProblem> Check(SimpleIni& ini);
 
 /* Warnings for the keys of the per-table sections that name none of
- * tables (the data store's tables), with the nearest table name. */
+ * tables (the data store's tables), with the nearest table name. Sections
+ * of free names (freeNames) are not looked at. */
 std::vector<ConfigProblem> CheckTableNames(SimpleIni& ini, const std::vector<std::string>& tables);
 
 /* The known name nearest to name by edit distance (letter case ignored),

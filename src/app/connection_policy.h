@@ -45,11 +45,18 @@ class ConnectionPolicy
     /* Strict dotted-quad IPv4 parse into host order; false otherwise. */
     static bool ParseIpv4(const std::string& text, uint32_t* address);
 
-  private:
+    /* One entry of an address list: an address is network/mask. */
     struct Range {
         uint32_t network;
         uint32_t mask;
     };
+    /* A list in the syntax of AllowedMasters (blank: an empty list). False
+     * when an entry does not parse; *ranges is then unchanged. */
+    static bool ParseList(const std::string& text, std::vector<Range>* ranges);
+    /* True when the dotted IPv4 address lies in one of the ranges. */
+    static bool Matches(const std::vector<Range>& ranges, const char* ipv4);
+
+  private:
     static bool ParseRange(const std::string& text, Range* range);
 
     std::vector<Range> m_allowed; /* empty: everyone */

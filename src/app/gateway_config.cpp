@@ -5,6 +5,21 @@
 
 #include "config_keys.h"
 
+namespace
+{
+
+/* A refusal of the same entry is already listed: Check refuses an unknown
+ * Redundancy word before RedundancySettings does. */
+bool RefusedAlready(const std::vector<ConfigProblem>& problems, const ConfigProblem& problem)
+{
+    for (const ConfigProblem& p : problems)
+        if (p.refused && p.section == problem.section && p.key == problem.key)
+            return true;
+    return false;
+}
+
+} // namespace
+
 GatewayConfig::GatewayConfig()
     : m_ini(""), m_fileLoaded(false),
       m_oa(static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa))),
@@ -36,6 +51,11 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
                 p.reason = key->check;
         m_problems.push_back(p);
     }
+    ConfigProblem redundancyProblem;
+    if (!m_redundancy.Load(m_ini, RedundancySettings::KeysInFileOrder(path, "Svr.Groups"), nullptr,
+                           &redundancyProblem) &&
+        !RefusedAlready(m_problems, redundancyProblem))
+        m_problems.push_back(redundancyProblem);
     for (const ConfigProblem& p : m_problems) {
         if (!p.refused)
             continue;

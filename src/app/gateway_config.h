@@ -22,6 +22,7 @@
 #include "SimpleIni.h"
 #include "config_keys.h"
 #include "connection_policy.h"
+#include "redundancy_settings.h"
 #include "spontaneous_settings.h"
 
 class GatewayConfig
@@ -31,10 +32,11 @@ class GatewayConfig
     GatewayConfig();
 
     /* Loads path (a missing file leaves every key at its default), reads
-     * the section "Svr104" and holds every entry against the key table
-     * (config_keys::Check) and the connection policy. False when a value is
-     * refused, with *badValue = "<key>=<value>" of the first one (may be
-     * null); the other values are read all the same. */
+     * the section "Svr104" and the redundancy groups, and holds every entry
+     * against the key table (config_keys::Check), the connection policy and
+     * the redundancy settings. False when a value is refused, with
+     * *badValue = "<key>=<value>" of the first one (may be null); the other
+     * values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
     /* True when the last Load read its file; false before any Load and when
      * the file was missing or unreadable (every key then at its default). */
@@ -56,6 +58,8 @@ class GatewayConfig
     const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
     /* "AllowedMasters", "MaxMasters", "BindAddress". */
     const ConnectionPolicy& Policy() const { return m_policy; }
+    /* "Redundancy" and the "Svr.Groups" section. */
+    const RedundancySettings& Redundancy() const { return m_redundancy; }
 
     /* "Svr.Detail" of a table is 1: a detail table, never served. */
     bool IsDetail(const std::string& table) const;
@@ -75,6 +79,7 @@ class GatewayConfig
     int m_periodic;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
+    RedundancySettings m_redundancy;
 };
 
 #endif

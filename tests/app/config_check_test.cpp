@@ -97,6 +97,17 @@ const ValueCase kValueCases[] = {
     {"Svr104", "AllowedMasters=10.0.0.0/33", Verdict::Refused, "CIDR ranges", nullptr},
     {"Svr104", "BindAddress=localhost", Verdict::Refused, "an IPv4 address", nullptr},
     {"Svr104", "AllowedMasters=10.0.0.0/8, 192.168.1.10", Verdict::Passes, "", nullptr},
+    /* redundancy: one of three words, any case */
+    {"Svr104", "Redundancy=Connection", Verdict::Passes, "",
+     [](const GatewayConfig& c) { return c.Redundancy().Mode() == RedundancyMode::Connection; }},
+    {"Svr104", "Redundancy=dual", Verdict::Refused, "not one of single, connection, groups",
+     nullptr},
+    {"Svr104", "Redundancy=groups", Verdict::Refused, "without a group in [Svr.Groups]", nullptr},
+    {"Svr104", "Redundancy=", Verdict::Warned, "empty: the default single is used",
+     [](const GatewayConfig& c) { return c.Redundancy().Mode() == RedundancyMode::Single; }},
+    /* group lines are read with Redundancy=groups only */
+    {"Svr.Groups", "CentreA=10.0.0.0/33", Verdict::Passes, "",
+     [](const GatewayConfig& c) { return c.Redundancy().Groups().empty(); }},
     /* per-table keys */
     {"Svr.Detail", "tbPower=1", Verdict::Passes, "", nullptr},
     {"Svr.Detail", "tbPower=2", Verdict::Warned, "not a detail table",
@@ -156,6 +167,9 @@ const NameCase kNameCases[] = {
     {"[Svr104]\nCompletelyElse=1\n", "unknown key 'CompletelyElse' in [Svr104]"},
     {"Oa=3\n[Svr104]\n", "key 'Oa' before the first section is ignored"},
     {"[Svr104]\nCa=3\n[Svr.Detail]\nanyTable=1\n", ""},
+    {"[Svr.Group]\nCentreA=10.0.0.1\n", "unknown section [Svr.Group]; did you mean [Svr.Groups]?"},
+    /* group names are the file's own: close to a key or a table, still no typo */
+    {"[Svr104]\nRedundancy=groups\n[Svr.Groups]\nCa=10.0.0.1\nOA=10.0.0.2\n", ""},
 };
 
 TEST(ConfigCheck, UnknownNames_WarnedWithTheNearestKnownName_NothingRefused)
@@ -192,6 +206,29 @@ TEST(ConfigCheck, PerTableKeys_NamingNoTable_WarnedWithTheNearestTable)
                   "mean 'tbPower'?",
                   "key 'xyz' in [Svr.Flds] names no table of the data store"}),
               texts);
+}
+
+TEST(ConfigCheck, GroupLines_AnyNameNeverATable_BadListRefusedWithItsSection)
+{
+    GatewayConfig config;
+    ASSERT_TRUE(config.Load(WriteIni("[Svr104]\nRedundancy=GROUPS\n[Svr.Groups]\n"
+                                     "tbPowr=10.0.0.1\nCentreB=10.0.0.0/24\n"),
+                            nullptr));
+    EXPECT_TRUE(config.Problems().empty());
+    EXPECT_TRUE(config.CheckTableNames({"tbPower"}).empty());
+    ASSERT_EQ(2u, config.Redundancy().Groups().size());
+
+    std::string bad;
+    EXPECT_FALSE(config.Load(WriteIni("[Svr104]\nRedundancy=groups\n[Svr.Groups]\n"
+                                      "A=10.0.0.1\nB=10.0.0.0/33\n"),
+                             &bad));
+    EXPECT_EQ("B=10.0.0.0/33", bad);
+    ASSERT_EQ(1u, config.Problems().size());
+    const ConfigProblem& p = config.Problems()[0];
+    EXPECT_TRUE(p.refused);
+    EXPECT_EQ("Svr.Groups", p.section);
+    EXPECT_EQ(0u, p.Text().find("[Svr.Groups] B=10.0.0.0/33: ")) << p.Text();
+    EXPECT_NE(std::string::npos, p.Text().find("CIDR ranges")) << p.Text();
 }
 
 TEST(ConfigCheck, SeveralProblems_AllListedInNameOrder_FirstRefusalNamed)

@@ -42,11 +42,12 @@ TEST(ConfigKeys, Table_EveryKeyOnce_SectionsOfTheSample)
         else
             ADD_FAILURE() << "key " << name << " outside Svr104";
     }
-    EXPECT_EQ(
-        (std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
-                               "BindAddress", "StrictIec", "Spontaneous", "ScanMs", "Deadband"}),
-        gatewayKeys);
-    EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband"}),
+    EXPECT_EQ((std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
+                                     "BindAddress", "StrictIec", "Spontaneous", "ScanMs",
+                                     "Deadband", "Redundancy"}),
+              gatewayKeys);
+    EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband",
+                                     "Svr.Groups"}),
               perTableSections);
     EXPECT_EQ("tbPower", config_keys::NameOf(config_keys::kBaseAddr, "tbPower"));
     EXPECT_EQ("Oa", config_keys::NameOf(config_keys::kOa, "tbPower"));

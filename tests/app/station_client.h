@@ -134,8 +134,11 @@ inline std::vector<PointValue> decodeTaggedPoints(const IFrame& apdu)
 class StationClient
 {
   public:
-    /* Connects to 127.0.0.1:port; false when nobody listens. */
-    bool connect(uint16_t port) { return master_.connect(port); }
+    /* Connects to 127.0.0.1:port (from source when given); false when nobody listens. */
+    bool connect(uint16_t port, const char* source = nullptr)
+    {
+        return master_.connect(port, source);
+    }
     bool isOpen() const { return master_.connected(); }
     void close() { master_.close(); }
 

@@ -129,10 +129,10 @@ struct Apdu {
 class RawMaster
 {
   public:
-    /* Connects to 127.0.0.1:port; false when refused. */
-    bool connect(uint16_t port)
+    /* Connects to 127.0.0.1:port (from source when given); false when refused. */
+    bool connect(uint16_t port, const char* source = nullptr)
     {
-        socket_ = rawConnect(port);
+        socket_ = rawConnect(port, source);
         sendCount_ = 0;
         receiveCount_ = 0;
         return socket_.valid();
