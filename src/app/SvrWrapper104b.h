@@ -107,6 +107,16 @@ class CSvrWrapper104
     /* The same, recording where every point comes from into *sources (null:
      * no record); the point-list tool uses it. */
     unsigned UpdDat(PointSourceRecord* sources);
+    /* Asks the data store whether anything changed since the last refresh
+     * (DataVersion) and refreshes only then, or when that refresh was cut
+     * short by a database error (or found the file missing), or when the
+     * store cannot tell, or when the file under the name is another one or
+     * gone, or when StaleAfter runs out; returns true when it refreshed. A
+     * scan and a periodic report start with it. */
+    bool RefreshIfChanged();
+    /* Number of images published by refreshes so far; a scan compares only
+     * when it moved since the last comparison. */
+    unsigned long long Refreshes() const { return m_refreshes; }
     /* Loads the bits of count consecutive holding registers (register + 1 on)
      * of station sid into the status image from imageStart on (+512 for
      * station 50) and publishes them. Never throws. */
@@ -125,6 +135,15 @@ class CSvrWrapper104
     int BaseAddrOf(const std::string& table) const;
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
     static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
+
+    /* Check mode (`qxsvr104 --check`): Init prints every problem of
+     * qxSvr.ini and goes on past a refused value, and writes nothing: the
+     * tbSMType copy from the configuration database is skipped (the served
+     * tables then come from the data store's own copy). */
+    void SetCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
+    /* Warnings for per-table keys that name no table of the data store
+     * (empty when the data store is not open). Reads only. */
+    std::vector<ConfigProblem> TableNameProblems();
 
     /* Path of the configuration database attached by Init; defaults to the
      * configured flash root. Tests and tools may point it elsewhere before
@@ -174,6 +193,8 @@ class CSvrWrapper104
 
     /* Callbacks registered with the slave engine. */
     static bool connectionRequestHandler(void* parameter, const char* ipAddress);
+    /* Redundancy=groups: the group of a master (RedundancySettings::GroupOf). */
+    static int redundancyGroupSelector(void* parameter, const char* ipAddress);
     static bool clockSyncHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                                  CP56Time2a newTime);
     static bool asduHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu);
@@ -194,13 +215,21 @@ class CSvrWrapper104
     /* StaleAfter: notes a change of the data version, says once when the
      * source went silent or came back; the bits every point carries. */
     uint8_t SourceQuality(bool changed, uint64_t nowMs);
+    /* True when StaleAfter runs out by nowMs without a change seen so far:
+     * the next refresh must run even if the data version stands still. */
+    bool StaleDue(uint64_t nowMs) const;
+    /* UpdDat with the file check already made (file: a QXDB_FILE_ value). */
+    unsigned Refresh(PointSourceRecord* sources, int file);
+    /* Why the live-data database is not usable, for the "pDb err" line. */
+    std::string DataDbProblem();
     /* The plan of the served tables under the configuration. */
     ReportPlan Plan() const;
-    /* Range senders over one snapshot (null connection: queue, cause 1). */
+    /* Range senders over one snapshot (null connection: queue, cause 1, for
+     * the asker's redundancy group, or for every group without an asker). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
-                    IMasterConnection connection);
+                    IMasterConnection connection, IMasterConnection asker = nullptr);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
-                      int last, IMasterConnection connection);
+                      int last, IMasterConnection connection, IMasterConnection asker = nullptr);
     /* Strict answers (connection thread). */
     bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
     bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);
@@ -223,17 +252,25 @@ class CSvrWrapper104
     bool m_bCreated; /* between SvrInit and SvrFree */
 
     std::string m_cfgDbPath; /* configuration database */
+    bool m_checkOnly;        /* SetCheckOnly */
 
     /* Reporting by exception (main thread only). */
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
     std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
     uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */
+    std::vector<uint32_t> m_groupLostReported; /* the same per group (Redundancy=groups) */
+    unsigned long long m_scannedRefresh = 0;   /* m_refreshes the detector last compared */
 
     /* Refresh health (main thread only). */
     RepeatedLines m_console;      /* refresh errors, printed quietly */
     long long m_dataVersion = -1; /* data version at the last change seen */
     uint64_t m_lastChangeMs = 0;  /* monotonic time of that change; 0: none yet */
     bool m_stale = false;         /* StaleAfter passed without a change */
+
+    /* Change detection (main thread only). */
+    unsigned long long m_refreshes = 0; /* images published by UpdDat */
+    long long m_readVersion = 0;        /* DataVersion taken before the last refresh */
+    bool m_readVersionValid = false;    /* that refresh completed with a known version */
 };
 
 #endif

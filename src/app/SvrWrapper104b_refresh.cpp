@@ -26,6 +26,7 @@ void CSvrWrapper104::GetTbls()
     if (m_pDb == nullptr)
         return;
     m_tbls = ChooseServedTables(m_pDb, m_config, m_images);
+    m_readVersionValid = false; /* new point counts: the next check refreshes */
 }
 
 unsigned CSvrWrapper104::UpdDat()
@@ -42,10 +43,20 @@ unsigned CSvrWrapper104::UpdDat(PointSourceRecord* sources)
 {
     if (m_pDb == nullptr)
         return static_cast<unsigned>(m_tbls.size());
+    return Refresh(sources, m_pDb->CheckFile());
+}
+
+/* The version is taken before the rows are read: a commit that lands while
+ * the refresh reads moves it again, so the next check refreshes once more
+ * rather than missing the commit. */
+unsigned CSvrWrapper104::Refresh(PointSourceRecord* sources, int file)
+{
     const uint64_t now = Hal_getMonotonicTimeInMs();
     std::vector<std::string> errors;
     std::shared_ptr<PointImage> img = m_images.Begin();
-    const int file = m_pDb->CheckFile();
+    bool known = false;
+    bool complete = false;
+    long long version = 0;
     if (file == QXDB_FILE_MISSING) {
         errors.push_back(std::string("[CSvrWrapper104::UpdDat] ") + kDataFile +
                          " missing: every point not topical");
@@ -54,20 +65,28 @@ unsigned CSvrWrapper104::UpdDat(PointSourceRecord* sources)
         if (file == QXDB_FILE_REOPENED)
             printf("[CSvrWrapper104::UpdDat] %s replaced: reopened\r\n", kDataFile);
         m_pDb->BeginRead(LockBudgetMs());
+        try {
+            version = m_pDb->DataVersion();
+            known = true;
+        } catch (...) {
+            /* unknown: this refresh counts as incomplete and is retried */
+        }
         PointRefresh refresh(m_pDb, &m_config);
         refresh.SetSourceRecord(sources);
         refresh.SetErrorSink(&errors);
-        refresh.Build(*img, m_tbls);
-        const long long version = m_pDb->DataVersion();
+        complete = refresh.Build(*img, m_tbls);
         m_pDb->EndRead();
         bool changed = file == QXDB_FILE_REOPENED || m_lastChangeMs == 0;
-        if (version >= 0 && version != m_dataVersion) {
+        if (known && version != m_dataVersion) {
             changed = true;
             m_dataVersion = version;
         }
         img->allQuality = SourceQuality(changed, now);
     }
     m_images.Publish(img);
+    ++m_refreshes;
+    m_readVersion = version;
+    m_readVersionValid = known && complete;
     const std::string text = m_console.Round(errors);
     if (!text.empty())
         fputs(text.c_str(), stdout);
@@ -82,8 +101,7 @@ uint8_t CSvrWrapper104::SourceQuality(bool changed, uint64_t nowMs)
         if (m_stale)
             printf("[CSvrWrapper104::UpdDat] database changed again: points topical\r\n");
         m_stale = false;
-    } else if (staleAfter > 0 && !m_stale &&
-               nowMs - m_lastChangeMs >= static_cast<uint64_t>(staleAfter) * 1000) {
+    } else if (StaleDue(nowMs)) {
         m_stale = true;
         printf("[CSvrWrapper104::UpdDat] no change in the database for %d s: every point not "
                "topical\r\n",
@@ -92,10 +110,38 @@ uint8_t CSvrWrapper104::SourceQuality(bool changed, uint64_t nowMs)
     return m_stale ? IEC60870_QUALITY_NON_TOPICAL : IEC60870_QUALITY_GOOD;
 }
 
+bool CSvrWrapper104::StaleDue(uint64_t nowMs) const
+{
+    const int staleAfter = m_config.StaleAfter();
+    return staleAfter > 0 && !m_stale && m_lastChangeMs != 0 &&
+           nowMs - m_lastChangeMs >= static_cast<uint64_t>(staleAfter) * 1000;
+}
+
+bool CSvrWrapper104::RefreshIfChanged()
+{
+    if (m_pDb == nullptr)
+        return false;
+    /* A replaced file is another file: its data version says nothing about
+     * the rows read from the old one, so the file is checked first. */
+    const int file = m_pDb->CheckFile();
+    if (m_readVersionValid && file == QXDB_FILE_SAME && !StaleDue(Hal_getMonotonicTimeInMs())) {
+        try {
+            if (m_pDb->DataVersion() == m_readVersion)
+                return false;
+        } catch (...) {
+            /* the store cannot tell: refresh, which prints the error */
+        }
+    }
+    Refresh(nullptr, file);
+    return true;
+}
+
 void CSvrWrapper104::UpdYxBy(int imageStart, int reg, int count, int sid)
 {
-    if (m_pDb != nullptr)
-        RefreshRegisterBits(m_pDb, m_config, m_images, imageStart, reg, count, sid);
+    if (m_pDb == nullptr)
+        return;
+    RefreshRegisterBits(m_pDb, m_config, m_images, imageStart, reg, count, sid);
+    ++m_refreshes; /* a new image for the next scan to compare */
 }
 
 ReportPlan CSvrWrapper104::Plan() const

@@ -5,8 +5,24 @@
 
 #include "config_keys.h"
 
+namespace
+{
+
+/* A refusal of the same entry is already listed: Check refuses an unknown
+ * Redundancy word before RedundancySettings does. */
+bool RefusedAlready(const std::vector<ConfigProblem>& problems, const ConfigProblem& problem)
+{
+    for (const ConfigProblem& p : problems)
+        if (p.refused && p.section == problem.section && p.key == problem.key)
+            return true;
+    return false;
+}
+
+} // namespace
+
 GatewayConfig::GatewayConfig()
-    : m_ini(""), m_oa(static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa))),
+    : m_ini(""), m_fileLoaded(false),
+      m_oa(static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa))),
       m_ca(config_keys::ReadInt(m_ini, config_keys::kCa)),
       m_strict(config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1),
       m_periodic(config_keys::ReadInt(m_ini, config_keys::kPeriodic)),
@@ -16,14 +32,46 @@ GatewayConfig::GatewayConfig()
 
 bool GatewayConfig::Load(const std::string& path, std::string* badValue)
 {
-    m_ini.Load(path); /* a missing file leaves every key at its default */
+    m_fileLoaded = m_ini.Load(path); /* a missing file leaves every key at its default */
     m_oa = static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa));
     m_ca = config_keys::ReadInt(m_ini, config_keys::kCa);
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;
     m_periodic = config_keys::ReadInt(m_ini, config_keys::kPeriodic);
     m_staleAfter = config_keys::ReadInt(m_ini, config_keys::kStaleAfter);
     m_spontaneous = SpontaneousSettings::Read(m_ini);
-    return m_policy.Load(m_ini, badValue);
+    m_problems = config_keys::Check(m_ini);
+    std::string policyError;
+    if (!m_policy.Load(m_ini, &policyError)) {
+        /* "<key>=<value>" of the key that does not parse */
+        ConfigProblem p;
+        p.refused = true;
+        p.section = config_keys::kAllowedMasters.section;
+        p.key = policyError.substr(0, policyError.find('='));
+        p.value = policyError.substr(policyError.find('=') + 1);
+        for (const ConfigKey* key : config_keys::All())
+            if (key->name != nullptr && p.key == key->name)
+                p.reason = key->check;
+        m_problems.push_back(p);
+    }
+    ConfigProblem redundancyProblem;
+    if (!m_redundancy.Load(m_ini, RedundancySettings::KeysInFileOrder(path, "Svr.Groups"), nullptr,
+                           &redundancyProblem) &&
+        !RefusedAlready(m_problems, redundancyProblem))
+        m_problems.push_back(redundancyProblem);
+    for (const ConfigProblem& p : m_problems) {
+        if (!p.refused)
+            continue;
+        if (badValue != nullptr)
+            *badValue = p.key + "=" + p.value;
+        return false;
+    }
+    return true;
+}
+
+std::vector<ConfigProblem>
+GatewayConfig::CheckTableNames(const std::vector<std::string>& tables) const
+{
+    return config_keys::CheckTableNames(m_ini, tables);
 }
 
 bool GatewayConfig::IsDetail(const std::string& table) const

@@ -17,9 +17,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "SimpleIni.h"
+#include "config_keys.h"
 #include "connection_policy.h"
+#include "redundancy_settings.h"
 #include "spontaneous_settings.h"
 
 class GatewayConfig
@@ -28,11 +31,22 @@ class GatewayConfig
     /* Every value at its default; no file loaded. */
     GatewayConfig();
 
-    /* Loads path (a missing file leaves every key at its default) and reads
-     * the section "Svr104". False when a connection-policy key does not
-     * parse, with *badValue = "<key>=<value>" (may be null); the other
+    /* Loads path (a missing file leaves every key at its default), reads
+     * the section "Svr104" and the redundancy groups, and holds every entry
+     * against the key table (config_keys::Check), the connection policy and
+     * the redundancy settings. False when a value is refused, with
+     * *badValue = "<key>=<value>" of the first one (may be null); the other
      * values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
+    /* True when the last Load read its file; false before any Load and when
+     * the file was missing or unreadable (every key then at its default). */
+    bool FileLoaded() const { return m_fileLoaded; }
+
+    /* What the last Load found: refused values and warnings, in file
+     * order, the connection policy's refusal last. */
+    const std::vector<ConfigProblem>& Problems() const { return m_problems; }
+    /* Warnings for per-table keys naming none of tables. */
+    std::vector<ConfigProblem> CheckTableNames(const std::vector<std::string>& tables) const;
 
     /* "Oa" in its low 8 bits, "Ca", "StrictIec" == 1, "Periodic" seconds. */
     uint8_t OriginatorAddress() const { return m_oa; }
@@ -46,6 +60,8 @@ class GatewayConfig
     const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
     /* "AllowedMasters", "MaxMasters", "BindAddress". */
     const ConnectionPolicy& Policy() const { return m_policy; }
+    /* "Redundancy" and the "Svr.Groups" section. */
+    const RedundancySettings& Redundancy() const { return m_redundancy; }
 
     /* "Svr.Detail" of a table is 1: a detail table, never served. */
     bool IsDetail(const std::string& table) const;
@@ -56,7 +72,9 @@ class GatewayConfig
     int FieldsOf(const std::string& table) const;
 
   private:
-    SimpleIni m_ini;
+    mutable SimpleIni m_ini; /* iterated (non-const in SimpleIni), never changed */
+    std::vector<ConfigProblem> m_problems;
+    bool m_fileLoaded;
     uint8_t m_oa;
     int m_ca;
     bool m_strict;
@@ -64,6 +82,7 @@ class GatewayConfig
     int m_staleAfter;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
+    RedundancySettings m_redundancy;
 };
 
 #endif

@@ -112,9 +112,9 @@ float ToMeasured(double value, uint8_t& quality)
 /*
  * Column indices of one cursor's result, each looked up by name once. A
  * lookup by name walks the column names through SQLite, each call under its
- * lock; done for every field of every row it was most of a large refresh. A
- * name the result lacks stays -1, and the caller then asks by name, which
- * fails as it always did.
+ * lock; done for every field of every row it would be most of a large
+ * refresh. A name the result lacks stays -1, and the caller then asks by
+ * name, which throws the data store's "Invalid field name requested".
  */
 class ColumnIndex
 {
@@ -332,7 +332,7 @@ void PointRefresh::RunStatusStep(PointImage& img, uint8_t step, const char* tabl
     FlagStatusStep(img, step, failed);
 }
 
-void PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables)
+bool PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables)
 {
     if (m_record != nullptr)
         *m_record = PointSourceRecord();
@@ -352,6 +352,7 @@ void PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables
                           [&] { LoadRegisterBlock(img, b.imageStart, b.reg, b.count, sid); });
     for (const std::string& table : tables)
         LoadTable(img, table);
+    return m_failures == 0;
 }
 
 /* Step 1: the inputs of every device but type 2317, in SID order. */
@@ -625,14 +626,15 @@ std::vector<std::string> ChooseServedTables(DbConnection* db, const GatewayConfi
     return tables;
 }
 
-void RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+bool RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
                    const std::vector<std::string>& tables, PointSourceRecord* sources)
 {
     std::shared_ptr<PointImage> img = images.Begin();
     PointRefresh refresh(db, &config);
     refresh.SetSourceRecord(sources);
-    refresh.Build(*img, tables);
+    const bool complete = refresh.Build(*img, tables);
     images.Publish(img);
+    return complete;
 }
 
 void RefreshRegisterBits(DbConnection* db, const GatewayConfig& config, ImageStore& images,

@@ -123,8 +123,9 @@ class PointRefresh
     void SetErrorSink(std::vector<std::string>* errors);
 
     /* Steps 1-4 into img for the served tables (in their order); sets each
-     * table's point count. */
-    void Build(PointImage& img, const std::vector<std::string>& tables);
+     * table's point count. False when a database error cut a step short (it
+     * is printed), so the image may lack rows the data store holds. */
+    bool Build(PointImage& img, const std::vector<std::string>& tables);
 
     /* Steps of the last Build that failed. */
     int Failures() const { return m_failures; }
@@ -182,8 +183,9 @@ std::vector<std::string> ChooseServedTables(DbConnection* db, const GatewayConfi
                                             ImageStore& images);
 
 /* Build over a copy of the published image, then publishes it (sources:
- * see PointRefresh::SetSourceRecord). db must not be null. */
-void RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+ * see PointRefresh::SetSourceRecord); returns Build's result. db must not be
+ * null. */
+bool RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
                    const std::vector<std::string>& tables, PointSourceRecord* sources);
 
 /* LoadRegisterBits over a copy of the published image, then publishes it.

@@ -125,6 +125,14 @@ class DbConnection
      * open. Throws for an unknown handle or an invalid index. */
     virtual const char* FieldName(int cursor, int column) = 0;
 
+    /* A number that changes whenever the main database may have changed since
+     * an earlier call on this connection: a commit by another connection or
+     * process (SQLite's data_version, which this connection's own commits
+     * leave alone) or any ExecDML through this connection. Two equal numbers
+     * mean that rows read after the first call are still current. One cheap
+     * statement, no table read. Throws on a database error. */
+    virtual long long DataVersion() = 0;
+
     /* Storage class of the column's value in the current row, as SQLite
      * gives it: QXDB_INTEGER, QXDB_FLOAT, QXDB_TEXT, QXDB_BLOB or QXDB_NULL.
      * Throws as GetIntField. */
@@ -146,11 +154,6 @@ class DbConnection
     /* Ends the read transaction (when one is open) and restores the busy
      * time-out. Cursors must be released before. Never throws. */
     virtual void EndRead() = 0;
-
-    /* SQLite's data version of this connection (PRAGMA data_version): it
-     * changes when another connection commits a change to the file; -1 when
-     * it cannot be read. Never throws. */
-    virtual long long DataVersion() = 0;
 
     /*
      * Compares the file behind the name this connection was opened with

@@ -166,7 +166,18 @@ bool QxDbConnection::TableExists(const char* table)
 int QxDbConnection::ExecDML(const char* sql)
 {
     checkSql(sql);
+    /* Counted before it runs: a statement that fails halfway may still have
+     * changed something. */
+    ++m_ownWrites;
     return m_db.execDML(sql);
+}
+
+long long QxDbConnection::DataVersion()
+{
+    /* data_version is a 32-bit counter per connection; taken as unsigned, the
+     * sum with the own writes changes whenever either does. */
+    const unsigned others = static_cast<unsigned>(ExecScalar("pragma data_version"));
+    return static_cast<long long>(others) + m_ownWrites;
 }
 
 int QxDbConnection::ExecScalar(const char* sql)
@@ -362,23 +373,6 @@ void QxDbConnection::EndRead()
         }
     }
     m_db.setBusyTimeout(kBusyTimeoutMs); /* replaces the busy handler */
-}
-
-long long QxDbConnection::DataVersion()
-{
-    sqlite3* db = m_db.handle();
-    if (db == nullptr)
-        return -1;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, "pragma data_version", -1, &stmt, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        return -1;
-    }
-    long long version = -1;
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-        version = static_cast<long long>(sqlite3_column_int64(stmt, 0));
-    sqlite3_finalize(stmt);
-    return version;
 }
 
 /* ------------------------------------------------------------ file identity */

@@ -121,6 +121,7 @@ class QxDbConnection : public DbConnection
     bool m_cacheOn;
     std::map<int, std::unique_ptr<Cursor>> m_cursors;
     int m_lastHandle = 0;
+    long long m_ownWrites = 0; /* ExecDML calls: own commits, unseen by data_version */
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include "event_reports.h"
 
 #include "cs104_apci.h"
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@
 namespace
 {
 
-typedef std::vector<uint8_t> Octets;
+using qxtest::Octets;
 
 /* The slave's default application-layer sizes: COT 2, CA 2, IOA 3. */
 struct sCS101_AppLayerParameters DefaultSizes()

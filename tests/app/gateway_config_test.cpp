@@ -5,6 +5,8 @@
 #include "config_keys.h"
 #include "gateway_config.h"
 
+#include "fakes/file_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -18,7 +20,7 @@ namespace
 
 std::string WriteIni(const std::string& name, const std::string& text)
 {
-    const std::string path = std::string(QX_TEST_TMPDIR) + "/" + name;
+    const std::string path = qxtest::testPath(name);
     std::ofstream(path, std::ios::trunc) << text;
     return path;
 }
@@ -42,9 +44,10 @@ TEST(ConfigKeys, Table_EveryKeyOnce_SectionsOfTheSample)
     }
     EXPECT_EQ((std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
                                      "BindAddress", "StrictIec", "Spontaneous", "ScanMs",
-                                     "Deadband", "StaleAfter"}),
+                                     "Deadband", "Redundancy", "StaleAfter"}),
               gatewayKeys);
-    EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband"}),
+    EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband",
+                                     "Svr.Groups"}),
               perTableSections);
     EXPECT_EQ("tbPower", config_keys::NameOf(config_keys::kBaseAddr, "tbPower"));
     EXPECT_EQ("Oa", config_keys::NameOf(config_keys::kOa, "tbPower"));
@@ -54,7 +57,8 @@ TEST(GatewayConfig, NoFile_EveryKeyAtItsDefault)
 {
     GatewayConfig config;
     EXPECT_EQ(10, config.Periodic()); /* before any Load too */
-    EXPECT_TRUE(config.Load(std::string(QX_TEST_TMPDIR) + "/no_such.ini", nullptr));
+    EXPECT_TRUE(config.Load(qxtest::testPath("no_such.ini"), nullptr));
+    EXPECT_FALSE(config.FileLoaded());
     EXPECT_EQ(2, config.OriginatorAddress());
     EXPECT_EQ(1, config.CommonAddress());
     EXPECT_FALSE(config.StrictIec());
@@ -79,6 +83,7 @@ TEST(GatewayConfig, Keys_ReadWithTheirChecks_ASecondLoadStartsAfresh)
                                                  "tbBig=1FFFFFFFF\ntbLow=-1FFFFFFFF\n"
                                                  "[Svr.Flds]\ntbPower=2\n"),
                             &bad));
+    EXPECT_TRUE(config.FileLoaded());
     EXPECT_EQ("untouched", bad);
     EXPECT_EQ(2, config.OriginatorAddress()); /* 258 in 8 bits */
     EXPECT_EQ(301, config.CommonAddress());

@@ -28,13 +28,15 @@ using Clock = std::chrono::steady_clock;
  * program as its argument, since the host cannot execute a target binary.
  * Null-terminated, for posix_spawn.
  */
-std::vector<char*> launchCommand(const std::string& program)
+std::vector<char*> launchCommand(const std::string& program, const std::vector<std::string>& args)
 {
     static const char* const launcher[] = {QX_GATEWAY_LAUNCHER nullptr};
     std::vector<char*> argv;
     for (const char* const* arg = launcher; *arg != nullptr; ++arg)
         argv.push_back(const_cast<char*>(*arg));
     argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     return argv;
 }
@@ -57,8 +59,37 @@ GatewayProcess::~GatewayProcess()
         reader_.join();
 }
 
-bool GatewayProcess::start(const std::string& program, const std::string& workDir)
+namespace
 {
+
+/* environ with extra "NAME=value" entries, each replacing one of its name. */
+std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
+{
+    std::vector<std::string> all;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool replaced = false;
+        for (const auto& e : extra)
+            replaced = replaced || e.compare(0, name.size(), name) == 0;
+        if (!replaced)
+            all.push_back(text);
+    }
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+}
+
+} // namespace
+
+bool GatewayProcess::start(const std::string& program, const std::string& workDir,
+                           const std::vector<std::string>& extraEnv,
+                           const std::vector<std::string>& args)
+{
+    std::vector<std::string> environment = environmentWith(extraEnv);
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(&entry[0]);
+    envp.push_back(nullptr);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return false;
@@ -67,9 +98,9 @@ bool GatewayProcess::start(const std::string& program, const std::string& workDi
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    std::vector<char*> argv = launchCommand(program);
+    std::vector<char*> argv = launchCommand(program, args);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {

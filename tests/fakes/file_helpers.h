@@ -92,6 +92,20 @@ inline std::string freshTestDir()
     removeTree(dir);
     return makeDirs(dir) ? dir : std::string();
 }
+
+/* A path for name in the running test's own folder (freshTestDir), which the
+ * first call within each test empties. Empty when the folder cannot be made. */
+inline std::string testPath(const std::string& name)
+{
+    static const ::testing::TestInfo* madeFor = nullptr;
+    static std::string dir;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (info != madeFor) {
+        dir = freshTestDir();
+        madeFor = info;
+    }
+    return dir.empty() ? dir : dir + "/" + name;
+}
 #endif
 
 } // namespace qxtest

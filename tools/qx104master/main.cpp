@@ -183,7 +183,7 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
 
     MasterLink link;
-    if (!link.connect(options.host, options.port, 5000, error)) {
+    if (!link.connect(options.host, options.port, 5000, error, options.bindAddress)) {
         fprintf(stderr, "qx104master: cannot connect to %s:%d: %s\n", options.host.c_str(),
                 options.port, error.c_str());
         return 2;

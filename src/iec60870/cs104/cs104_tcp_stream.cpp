@@ -32,6 +32,19 @@ bool tcpWrite(TransportStream self, const uint8_t* octets, int size)
     return Socket_write(tcp(self)->socket, octets, size) == size;
 }
 
+int tcpWriteSome(void* socket, const TransportFrame* buffers, int count)
+{
+    return Socket_writeSome(static_cast<Socket>(socket), buffers, count);
+}
+
+/* Every frame in as few sendmsg calls as the socket's buffer takes; with
+ * TCP_NODELAY (set on every accepted socket) they leave at once. */
+bool tcpWriteFrames(TransportStream self, const TransportFrame* frames, int count)
+{
+    return TransportFrames_writeAll(frames, count, SOCKET_MAX_GATHER, tcpWriteSome,
+                                    tcp(self)->socket);
+}
+
 int tcpPending(TransportStream)
 {
     return 0; // the kernel's buffer is seen by the wait
@@ -65,7 +78,7 @@ void tcpDestroy(TransportStream self)
 }
 
 const struct sTransportStreamMethods tcpMethods = {
-    tcpRead, tcpWrite, tcpPending, tcpWaitReadable, tcpPeerAddress, tcpDestroy,
+    tcpRead, tcpWrite, tcpPending, tcpWaitReadable, tcpPeerAddress, tcpDestroy, tcpWriteFrames,
 };
 
 } // namespace

@@ -7,7 +7,7 @@
 #include <map>
 #include <utility>
 
-namespace qxpoints
+namespace point_list
 {
 namespace
 {
@@ -232,4 +232,4 @@ std::string FormatCsv(const PointList& list)
     return out;
 }
 
-} // namespace qxpoints
+} // namespace point_list
