@@ -218,8 +218,11 @@ class CSvrWrapper104
     /* True when StaleAfter runs out by nowMs without a change seen so far:
      * the next refresh must run even if the data version stands still. */
     bool StaleDue(uint64_t nowMs) const;
-    /* UpdDat with the file check already made (file: a QXDB_FILE_ value). */
-    unsigned Refresh(PointSourceRecord* sources, int file);
+    /* UpdDat with the file check already made (file: a QXDB_FILE_ value);
+     * with onlyIfChanged, nothing is read when the file is the same, the
+     * last refresh was complete, the version stands and StaleAfter does not
+     * run out (false then; true when it refreshed). */
+    bool Refresh(PointSourceRecord* sources, int file, bool onlyIfChanged);
     /* Why the live-data database is not usable, for the "pDb err" line. */
     std::string DataDbProblem();
     /* The plan of the served tables under the configuration. */

@@ -43,27 +43,23 @@ unsigned CSvrWrapper104::UpdDat(PointSourceRecord* sources)
 {
     if (m_pDb == nullptr)
         return static_cast<unsigned>(m_tbls.size());
-    return Refresh(sources, m_pDb->CheckFile());
+    Refresh(sources, m_pDb->CheckFile(), false);
+    return static_cast<unsigned>(m_tbls.size());
 }
 
 /* The version is taken before the rows are read: a commit that lands while
  * the refresh reads moves it again, so the next check refreshes once more
  * rather than missing the commit. */
-unsigned CSvrWrapper104::Refresh(PointSourceRecord* sources, int file)
+bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfChanged)
 {
     const uint64_t now = Hal_getMonotonicTimeInMs();
     std::vector<std::string> errors;
-    std::shared_ptr<PointImage> img = m_images.Begin();
     bool known = false;
     bool complete = false;
     long long version = 0;
-    if (file == QXDB_FILE_MISSING) {
-        errors.push_back(std::string("[CSvrWrapper104::UpdDat] ") + kDataFile +
-                         " missing: every point not topical");
-        img->allQuality = IEC60870_QUALITY_NON_TOPICAL;
-    } else {
-        if (file == QXDB_FILE_REOPENED)
-            printf("[CSvrWrapper104::UpdDat] %s replaced: reopened\r\n", kDataFile);
+    if (file != QXDB_FILE_MISSING) {
+        /* The version is read inside the read transaction, so a lock held
+         * by a writer costs this check and the steps one budget together. */
         m_pDb->BeginRead(LockBudgetMs());
         try {
             version = m_pDb->DataVersion();
@@ -71,6 +67,20 @@ unsigned CSvrWrapper104::Refresh(PointSourceRecord* sources, int file)
         } catch (...) {
             /* unknown: this refresh counts as incomplete and is retried */
         }
+        if (onlyIfChanged && known && m_readVersionValid && file == QXDB_FILE_SAME &&
+            version == m_readVersion && !StaleDue(now)) {
+            m_pDb->EndRead();
+            return false;
+        }
+    }
+    std::shared_ptr<PointImage> img = m_images.Begin();
+    if (file == QXDB_FILE_MISSING) {
+        errors.push_back(std::string("[CSvrWrapper104::UpdDat] ") + kDataFile +
+                         " missing: every point not topical");
+        img->allQuality = IEC60870_QUALITY_NON_TOPICAL;
+    } else {
+        if (file == QXDB_FILE_REOPENED)
+            printf("[CSvrWrapper104::UpdDat] %s replaced: reopened\r\n", kDataFile);
         PointRefresh refresh(m_pDb, &m_config);
         refresh.SetSourceRecord(sources);
         refresh.SetErrorSink(&errors);
@@ -90,7 +100,7 @@ unsigned CSvrWrapper104::Refresh(PointSourceRecord* sources, int file)
     const std::string text = m_console.Round(errors);
     if (!text.empty())
         fputs(text.c_str(), stdout);
-    return static_cast<unsigned>(m_tbls.size());
+    return true;
 }
 
 uint8_t CSvrWrapper104::SourceQuality(bool changed, uint64_t nowMs)
@@ -123,17 +133,7 @@ bool CSvrWrapper104::RefreshIfChanged()
         return false;
     /* A replaced file is another file: its data version says nothing about
      * the rows read from the old one, so the file is checked first. */
-    const int file = m_pDb->CheckFile();
-    if (m_readVersionValid && file == QXDB_FILE_SAME && !StaleDue(Hal_getMonotonicTimeInMs())) {
-        try {
-            if (m_pDb->DataVersion() == m_readVersion)
-                return false;
-        } catch (...) {
-            /* the store cannot tell: refresh, which prints the error */
-        }
-    }
-    Refresh(nullptr, file);
-    return true;
+    return Refresh(nullptr, m_pDb->CheckFile(), true);
 }
 
 void CSvrWrapper104::UpdYxBy(int imageStart, int reg, int count, int sid)
