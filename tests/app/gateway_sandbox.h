@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Fixture of the gateway's process tests: a sandbox working directory under
  * the build tree with the demo data set, the data-store library linked in,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The real gateway under a (fake) service manager and as a service: the
  * notify protocol (READY, watchdog pings from the main loop, STOPPING),

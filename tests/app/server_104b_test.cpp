@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Process host of qxsvr104: start-up console, single-instance lock, exit
  * statuses, log removal, SIGINT shutdown and the main loop's pauses.
