@@ -285,6 +285,19 @@ void GatewaySandbox::connectClient()
     ASSERT_TRUE(client_.startDataTransfer()) << gateway_.transcript();
 }
 
+void GatewaySandbox::expectOnlyMainThreadTakes(uint64_t signals)
+{
+    auto masks = gateway_.blockedSignals();
+    ASSERT_GE(masks.size(), 3u) << "main, listener and one connection thread";
+    for (const auto& thread : masks) {
+        if (thread.first == gateway_.pid())
+            EXPECT_EQ(0u, thread.second & signals) << "main thread " << std::hex << thread.second;
+        else
+            EXPECT_EQ(signals, thread.second & signals)
+                << "thread " << thread.first << " mask " << std::hex << thread.second;
+    }
+}
+
 int GatewaySandbox::interruptGateway(int timeoutMs)
 {
     if (!gateway_.signal(SIGINT))
