@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_gateway - process figures of the real qxsvr104 over loopback.
  *

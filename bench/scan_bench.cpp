@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_scan - the cost of reporting by exception on the large data set
  * (bench_data.h), with the data store's statement cache on as the gateway

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Install rules and the Debian package (CPack, DEB generator).
 #
 #   cpack --config <build>/CPackConfig.cmake -B <dir>   <dir>/qxsvr104_<version>_<arch>.deb

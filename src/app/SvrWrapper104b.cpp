@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b.cpp - the gateway's start-up, images and served tables.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b.h - the telecontrol gateway CSvrWrapper104.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b_refresh.cpp - the gateway's served tables and data refresh:
  * the refresh rules (point_refresh.h) over the gateway's image store and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b_reports.cpp - the gateway's interrogation answers and
  * periodic reports: what the report plan lists, sent from one snapshot of

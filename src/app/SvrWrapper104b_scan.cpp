@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b_scan.cpp - the gateway's scan for reporting by exception.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b_slave.cpp - the gateway's slave wiring, lifecycle and the callbacks
  * of the slave engine other than the interrogation answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * config_keys.cpp - the qxSvr.ini key table, its readers and its check (see
  * config_keys.h).

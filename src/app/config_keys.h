@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * config_keys.h - every qxSvr.ini key the gateway reads, in one table.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * connection_policy.cpp - see connection_policy.h.
  */

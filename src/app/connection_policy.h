@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * connection_policy.h - who may connect to the gateway, how many at once, and
  * on which local address it listens: the keys AllowedMasters, MaxMasters and

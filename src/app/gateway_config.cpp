@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * gateway_config.cpp - loading qxSvr.ini (see gateway_config.h).
  */

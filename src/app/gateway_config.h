@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * gateway_config.h - the gateway's configuration: qxSvr.ini as loaded by
  * CSvrWrapper104::Init, every key read through the table of config_keys.h.

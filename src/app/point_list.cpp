@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_list.cpp - the gateway's point list (see point_list.h).
  */

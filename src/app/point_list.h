@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_list.h - the gateway's point list: every IOA of a station
  * interrogation answer with its type, cause, value, quality and source.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_refresh.cpp - the rules of the data refresh (see point_refresh.h).
  */

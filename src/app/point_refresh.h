@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_refresh.h - the gateway's data refresh: the rules that turn the data
  * store's rows into the point images.

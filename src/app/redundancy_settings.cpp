@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * redundancy_settings.cpp - see redundancy_settings.h.
  */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * redundancy_settings.h - how several masters share the data: the key
  * Redundancy of section "Svr104" and the section "Svr.Groups" of qxSvr.ini.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxsvr104 process host: start-up, single-instance lock, signal handling and
  * the periodic main loop around the one CSvrWrapper104 gateway object.

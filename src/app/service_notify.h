@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * service_notify.h - the gateway's side of the service manager's notify
  * protocol (systemd's sd_notify(3)), written out here instead of linking

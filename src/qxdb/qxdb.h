@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb.h - interface of the data-store library libqxdb.so.
  *

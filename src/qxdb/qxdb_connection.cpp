@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb_connection.cpp - DbConnection over SQLite through the CppSQLite3
  * wrapper classes, with the prepared-statement cache and the cursor table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb_connection.h - the library's DbConnection over one SQLite database.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The check of qxSvr.ini against the key table: every refused value, every
  * mapped value with its warning and the handling it names, values that pass

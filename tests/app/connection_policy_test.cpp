@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * ConnectionPolicy: the keys AllowedMasters, MaxMasters and BindAddress as
  * read from qxSvr.ini, and the allow-list decisions.

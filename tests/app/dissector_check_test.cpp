@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The dissector helper itself (fakes/dissector.h) on hand-made exchanges:
  * what the gateway tests rely on must be able to fail.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Events as ASDUs: types 30 and 36 with cause 3, every object tagged with the
  * scan's time, packed up to the ASDU's size in the detector's order. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxSvr.ini as the process sees it: a refused value stops the start with
  * the key, the value and exit status 255; unknown names are warned about and

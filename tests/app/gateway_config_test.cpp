@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The gateway configuration: the key table, the defaults of a missing file,
  * every key read with its check, and a bad connection-policy key.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A connection flood against the real gateway when the system refuses
  * threads: its address space is limited to a few more thread stacks than it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Several control centres at once: the keys Redundancy and Svr.Groups seen
  * by raw-octet masters bound to different 127.0.0.x source addresses. Events

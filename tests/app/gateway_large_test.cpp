@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A served table of 30 000 points: the whole interrogation answer and two
  * consecutive periodic reports reach a master that acknowledges every frame

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gateway_process.h"
 
 #include "gateway_launcher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Test harness that runs the real qxsvr104 executable as a child process.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The gateway's two profiles on the wire: the default ("StrictIec" absent,
  * today's answers octet for octet) and the standard's ("StrictIec=1").

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Values the data store cannot read as numbers reach the master with the
  * invalid bit (IV, 0x80) of their quality set, in an interrogation answer and

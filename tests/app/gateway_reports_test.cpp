@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Interrogation answers and periodic reports of the running gateway, seen by
  * a raw-octet master over loopback. Expected values come from the demo data

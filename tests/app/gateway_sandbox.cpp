@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gateway_sandbox.h"
 
 #include "demo_data.h"
@@ -282,6 +283,19 @@ void GatewaySandbox::connectClient()
 {
     ASSERT_TRUE(client_.connect(kGatewayPort));
     ASSERT_TRUE(client_.startDataTransfer()) << gateway_.transcript();
+}
+
+void GatewaySandbox::expectOnlyMainThreadTakes(uint64_t signals)
+{
+    auto masks = gateway_.blockedSignals();
+    ASSERT_GE(masks.size(), 3u) << "main, listener and one connection thread";
+    for (const auto& thread : masks) {
+        if (thread.first == gateway_.pid())
+            EXPECT_EQ(0u, thread.second & signals) << "main thread " << std::hex << thread.second;
+        else
+            EXPECT_EQ(signals, thread.second & signals)
+                << "thread " << thread.first << " mask " << std::hex << thread.second;
+    }
 }
 
 int GatewaySandbox::interruptGateway(int timeoutMs)

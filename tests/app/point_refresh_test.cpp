@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The refresh rules (PointRefresh) beyond the image values: divisors asked
  * once per distinct pair, values that are not numbers served invalid, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The redundancy keys: Redundancy of section "Svr104" and the groups of
  * "Svr.Groups", read from files as the gateway reads them (file order of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A raw-octet controlling station for the gateway's process tests.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * CSvrWrapper104's change detection: a scan or periodic report refreshes only
  * when the data store changed since the last refresh, and every real change

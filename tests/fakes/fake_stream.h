@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Fake transport streams for driving a master connection without a socket
  * (see cs104_transport_stream.h).

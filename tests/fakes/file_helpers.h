@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * File and folder helpers shared by the tests (header-only). Files are read
  * and written as raw octets, so CR LF, zero and 0xFF bytes pass unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Small helpers for tests that use loopback sockets and descriptors.
  * Header-only; plain POSIX, independent of the code under test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A raw-octet IEC 60870-5-104 controlling station (master) for tests.
  * Header-only; plain POSIX over loopback, independent of the code under test:

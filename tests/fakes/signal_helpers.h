@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A signal handler for the length of a scope, for tests that interrupt
  * blocking calls (header-only). The handler is installed without SA_RESTART,

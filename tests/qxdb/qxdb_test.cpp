@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Tests of libqxdb.so through dlopen, as the gateway uses it: opening,
  * cursors, errors thrown across the library boundary, the statement cache,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Soak of the real gateway (not part of the default suite; scripts/soak.sh
  * runs it). For QX_SOAK_SECONDS (600 by default) the gateway reports every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qx104master: a small IEC 60870-5-104 controlling station for operators and
  * tests. It connects to a station, starts data transfer, optionally sends a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The controlling-station (master) side of an IEC 60870-5-104 link, as small
  * as an operator tool needs: one TCP connection, STARTDT, I frames out with

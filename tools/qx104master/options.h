@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Command line of qx104master, parsed with getopt_long (short options may be
  * grouped, a value may follow its letter directly, "--" ends the options).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxpoints - prints the point list of a gateway working directory.
  *

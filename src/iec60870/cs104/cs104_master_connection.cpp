@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Master connection: one connection from a controlling station over a
  * transport stream and its IEC 60870-5-104 link procedure, served by a

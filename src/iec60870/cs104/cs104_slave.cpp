@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The IEC 60870-5-104 slave: configuration, the listening thread that
  * accepts controlling stations, the list of open connections and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The plain TCP transport of a master connection: the platform layer's
  * socket functions behind the stream methods. Its handle set is made on the

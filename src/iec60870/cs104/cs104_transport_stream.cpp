@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The transport seam's shared code: a gathered write of whole frames with
  * the fallback of one write per frame, and the resuming of short gathered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * IEC 60870-5-104 controlled station (slave): a TCP server that serves
  * controlling stations (masters), one thread per connection.

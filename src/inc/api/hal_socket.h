@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * TCP sockets and handle sets of the platform layer (POSIX, IPv4).
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Master connection: one connection from a controlling station, its link
  * procedure (framing, sequence numbers, the window k, w, the timers t1, t2,

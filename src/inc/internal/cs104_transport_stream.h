@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The byte stream a master connection runs over. The connection's protocol
  * machine reads, writes and waits only through this interface; each kind of

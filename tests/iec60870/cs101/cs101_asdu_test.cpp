@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ASDU object: header coding for every size combination, the limits of
 // appending (249 octets, 127 objects, sequence addresses), header access on
 // received octets and element decoding on truncated or lying ASDUs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers shared by the application-layer tests: encoding into a plain
 // buffer and exactly sized heap copies that let AddressSanitizer catch any
 // read past the octets handed to a decoder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every information-object type against octets written by hand from the
 // codings: create -> encode gives exactly those octets; an ASDU over those
 // octets decodes to an object of the same type and address that encodes

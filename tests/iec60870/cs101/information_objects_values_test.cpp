@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Value codings at and beyond their limits (normalized, scaled, step
 // position, set-points, command octets), the quality masking of point
 // objects, accessors of decoded objects, and the decoders called directly

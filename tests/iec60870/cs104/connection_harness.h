@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * One master connection driven pass by pass, without a thread or a socket:
  * the test sends octets through a fake stream, runs the connection's passes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * APCI framing: sequence number packing, frame classification, the
  * constant frames and the size limit of an outgoing I frame.

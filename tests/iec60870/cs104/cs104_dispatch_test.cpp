@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Dispatch of received ASDUs: typed handlers with their values, the general
  * ASDU handler, the engine's mirrored replies (causes 44 and 45), the test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Gathered writes of queued frames: a connection over a stream that takes
  * several frames per call writes exactly the octets it would write frame by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Multiple redundancy groups: placing connections by peer address, data to
  * every group, one active member per group with takeover, a group without

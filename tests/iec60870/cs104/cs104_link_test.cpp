@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The link procedure of one connection, octets in and octets out over a
  * fake stream and the fake clock (connection_harness.h): STARTDT/STOPDT/

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Ring semantics of the low-priority MessageQueue and the FIFO of the
  * HighPriorityASDUQueue, driven with hand-made ASDU octets.

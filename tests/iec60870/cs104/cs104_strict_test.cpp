@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The engine's strict IEC 60870-5-104 mode (CS104_Slave_setStrictIec), each
  * behaviour next to its default, whose octets must stay today's:

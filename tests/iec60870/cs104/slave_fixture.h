@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Shared pieces of the slave engine tests: a started slave on a free
  * loopback port, waiting helpers, and hand-built ASDU octets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * BufferFrame, used through the generic Frame operations as encoders do.
  */

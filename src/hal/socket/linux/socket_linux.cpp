@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Linux implementation of the socket layer (hal_socket.h).
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Socket layer over loopback: server sockets, connected sockets, handle sets.
  * Every test picks its own free port, so the suite runs in parallel.

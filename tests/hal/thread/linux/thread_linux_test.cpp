@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Threads, sleeping and semaphores of the platform layer.
  */
