@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * repeated_lines.cpp - a quiet console for errors that last (see
  * repeated_lines.h).

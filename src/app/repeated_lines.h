@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * repeated_lines.h - a quiet console for errors that last.
  *

@@ -14,8 +14,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sqlite3.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qxtest
@@ -130,28 +131,57 @@ TEST_F(GatewayService, Notify_ReadyThenWatchdogEveryHalfPeriod_StoppingAtStop)
     EXPECT_EQ("(none)", manager.next(100)) << "nothing after STOPPING";
 }
 
-TEST_F(GatewayService, Watchdog_MainLoopHeldByALockedDatabase_PingsStopThenResume)
+/* Stops one thread of the gateway (the main thread: its tid is the pid)
+ * while the others run on, the way a main loop stuck in a call would look.
+ * False where the platform refuses to trace (an emulator, a sandbox). */
+class ThreadHold
+{
+  public:
+    explicit ThreadHold(pid_t tid) : tid_(tid)
+    {
+        if (ptrace(PTRACE_SEIZE, tid_, nullptr, nullptr) != 0)
+            return;
+        seized_ = true;
+        int status = 0;
+        held_ = ptrace(PTRACE_INTERRUPT, tid_, nullptr, nullptr) == 0 &&
+                waitpid(tid_, &status, __WALL) == tid_ && WIFSTOPPED(status);
+    }
+    ~ThreadHold()
+    {
+        if (seized_)
+            ptrace(PTRACE_DETACH, tid_, nullptr, nullptr);
+    }
+    bool held() const { return held_; }
+
+  private:
+    pid_t tid_;
+    bool seized_ = false;
+    bool held_ = false;
+};
+
+TEST_F(GatewayService, Watchdog_MainThreadHeld_PingsStopThenResume)
 {
     FakeManager manager(notifyName_);
     ASSERT_TRUE(manager.bound());
-    setPeriodic("1"); /* a refresh every second */
+    setPeriodic("1");
     startNotified("1000000");
     ASSERT_EQ("READY=1\nSTATUS=serving on 0.0.0.0:2404", manager.next(2000));
     ASSERT_FALSE(pingsDuring(manager, 1200).empty());
 
-    /* A writer's exclusive lock makes every query of the refresh wait out
-     * the data store's busy time-out: the main loop is held, as by any
-     * refresh that does not come back. */
-    sqlite3* writer = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(dataDb().c_str(), &writer));
-    ASSERT_EQ(SQLITE_OK, sqlite3_exec(writer, "begin exclusive", nullptr, nullptr, nullptr));
-    const int64_t lockedAt = monotonicMs();
-    std::vector<int64_t> held = pingsDuring(manager, 3500);
-    const int64_t releasedAt = monotonicMs();
-    sqlite3_exec(writer, "rollback", nullptr, nullptr, nullptr);
-    sqlite3_close(writer);
-    EXPECT_GT(longestGap(lockedAt, held, releasedAt), 1000)
-        << "no ping for longer than the watchdog period while the loop is held";
+    int64_t lockedAt = 0, releasedAt = 0;
+    std::vector<int64_t> held;
+    {
+        ThreadHold hold(gateway_.pid());
+        if (!hold.held())
+            GTEST_SKIP() << "this platform does not let the test stop one thread: "
+                         << strerror(errno);
+        lockedAt = monotonicMs();
+        held = pingsDuring(manager, 3000);
+        releasedAt = monotonicMs();
+        connectClient(); /* the other threads still serve: pings are the loop's alone */
+    }
+    EXPECT_TRUE(held.empty()) << "no ping while the main loop is held";
+    EXPECT_GT(longestGap(lockedAt, held, releasedAt), 1000);
 
     int64_t resumed = 0;
     std::string message;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The master sees the truth or is told it is not: faults injected into the
  * live database under a running gateway, and what the master receives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The quiet console (RepeatedLines) on the fake clock: a lasting error is
  * printed once, summed up at most once a minute, and said cleared once.
