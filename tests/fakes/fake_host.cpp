@@ -40,13 +40,18 @@ void threadEnded(void* object)
     fakeHost(object)->threadsEnded++;
 }
 
+void stopped(void* object, MasterConnection)
+{
+    fakeHost(object)->stops++;
+}
+
 } // namespace
 
 FakeHost::FakeHost()
-    : apci{12, 8, 10, 15, 10, 20}, appLayer{1, 1, 2, 0, 2, 3}, record_{this,      &apci,
-                                                                       &appLayer, &strict,
-                                                                       activate,  dispatch,
-                                                                       unlist,    threadEnded}
+    : apci{12, 8, 10, 15, 10, 20}, appLayer{1, 1, 2, 0, 2, 3}, record_{
+                                                                   this,    &apci,       &appLayer,
+                                                                   &strict, activate,    dispatch,
+                                                                   unlist,  threadEnded, stopped}
 {
 }
 

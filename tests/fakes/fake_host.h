@@ -36,6 +36,7 @@ class FakeHost
     std::atomic<int> dispatched{0};
     std::atomic<int> unlisted{0};
     std::atomic<int> threadsEnded{0};
+    std::atomic<int> stops{0}; /* STOPDT act handled */
 
   private:
     sMasterConnectionHost record_;

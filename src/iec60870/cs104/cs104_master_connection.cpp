@@ -59,6 +59,7 @@
 #include "hal_time.h"
 #include "lib_memory.h"
 
+#include <cstring>
 #include <new>
 
 namespace
@@ -219,6 +220,7 @@ bool MasterConnection_checkSequenceNumber(MasterConnection self, int seqNo)
         if (valid) {
             for (int i = 0; i < confirmed; i++)
                 releaseOldestSlot(self);
+            self->unconfirmedSent = windowCount(self);
         }
     }
     unlockWindow(self);
@@ -255,6 +257,8 @@ void recordIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp
     slot->seqNo = self->sendCount;
     slot->sentTime = Hal_getMonotonicTimeInMs();
     self->newestSentASDU = slotIndex;
+    self->iFramesSent.fetch_add(1, std::memory_order_relaxed);
+    self->unconfirmedSent = windowCount(self);
 }
 
 } // namespace
@@ -398,6 +402,7 @@ bool handleIMessage(MasterConnection self, uint8_t* buffer, int msgSize)
     self->receiveCount = CS104_nextSequenceNumber(self->receiveCount);
     self->unconfirmedReceivedIMessages++;
     unlockWindow(self);
+    self->iFramesReceived.fetch_add(1, std::memory_order_relaxed);
 
     if (self->isActive) {
         CS101_ASDU asdu =
@@ -441,6 +446,7 @@ bool handleMessage(MasterConnection self, uint8_t* buffer, int msgSize)
             self->stopDtPending = true;
         else
             writeControlFrame(self, STOPDT_CON_MSG);
+        self->host->stopped(self->host->object, self);
         break;
     case CS104_FRAME_TESTFR_CON:
         self->outstandingTestFRConMessages = 0;
@@ -568,6 +574,7 @@ void returnUnconfirmedEntries(MasterConnection self)
         else
             self->oldestSentASDU = (self->oldestSentASDU + 1) % self->maxSentASDUs;
     }
+    self->unconfirmedSent = 0;
     unlockWindow(self);
 }
 
@@ -721,8 +728,21 @@ MasterConnection MasterConnection_create(MasterConnectionHost host, TransportStr
     self->lowPrioQueue = lowPrioQueue;
     self->highPrioQueue = highPrioQueue;
     self->ownsQueues = ownsQueues;
+    self->connectedMs = Hal_getTimeInMs();
+    if (TransportStream_peerAddress(stream, self->peerAddress) == nullptr)
+        self->peerAddress[0] = '\0';
     resetT3Timeout(self);
     return self;
+}
+
+void MasterConnection_getInfo(MasterConnection self, CS104_ConnectionInfo* info)
+{
+    std::memcpy(info->address, self->peerAddress, sizeof(info->address));
+    info->active = self->isActive;
+    info->connectedMs = self->connectedMs;
+    info->iFramesSent = self->iFramesSent.load(std::memory_order_relaxed);
+    info->iFramesReceived = self->iFramesReceived.load(std::memory_order_relaxed);
+    info->unconfirmed = self->unconfirmedSent;
 }
 
 bool MasterConnection_start(MasterConnection self)

@@ -65,6 +65,8 @@ struct sCS104_Slave {
     struct sSlaveHandlers handlers;
     CS104_ConnectionRequestHandler connectionRequestHandler;
     void* connectionRequestHandlerParameter;
+    CS104_ConnectionEventHandler connectionEventHandler;
+    void* connectionEventHandlerParameter;
 
     MessageQueue asduQueue;                    /* mode 0: shared low-priority queue */
     HighPriorityASDUQueue connectionAsduQueue; /* mode 0: shared high-priority queue */
@@ -145,6 +147,13 @@ bool hasGroups(CS104_Slave self)
     return self->serverMode == CS104_MODE_MULTIPLE_REDUNDANCY_GROUPS;
 }
 
+/* Tells the application of a change; called with no engine lock held. */
+void notifyConnectionEvent(CS104_Slave self, CS104_ConnectionEvent event)
+{
+    if (self->connectionEventHandler != nullptr)
+        self->connectionEventHandler(self->connectionEventHandlerParameter, event);
+}
+
 /*
  * The connection limit, the request handler and, with multiple groups, the
  * group selector decide; *group receives the connection's group (0 in the
@@ -215,6 +224,8 @@ void serveNewConnection(CS104_Slave self, TransportStream stream, int group)
     bool listed = connection != nullptr && listConnection(self, connection);
     if (listed) {
         self->connectionThreads++;
+        /* Before the thread starts, so OPENED always comes before its CLOSED. */
+        notifyConnectionEvent(self, CS104_CONNECTION_OPENED);
         if (MasterConnection_start(connection))
             return;
         self->connectionThreads--;
@@ -368,6 +379,7 @@ void hostActivate(void* object, MasterConnection connectionToActivate)
     CS104_Slave self = slaveOf(object);
     if (self->serverMode == CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP) {
         MasterConnection_activate(connectionToActivate);
+        notifyConnectionEvent(self, CS104_CONNECTION_STARTED);
         return;
     }
     MessageQueue groupQueue = MasterConnection_getLowPrioQueue(connectionToActivate);
@@ -382,6 +394,7 @@ void hostActivate(void* object, MasterConnection connectionToActivate)
             MasterConnection_deactivate(connection);
     }
     unlockConnections(self);
+    notifyConnectionEvent(self, CS104_CONNECTION_STARTED);
 }
 
 bool discardInterrogationAnswer(void* connection)
@@ -401,6 +414,12 @@ void hostDispatch(void* object, MasterConnection connection, CS101_ASDU asdu)
 void hostUnlist(void* object, MasterConnection connection)
 {
     unlistConnection(slaveOf(object), connection);
+    notifyConnectionEvent(slaveOf(object), CS104_CONNECTION_CLOSED);
+}
+
+void hostStopped(void* object, MasterConnection)
+{
+    notifyConnectionEvent(slaveOf(object), CS104_CONNECTION_STOPPED);
 }
 
 void hostThreadEnded(void* object)
@@ -433,8 +452,8 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
     self->conParameters = defaultConnectionParameters;
     self->alParameters = defaultAppLayerParameters;
     self->connectionHost = {
-        self,         &self->conParameters, &self->alParameters, &self->strictIec,
-        hostActivate, hostDispatch,         hostUnlist,          hostThreadEnded};
+        self,         &self->conParameters, &self->alParameters, &self->strictIec, hostActivate,
+        hostDispatch, hostUnlist,           hostThreadEnded,     hostStopped};
     self->tcpPort = 2404;
     self->serverMode = CS104_MODE_SINGLE_REDUNDANCY_GROUP;
     self->groupCount = 1;
@@ -500,6 +519,34 @@ int CS104_Slave_getOpenConnections(CS104_Slave self)
     int count = self->openConnections;
     unlockConnections(self);
     return count;
+}
+
+int CS104_Slave_getConnectionInfos(CS104_Slave self, CS104_ConnectionInfo* infos, int maxInfos)
+{
+    if (self == nullptr || maxInfos < 0 || (infos == nullptr && maxInfos > 0))
+        return -1;
+    int count = 0;
+    lockConnections(self);
+    for (LinkedList element = LinkedList_getNext(self->masterConnections);
+         element != nullptr && count < maxInfos; element = LinkedList_getNext(element)) {
+        MasterConnection connection = (MasterConnection)LinkedList_getData(element);
+        CS104_ConnectionInfo* info = &infos[count++];
+        MasterConnection_getInfo(connection, info);
+        info->group = -1;
+        if (hasGroups(self) && self->groups != nullptr)
+            for (int i = 0; i < self->groupCount; i++)
+                if (self->groups[i].lowPrioQueue == MasterConnection_getLowPrioQueue(connection))
+                    info->group = i;
+    }
+    unlockConnections(self);
+    return count;
+}
+
+void CS104_Slave_setConnectionEventHandler(CS104_Slave self, CS104_ConnectionEventHandler handler,
+                                           void* parameter)
+{
+    self->connectionEventHandler = handler;
+    self->connectionEventHandlerParameter = parameter;
 }
 
 void CS104_Slave_setInterrogationHandler(CS104_Slave self, CS101_InterrogationHandler handler,

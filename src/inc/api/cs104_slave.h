@@ -115,6 +115,48 @@ void CS104_Slave_setMaxOpenConnections(CS104_Slave self, int maxOpenConnections)
 /* The number of open connections (counted from accept until the connection's thread ends). */
 int CS104_Slave_getOpenConnections(CS104_Slave self);
 
+/* What a connection looks like from outside, for an operator's status. */
+typedef struct {
+    char address[64];         /* the peer as "ip:port" ("" when it could not be read) */
+    int group;                /* multiple groups: its group 0..count-1; other modes: -1 */
+    bool active;              /* STARTDT act received, not stopped nor displaced since */
+    uint64_t connectedMs;     /* wall clock (ms since 1970, Hal_getTimeInMs) at accept */
+    uint64_t iFramesSent;     /* I frames written to the peer since accept */
+    uint64_t iFramesReceived; /* I frames accepted from the peer since accept */
+    int unconfirmed;          /* I frames sent and not yet acknowledged by the peer */
+} CS104_ConnectionInfo;
+
+/*
+ * Copies the infos of the open connections, in the order they were
+ * accepted, into infos[0..maxInfos-1] and returns how many it wrote (at
+ * most maxInfos; compare with CS104_Slave_getOpenConnections to see
+ * whether the array was large enough). -1 for a null slave, a negative
+ * maxInfos or null infos with maxInfos above 0. Safe from any thread
+ * except a handler's (it takes the connection list lock, like
+ * CS104_Slave_getOpenConnections, and no connection's window lock: the
+ * counters are read as they stand, each one consistent).
+ */
+int CS104_Slave_getConnectionInfos(CS104_Slave self, CS104_ConnectionInfo* infos, int maxInfos);
+
+/* Changes of the connections, for an application that shows them. */
+typedef enum {
+    CS104_CONNECTION_OPENED = 0,  /* accepted and listed (server thread) */
+    CS104_CONNECTION_CLOSED = 1,  /* unlisted, its thread ending (connection thread) */
+    CS104_CONNECTION_STARTED = 2, /* STARTDT act made it active; others of its group may have
+                                     become inactive (connection thread) */
+    CS104_CONNECTION_STOPPED = 3  /* STOPDT act made it inactive (connection thread) */
+} CS104_ConnectionEvent;
+
+/*
+ * Called after each change above with no engine lock held, on the engine
+ * thread named there; it must return quickly (it delays that connection)
+ * and may call CS104_Slave_getConnectionInfos. Register it before start (a
+ * handler and its parameter are two plain fields); null removes it.
+ */
+typedef void (*CS104_ConnectionEventHandler)(void* parameter, CS104_ConnectionEvent event);
+void CS104_Slave_setConnectionEventHandler(CS104_Slave self, CS104_ConnectionEventHandler handler,
+                                           void* parameter);
+
 /*
  * Handler setters: each stores the handler and the parameter handed back to
  * it (a null handler removes it). No result; read by the connection threads

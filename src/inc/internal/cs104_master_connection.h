@@ -69,6 +69,8 @@ struct sMasterConnectionHost {
     void (*unlist)(void* object, MasterConnection connection);
     /* The thread's very last touch of the host. */
     void (*threadEnded)(void* object);
+    /* STOPDT act: the connection stopped sending (connection thread, no lock held). */
+    void (*stopped)(void* object, MasterConnection connection);
 };
 typedef const struct sMasterConnectionHost* MasterConnectionHost;
 
@@ -126,6 +128,15 @@ struct sMasterConnection {
     HighPriorityASDUQueue highPrioQueue;
     bool ownsQueues; /* mode 1: the connection's thread destroys its queues */
     WakeUp wakeUp;   /* signalled by MasterConnection_close */
+
+    /* What MasterConnection_getInfo reports. Counters are 64 bits so they
+     * do not wrap on a long-running 32-bit target; each is written by one
+     * thread at a time and read by any without a lock. */
+    std::atomic<uint64_t> iFramesSent;     /* written under sentASDUsLock */
+    std::atomic<uint64_t> iFramesReceived; /* connection thread */
+    std::atomic<int> unconfirmedSent;      /* window count, written under sentASDUsLock */
+    uint64_t connectedMs;                  /* wall clock at create; fixed */
+    char peerAddress[64];                  /* "ip:port" at create ("" if unknown); fixed */
 };
 
 /*
@@ -163,6 +174,14 @@ void MasterConnection_destroy(MasterConnection self);
 
 /* The connection as the application's handlers see it. */
 IMasterConnection MasterConnection_getInterface(MasterConnection self);
+
+/*
+ * Fills info (all but the group) from the connection's counters without
+ * taking its window lock, so a master that stopped reading cannot hold the
+ * caller. The connection must stay listed meanwhile (caller holds the host's
+ * list lock).
+ */
+void MasterConnection_getInfo(MasterConnection self, CS104_ConnectionInfo* info);
 
 /* The low-priority queue it serves (mode 1: its own). */
 MessageQueue MasterConnection_getLowPrioQueue(MasterConnection self);

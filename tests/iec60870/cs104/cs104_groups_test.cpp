@@ -114,6 +114,19 @@ TEST_F(GroupsTest, SelectorRefuses_ConnectionClosedAtOnceOthersServed)
 
 /* ----------------------------------------------------- data to groups */
 
+TEST_F(GroupsTest, ConnectionInfos_NameEachConnectionsGroup)
+{
+    start();
+    RawMaster a, b;
+    connectFrom(a, kGroup1);
+    connectFrom(b, kGroup0A);
+    CS104_ConnectionInfo infos[3];
+    ASSERT_EQ(CS104_Slave_getConnectionInfos(slave, infos, 3), 2);
+    EXPECT_EQ(infos[0].group, 1);
+    EXPECT_EQ(std::string(infos[0].address).rfind("127.0.0.4:", 0), 0u) << infos[0].address;
+    EXPECT_EQ(infos[1].group, 0);
+}
+
 TEST_F(GroupsTest, TwoGroupsStarted_EachReceivesEveryEntryInOrder)
 {
     start();

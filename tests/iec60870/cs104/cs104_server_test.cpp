@@ -5,6 +5,8 @@
  */
 #include "slave_fixture.h"
 
+#include "hal_time.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <dirent.h>
@@ -318,6 +320,126 @@ TEST_F(ServerTest, Mode0_StopDtWithUnconfirmedData_NextActiveLinkSendsItAtOnce)
     connectActive(second);
     expectSinglePoints(second, {31, 32});
     EXPECT_TRUE(first.quietFor(100));
+}
+
+/* ------------------------------------------- connection infos and events */
+
+TEST(SlaveLifecycle, GetConnectionInfos_RefusesBadArguments)
+{
+    CS104_ConnectionInfo info;
+    EXPECT_EQ(CS104_Slave_getConnectionInfos(nullptr, &info, 1), -1);
+    CS104_Slave slave = CS104_Slave_create(10, 10);
+    ASSERT_NE(slave, nullptr);
+    EXPECT_EQ(CS104_Slave_getConnectionInfos(slave, &info, -1), -1);
+    EXPECT_EQ(CS104_Slave_getConnectionInfos(slave, nullptr, 1), -1);
+    EXPECT_EQ(CS104_Slave_getConnectionInfos(slave, nullptr, 0), 0);
+    EXPECT_EQ(CS104_Slave_getConnectionInfos(slave, &info, 1), 0);
+    CS104_Slave_destroy(slave);
+}
+
+/* The events a slave reported, in order. */
+struct EventLog {
+    std::mutex lock;
+    std::vector<CS104_ConnectionEvent> events;
+    std::vector<CS104_ConnectionEvent> take()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return std::move(events);
+    }
+};
+
+void onConnectionEvent(void* parameter, CS104_ConnectionEvent event)
+{
+    EventLog* log = static_cast<EventLog*>(parameter);
+    std::lock_guard<std::mutex> guard(log->lock);
+    log->events.push_back(event);
+}
+
+class ConnectionInfoTest : public ServerTest
+{
+  protected:
+    void configure() override
+    {
+        CS104_Slave_setConnectionEventHandler(slave, onConnectionEvent, &log);
+    }
+    std::vector<CS104_ConnectionInfo> infos()
+    {
+        std::vector<CS104_ConnectionInfo> out(4);
+        int n = CS104_Slave_getConnectionInfos(slave, out.data(), (int)out.size());
+        EXPECT_GE(n, 0);
+        out.resize(n < 0 ? 0 : (size_t)n);
+        return out;
+    }
+    /* Waits until the log holds `count` events and returns them. */
+    std::vector<CS104_ConnectionEvent> events(size_t count)
+    {
+        EXPECT_TRUE(waitFor([&] {
+            std::lock_guard<std::mutex> guard(log.lock);
+            return log.events.size() >= count;
+        }));
+        return log.take();
+    }
+    EventLog log;
+};
+
+TEST_F(ConnectionInfoTest, StartSendStopClose_InfosAndEventsFollowTheConnection)
+{
+    startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    RawMaster first, second;
+    connect(first);
+    EXPECT_EQ(events(1), std::vector<CS104_ConnectionEvent>{CS104_CONNECTION_OPENED});
+    std::vector<CS104_ConnectionInfo> now = infos();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(std::string(now[0].address), "127.0.0.1:" + std::to_string(localPort(first.fd())));
+    EXPECT_EQ(now[0].group, -1);
+    EXPECT_FALSE(now[0].active);
+    EXPECT_EQ(now[0].connectedMs, Hal_getTimeInMs()); /* the frozen fake wall clock */
+
+    ASSERT_TRUE(first.sendU(U_STARTDT_ACT));
+    ASSERT_TRUE(first.receive().has_value());
+    EXPECT_EQ(events(1), std::vector<CS104_ConnectionEvent>{CS104_CONNECTION_STARTED});
+    enqueueSinglePoint(5);
+    enqueueSinglePoint(6);
+    ASSERT_TRUE(first.receiveI().has_value());
+    ASSERT_TRUE(first.receiveI().has_value());
+    now = infos();
+    EXPECT_TRUE(now[0].active);
+    EXPECT_EQ(now[0].iFramesSent, 2u);
+    EXPECT_EQ(now[0].iFramesReceived, 0u);
+    EXPECT_EQ(now[0].unconfirmed, 2);
+    /* An I frame confirming both; the slave mirrors it (a monitoring type). */
+    ASSERT_TRUE(first.sendI(singlePointAsdu(0x03, 1, true)));
+    ASSERT_TRUE(first.receiveI().has_value());
+    ASSERT_TRUE(waitFor([&] { return infos().at(0).iFramesReceived == 1; }));
+    EXPECT_EQ(infos().at(0).iFramesSent, 3u);
+    EXPECT_EQ(infos().at(0).unconfirmed, 1);
+    ASSERT_TRUE(first.sendS());
+    ASSERT_TRUE(waitFor([&] { return infos().at(0).unconfirmed == 0; }));
+
+    /* A second master's STARTDT displaces the first: one STARTED, two infos. */
+    connect(second);
+    ASSERT_TRUE(second.sendU(U_STARTDT_ACT));
+    ASSERT_TRUE(second.receive().has_value());
+    EXPECT_EQ(events(2), (std::vector<CS104_ConnectionEvent>{CS104_CONNECTION_OPENED,
+                                                             CS104_CONNECTION_STARTED}));
+    now = infos();
+    ASSERT_EQ(now.size(), 2u);
+    EXPECT_FALSE(now[0].active);
+    EXPECT_TRUE(now[1].active);
+    EXPECT_EQ(now[1].iFramesSent, 0u);
+
+    ASSERT_TRUE(second.sendU(U_STOPDT_ACT));
+    ASSERT_TRUE(second.receive().has_value());
+    EXPECT_EQ(events(1), std::vector<CS104_ConnectionEvent>{CS104_CONNECTION_STOPPED});
+    EXPECT_FALSE(infos().at(1).active);
+
+    first.close();
+    EXPECT_EQ(events(1), std::vector<CS104_ConnectionEvent>{CS104_CONNECTION_CLOSED});
+    now = infos();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(std::string(now[0].address), "127.0.0.1:" + std::to_string(localPort(second.fd())));
+    CS104_ConnectionInfo one;
+    EXPECT_EQ(CS104_Slave_getConnectionInfos(slave, &one, 0), 0); /* no room: none written */
 }
 
 TEST_F(ServerTest, Mode1_EnqueuedAsdu_ReachesEveryActiveConnection)
