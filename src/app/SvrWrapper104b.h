@@ -58,6 +58,7 @@
 #ifndef SVRWRAPPER104B_H
 #define SVRWRAPPER104B_H
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -74,6 +75,7 @@
 #include "repeated_lines.h"
 #include "report_plan.h"
 #include "spontaneous_settings.h"
+#include "status_file.h"
 
 class CSvrWrapper104
 {
@@ -207,6 +209,20 @@ class CSvrWrapper104
                                      uint8_t qoi);
     static void printCP56Time2a(CP56Time2a time);
 
+    /* The operator's status (SvrWrapper104b_status.cpp; main thread): the
+     * masters from the slave, the last refresh, events lost and the
+     * quality counts of the served points. */
+    GatewayStatus Status(uint64_t uptimeS);
+    /* True once after a refresh or a connection change (the first call
+     * after Init too); the main thread then rewrites the status file. */
+    bool TakeStatusChange() { return m_statusChanged.exchange(false); }
+    /* Called (from any thread, so it must be async-signal-safe or at least
+     * thread-safe and quick) after a connection change marked the status
+     * changed; set before SvrStart. */
+    void SetStatusWake(void (*wake)()) { m_statusWake = wake; }
+    /* Engine callback of connection changes (engine threads). */
+    static void connectionEventHandler(void* parameter, CS104_ConnectionEvent event);
+
     /* Total wait for locks one refresh may spend (500 ms): a collector's
      * commit is waited out, a lock held longer costs no more than this. */
     int LockBudgetMs() const;
@@ -270,6 +286,17 @@ class CSvrWrapper104
     long long m_dataVersion = -1; /* data version at the last change seen */
     uint64_t m_lastChangeMs = 0;  /* monotonic time of that change; 0: none yet */
     bool m_stale = false;         /* StaleAfter passed without a change */
+
+    /* Status file: the flag crosses threads; the rest is the main thread's. */
+    std::atomic<bool> m_statusChanged{false};
+    void (*m_statusWake)() = nullptr;
+    uint64_t m_refreshEndMs = 0;                 /* wall clock when the last refresh ended */
+    uint64_t m_refreshDurationMs = 0;            /* its monotonic duration */
+    std::vector<std::string> m_failedTables;     /* tables its failed steps read */
+    uint32_t m_statusLostSeen = 0;               /* slave's lost-event total last counted */
+    uint64_t m_statusLost = 0;                   /* lost events since start, 64 bits */
+    std::vector<uint32_t> m_statusGroupLostSeen; /* the same per group */
+    std::vector<uint64_t> m_statusGroupLost;
 
     /* Change detection (main thread only). */
     unsigned long long m_refreshes = 0; /* images published by UpdDat */

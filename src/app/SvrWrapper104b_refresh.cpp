@@ -79,6 +79,11 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
         errors.push_back(std::string("[CSvrWrapper104::UpdDat] ") + kDataFile +
                          " missing: every point not topical");
         img->allQuality = IEC60870_QUALITY_NON_TOPICAL;
+        /* nothing could be read: every table the refresh reads failed */
+        m_failedTables = {"tbDio", "tbModbusDat"};
+        for (const std::string& table : m_tbls)
+            if (table != "tbModbusDat")
+                m_failedTables.push_back(table);
     } else {
         if (file == QXDB_FILE_REOPENED)
             printf("[CSvrWrapper104::UpdDat] %s replaced: reopened\r\n", kDataFile);
@@ -86,6 +91,7 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
         refresh.SetSourceRecord(sources);
         refresh.SetErrorSink(&errors);
         complete = refresh.Build(*img, m_tbls);
+        m_failedTables = refresh.FailedTables();
         m_pDb->EndRead();
         bool changed = file == QXDB_FILE_REOPENED || m_lastChangeMs == 0;
         if (known && version != m_dataVersion) {
@@ -98,6 +104,9 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
     ++m_refreshes;
     m_readVersion = version;
     m_readVersionValid = known && complete;
+    m_refreshEndMs = Hal_getTimeInMs();
+    m_refreshDurationMs = Hal_getMonotonicTimeInMs() - now;
+    m_statusChanged.store(true);
     const std::string text = m_console.Round(errors);
     if (!text.empty())
         fputs(text.c_str(), stdout);

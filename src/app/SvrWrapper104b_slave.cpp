@@ -58,7 +58,12 @@ void CSvrWrapper104::SvrInit()
         CS104_Slave_setReadHandler(m_slave, readHandler, this);
     }
     CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, this);
+    if (!m_config.StatusFile().empty())
+        CS104_Slave_setConnectionEventHandler(m_slave, connectionEventHandler, this);
     m_lostEventsReported = 0; /* a new slave counts its losses from 0 */
+    m_statusLostSeen = 0;
+    m_statusGroupLostSeen.assign(redundancy.Groups().size(), 0);
+    m_statusGroupLost.assign(redundancy.Groups().size(), 0);
     m_bCreated = true;
 }
 

@@ -46,6 +46,9 @@ const ConfigKey kStaleAfter = {"Svr104", "StaleAfter", ConfigKeyType::Int, "0",
     "whole number of seconds without a change in the database before every point carries NT; "
     "0: off; refused otherwise",
     0, INT_MAX};
+const ConfigKey kStatusFile = {"Svr104", "StatusFile", ConfigKeyType::Text, "",
+    "empty (none) or the path of a file, absolute or from the working directory; a directory: "
+    "refused; a missing directory: warning (written once it exists)"};
 const ConfigKey kDeadband = {"Svr104", "Deadband", ConfigKeyType::Real, "0",
     "plain decimal number 0 or more, dot as separator (0.5, 12): refused otherwise", 0};
 const ConfigKey kTableDeadband = {"Svr.Deadband", nullptr, ConfigKeyType::Real, "0",
@@ -68,9 +71,10 @@ const ConfigKey kGroup = {"Svr.Groups", nullptr, ConfigKeyType::Text, "",
 const std::vector<const ConfigKey*>& All()
 {
     static const std::vector<const ConfigKey*> all = {
-        &kOa,          &kCa,          &kPeriodic,    &kStrictIec, &kAllowedMasters, &kMaxMasters,
-        &kBindAddress, &kRedundancy,  &kSpontaneous, &kScanMs,    &kStaleAfter,     &kDeadband,
-        &kTableDeadband, &kDetail,    &kBaseAddr,    &kFields,    &kGroup};
+        &kOa,         &kCa,          &kPeriodic,      &kStrictIec,   &kAllowedMasters,
+        &kMaxMasters, &kBindAddress, &kRedundancy,    &kSpontaneous, &kScanMs,
+        &kStaleAfter, &kDeadband,    &kTableDeadband, &kDetail,      &kBaseAddr,
+        &kFields,     &kGroup,       &kStatusFile};
     return all;
 }
 

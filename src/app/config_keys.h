@@ -96,6 +96,7 @@ extern const ConfigKey kBaseAddr;      /* section "Svr.BaseAddr" */
 extern const ConfigKey kFields;        /* section "Svr.Flds" */
 extern const ConfigKey kStaleAfter;    /* section "Svr104" */
 extern const ConfigKey kGroup;         /* section "Svr.Groups": one key per group (freeNames) */
+extern const ConfigKey kStatusFile;    /* section "Svr104" */
 
 /* The whole table, in the order above. */
 const std::vector<const ConfigKey*>& All();

@@ -6,6 +6,8 @@
 
 #include "config_keys.h"
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -17,6 +19,32 @@ bool RefusedAlready(const std::vector<ConfigProblem>& problems, const ConfigProb
         if (p.refused && p.section == problem.section && p.key == problem.key)
             return true;
     return false;
+}
+
+/* StatusFile: a directory is refused (nothing could be renamed over it); a
+ * missing directory is only warned about, since a write that fails later is
+ * reported and never stops the gateway. */
+bool CheckStatusFile(const std::string& path, ConfigProblem* problem)
+{
+    if (path.empty())
+        return true;
+    problem->section = config_keys::kStatusFile.section;
+    problem->key = config_keys::kStatusFile.name;
+    problem->value = path;
+    struct stat info;
+    if (path.back() == '/' || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+        problem->refused = true;
+        problem->reason = "a directory, not a file";
+        return false;
+    }
+    const size_t slash = path.rfind('/');
+    const std::string directory =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    if (stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        problem->reason = "directory " + directory + " not found: written once it exists";
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -39,8 +67,12 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;
     m_periodic = config_keys::ReadInt(m_ini, config_keys::kPeriodic);
     m_staleAfter = config_keys::ReadInt(m_ini, config_keys::kStaleAfter);
+    m_statusFile = config_keys::ReadText(m_ini, config_keys::kStatusFile);
     m_spontaneous = SpontaneousSettings::Read(m_ini);
     m_problems = config_keys::Check(m_ini);
+    ConfigProblem statusProblem;
+    if (!CheckStatusFile(m_statusFile, &statusProblem))
+        m_problems.push_back(statusProblem);
     std::string policyError;
     if (!m_policy.Load(m_ini, &policyError)) {
         /* "<key>=<value>" of the key that does not parse */

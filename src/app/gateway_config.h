@@ -54,6 +54,8 @@ class GatewayConfig
     int CommonAddress() const { return m_ca; }
     bool StrictIec() const { return m_strict; }
     int Periodic() const { return m_periodic; }
+    /* "StatusFile": path of the operator's status file ("" : none). */
+    const std::string& StatusFile() const { return m_statusFile; }
     /* "StaleAfter" seconds (0 or less: off). */
     int StaleAfter() const { return m_staleAfter; }
 
@@ -81,6 +83,7 @@ class GatewayConfig
     bool m_strict;
     int m_periodic;
     int m_staleAfter;
+    std::string m_statusFile;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
     RedundancySettings m_redundancy;

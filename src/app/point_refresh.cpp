@@ -326,11 +326,18 @@ void PointRefresh::RunStatusStep(PointImage& img, uint8_t step, const char* tabl
         body();
     } catch (CppSQLite3Exception& e) {
         failed = true;
-        ++m_failures;
+        NoteFailure(table);
         Report("[CSvrWrapper104::UpdDat] %s db exception: %d %s, sql:%s\r\n", table, e.errorCode(),
                e.errorMessage() ? e.errorMessage() : "", m_lastSql.c_str());
     }
     FlagStatusStep(img, step, failed);
+}
+
+void PointRefresh::NoteFailure(const std::string& table)
+{
+    ++m_failures;
+    if (std::find(m_failedTables.begin(), m_failedTables.end(), table) == m_failedTables.end())
+        m_failedTables.push_back(table);
 }
 
 bool PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables)
@@ -340,6 +347,7 @@ bool PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables
     m_divisors.clear();
     m_lastSql.clear();
     m_failures = 0;
+    m_failedTables.clear();
     m_statusFresh.assign(PointImage::kStatusPoints, 0);
     m_measuredFresh.assign(PointImage::kMeasuredPoints, 0);
     /* Each step stands on its own: a failure flags that step's points and
@@ -482,7 +490,7 @@ void PointRefresh::LoadTable(PointImage& img, const std::string& table)
         if (table == kModbusTable)
             FlagModbusValues(img, false);
     } catch (CppSQLite3Exception& e) {
-        ++m_failures;
+        NoteFailure(table);
         Report("[CSvrWrapper104::UpdDat] db exception: %d %s, sql:%s\r\n", e.errorCode(),
                e.errorMessage() ? e.errorMessage() : "", m_lastSql.c_str());
         img.tablePoints[table] = before;

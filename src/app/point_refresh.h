@@ -130,6 +130,8 @@ class PointRefresh
 
     /* Steps of the last Build that failed. */
     int Failures() const { return m_failures; }
+    /* Tables a failed step of the last Build read, each once, in step order. */
+    const std::vector<std::string>& FailedTables() const { return m_failedTables; }
 
     /* The bits of count consecutive holding registers (register reg + 1 on)
      * of station sid from status index imageStart on (+512 for station 50). */
@@ -154,6 +156,8 @@ class PointRefresh
     void SetMeasured(PointImage& img, long long index, double value, uint8_t quality, uint8_t step);
     void NoteSource(bool measured, long long index, const PointSource& source);
     void Report(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    /* Counts a failed step and notes its table. */
+    void NoteFailure(const std::string& table);
     /* Runs one status step, reports its error and flags its points. */
     template <typename Step>
     void RunStatusStep(PointImage& img, uint8_t step, const char* table, Step body);
@@ -167,10 +171,11 @@ class PointRefresh
     std::map<std::pair<int, int>, int> m_divisors; /* (type, field) -> divisor */
     std::string m_lastSql; /* statement last composed for the step in progress */
     std::vector<std::string>* m_errors = nullptr;
-    uint8_t m_step = 0;                   /* status step in progress */
-    int m_failures = 0;                   /* steps of this Build that failed */
-    std::vector<uint8_t> m_statusFresh;   /* 1: read in this Build */
-    std::vector<uint8_t> m_measuredFresh; /* */
+    uint8_t m_step = 0;                      /* status step in progress */
+    int m_failures = 0;                      /* steps of this Build that failed */
+    std::vector<std::string> m_failedTables; /* FailedTables */
+    std::vector<uint8_t> m_statusFresh;      /* 1: read in this Build */
+    std::vector<uint8_t> m_measuredFresh;    /* */
 };
 
 /*

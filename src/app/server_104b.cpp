@@ -60,6 +60,10 @@
  *   this unit gives them the gateway, the run flag, the wait on the
  *   self-pipe, the ping and the SIGHUP re-reads (ProcessLoopHost).
  * - All threads allocate from one malloc arena (see limitMallocArenas).
+ * - With StatusFile set, the main loop rewrites the status file
+ *   (status_file.h) at the wake-up after each refresh and each connection
+ *   change; the engine threads only flag the change and wake the pause, so
+ *   the file has one writer and no lock.
  */
 #include "SvrWrapper104b.h"
 
@@ -72,6 +76,9 @@
 #include "main_loop.h"
 #include "service_notify.h"
 #include "startup_diagnosis.h"
+#include "status_file.h"
+
+#include "hal_time.h"
 
 #include <atomic>
 #include <cerrno>
@@ -233,8 +240,10 @@ static void limitMallocArenas()
 class ProcessLoopHost : public MainLoopHost
 {
   public:
-    ProcessLoopHost(CSvrWrapper104& gateway, ServiceNotifier& manager, const HangupReload& reload)
-        : m_gateway(gateway), m_manager(manager), m_reload(reload)
+    ProcessLoopHost(CSvrWrapper104& gateway, ServiceNotifier& manager, const HangupReload& reload,
+                    StatusFile* status, int64_t startMs)
+        : m_gateway(gateway), m_manager(manager), m_reload(reload), m_status(status),
+          m_startMs(startMs)
     {
     }
     bool Running() override { return running.load() != 0; }
@@ -255,6 +264,11 @@ class ProcessLoopHost : public MainLoopHost
         m_manager.PingIfDue(nowMs);
         if (hangupPending.exchange(0) != 0)
             puts(m_reload.Run().c_str());
+        /* Written here only: one writer, after a refresh or a connection
+         * change that an engine thread flagged (and woke the pause for). */
+        if (m_status != nullptr && m_gateway.TakeStatusChange())
+            m_status->Write(
+                StatusJson(m_gateway.Status(static_cast<uint64_t>(nowMs - m_startMs) / 1000)));
     }
     /* No wait outlasts the next watchdog ping. */
     int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
@@ -266,6 +280,8 @@ class ProcessLoopHost : public MainLoopHost
     CSvrWrapper104& m_gateway;
     ServiceNotifier& m_manager;
     const HangupReload& m_reload;
+    StatusFile* m_status; /* null: no StatusFile */
+    int64_t m_startMs;    /* monotonic time of the start, for the uptime */
 };
 
 static const char kUsage[] =
@@ -384,6 +400,7 @@ int main(int argc, char** argv)
             return status;
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    const int64_t startMs = static_cast<int64_t>(Hal_getMonotonicTimeInMs());
     openWakePipe();
     installHangupHandler();
     limitMallocArenas();
@@ -413,6 +430,12 @@ int main(int argc, char** argv)
         return -1;
     }
 
+    std::unique_ptr<StatusFile> status;
+    if (!gateway->Config().StatusFile().empty()) {
+        status.reset(new StatusFile(gateway->Config().StatusFile()));
+        gateway->SetStatusWake(wakeMainLoop); /* before the engine threads start */
+    }
+
     printf("SvrInit ...");
     gateway->SvrInit();
     printf("Ok\nSvrStart ...");
@@ -435,7 +458,7 @@ int main(int argc, char** argv)
     notifier.Send("READY=1\nSTATUS=serving on " + gateway->Policy().BindAddress() + ":2404");
     puts("running...");
 
-    ProcessLoopHost host(*gateway, notifier, reload);
+    ProcessLoopHost host(*gateway, notifier, reload, status.get(), startMs);
     if (gateway->ScanSettings().enabled)
         RunScanLoop(host, gateway->ScanSettings().scanMs);
     else

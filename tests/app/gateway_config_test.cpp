@@ -45,7 +45,7 @@ TEST(ConfigKeys, Table_EveryKeyOnce_SectionsOfTheSample)
     }
     EXPECT_EQ((std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
                                      "BindAddress", "StrictIec", "Spontaneous", "ScanMs",
-                                     "Deadband", "Redundancy", "StaleAfter"}),
+                                     "Deadband", "Redundancy", "StaleAfter", "StatusFile"}),
               gatewayKeys);
     EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband",
                                      "Svr.Groups"}),
@@ -120,6 +120,32 @@ TEST(GatewayConfig, BadPolicyKey_LoadFailsNamingIt_OtherKeysStillRead)
     EXPECT_EQ(0, config.Policy().MaxMasters());
     EXPECT_EQ("0.0.0.0", config.Policy().BindAddress());
     EXPECT_TRUE(config.Policy().Allows("192.0.2.1"));
+}
+
+TEST(GatewayConfig, StatusFile_DirectoryRefused_MissingDirectoryOnlyWarned)
+{
+    GatewayConfig config;
+    EXPECT_TRUE(config.Load(WriteIni("none.ini", "[Svr104]\n"), nullptr));
+    EXPECT_EQ("", config.StatusFile());
+
+    const std::string dir = qxtest::testPath("");
+    std::string bad;
+    EXPECT_FALSE(config.Load(WriteIni("dir.ini", "[Svr104]\nStatusFile=" + dir + "\n"), &bad));
+    EXPECT_EQ("StatusFile=" + dir, bad);
+
+    ASSERT_TRUE(config.Load(
+        WriteIni("missing.ini", "[Svr104]\nStatusFile=" + dir + "no_such_dir/status.json\n"),
+        nullptr));
+    EXPECT_EQ(dir + "no_such_dir/status.json", config.StatusFile());
+    ASSERT_EQ(1u, config.Problems().size());
+    EXPECT_FALSE(config.Problems()[0].refused);
+    EXPECT_EQ("[Svr104] StatusFile=" + dir + "no_such_dir/status.json: directory " + dir +
+                  "no_such_dir not found: written once it exists",
+              config.Problems()[0].Text());
+
+    ASSERT_TRUE(config.Load(WriteIni("good.ini", "[Svr104]\nStatusFile=" + dir + "status.json\n"),
+                            nullptr));
+    EXPECT_TRUE(config.Problems().empty());
 }
 
 } // namespace
