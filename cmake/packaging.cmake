@@ -70,9 +70,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_qx_deb_arch})
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-# Debian 12 (glibc 2.36, SQLite 3.40, GCC 12); dpkg-shlibdeps is not used
+# Debian 12 (glibc 2.36, SQLite 3.40, OpenSSL 3.0, GCC 12); dpkg-shlibdeps is not used
 # because it cannot resolve a cross build's libraries.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libsqlite3-0 (>= 3.40)")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libsqlite3-0 (>= 3.40), libssl3 (>= 3.0)")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Serves the process data that other programs keep in a local SQLite database to SCADA masters over IEC 60870-5-104 on TCP port 2404. Contains the gateway, its data-store library, the operator master qx104master, the demo data writer qxdemo, an example qxSvr.ini and a systemd unit.")
 include(CPack)
