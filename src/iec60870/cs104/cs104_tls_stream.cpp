@@ -276,16 +276,20 @@ int tlsRead(TransportStream self, uint8_t* buffer, int size)
     return count;
 }
 
-/* Waits until the socket is readable, at most timeoutMs (mutex held): false on time-out. */
-bool waitForPeerLocked(TlsStream* stream, unsigned int timeoutMs)
+/*
+ * Waits until the socket is readable, at most timeoutMs (mutex held): 1
+ * when readable, 0 on time-out, -1 when it cannot wait.
+ */
+int waitForPeerLocked(TlsStream* stream, unsigned int timeoutMs)
 {
     if (stream->writeSet == nullptr)
         stream->writeSet = Handleset_new();
     if (stream->writeSet == nullptr)
-        return false;
+        return -1;
     Handleset_reset(stream->writeSet);
     Handleset_addSocket(stream->writeSet, stream->socket);
-    return Handleset_waitReady(stream->writeSet, timeoutMs) > 0;
+    int ready = Handleset_waitReady(stream->writeSet, timeoutMs);
+    return ready > 0 ? 1 : (ready == 0 ? 0 : -1);
 }
 
 bool writeLocked(TlsStream* stream, const uint8_t* octets, int size)
@@ -317,8 +321,9 @@ bool writeLocked(TlsStream* stream, const uint8_t* octets, int size)
             uint64_t left = stream->deadline - now;
             waitMs = left < waitMs ? static_cast<unsigned int>(left) : waitMs;
         }
-        if (!waitForPeerLocked(stream, waitMs) && stream->phase != Phase::Handshake)
-            return false; // the peer owes an answer and gives none
+        int ready = waitForPeerLocked(stream, waitMs);
+        if (ready < 0 || (ready == 0 && stream->phase != Phase::Handshake))
+            return false; // cannot wait, or the peer owes an answer and gives none
     }
 }
 

@@ -210,9 +210,12 @@ TEST_F(TlsReloadTest, PinnedFingerprintsAdmitOnlyTheListedMasters)
 TEST_F(TlsReloadTest, AReloadServesNewConnectionsWhileOldOnesGoOn)
 {
     // An established connection of "master".
-    Master old(station.port, master("master"), kStartDtAct, 6);
+    MasterOptions options = master("master");
+    options.sendDelayMs = 300; // its frame comes after the reload below
+    Master old(station.port, options, kStartDtAct, 6);
     ASSERT_TRUE(station.accept(station_config.config));
     ASSERT_EQ(station.handshake(), CS104_TLS_HANDSHAKE_OK);
+    ASSERT_TRUE(station.kept().empty());
     TransportStream established = station.stream;
     station.stream = nullptr;
 

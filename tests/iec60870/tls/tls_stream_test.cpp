@@ -158,6 +158,22 @@ TEST_F(TlsStreamTest, VersionsAndCipherSuitesOutsideThePolicyAreRefused)
     }
 }
 
+TEST_F(TlsStreamTest, RenegotiationAskedByTheMasterIsRefused)
+{
+    MasterOptions options = master("master");
+    options.maxVersion = TLS1_2_VERSION;
+    options.renegotiate = true;
+    Master client(station.port, options, kStartDtAct, 6);
+    ASSERT_TRUE(station.accept(station_config.config));
+    ASSERT_EQ(station.handshake(), CS104_TLS_HANDSHAKE_OK);
+    station.receive(6); // serves the renegotiation request until the master gives up
+    station.close();
+    client.join();
+    EXPECT_TRUE(client.handshakeOk);
+    EXPECT_FALSE(client.renegotiated);
+    EXPECT_TRUE(client.received.empty());
+}
+
 TEST_F(TlsStreamTest, TlsOneDotOneFromOpenSslClientIsRefused)
 {
     std::string err = std::string(QX_TEST_TMPDIR) + "/s_client_tls11.err";

@@ -240,6 +240,7 @@ struct MasterOptions {
     std::string ciphers;            /* TLS 1.2 cipher list; empty: default */
     SSL_SESSION* session = nullptr; /* to resume; not owned */
     int sendDelayMs = 0;            /* pause between handshake and sending */
+    bool renegotiate = false;       /* asks for a renegotiation (TLS 1.2) before sending */
 };
 
 inline MasterOptions master(const std::string& name)
@@ -280,6 +281,7 @@ class Master
     bool handshakeOk = false;
     Octets received;
     std::string version;
+    bool renegotiated = false;        /* the station completed an asked-for renegotiation */
     SSL_SESSION* session = nullptr;   /* the session after the handshake; freed with the master */
     unsigned long ticketLifetime = 0; /* the station's hint, seconds */
 
@@ -311,6 +313,8 @@ class Master
         handshakeOk = SSL_connect(ssl) == 1;
         if (handshakeOk) {
             version = SSL_get_version(ssl);
+            if (options.renegotiate && SSL_renegotiate(ssl) == 1)
+                renegotiated = SSL_do_handshake(ssl) == 1 && SSL_renegotiate_pending(ssl) == 0;
             if (options.sendDelayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(options.sendDelayMs));
             if (!toSend.empty())
