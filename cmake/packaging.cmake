@@ -4,10 +4,13 @@
 # (scripts/package.sh builds both architectures).
 #
 # Installed layout (prefix /usr):
-#   bin/qxsvr104, bin/qx104master, bin/qxdemo    the gateway and the two tools
+#   bin/qxsvr104, bin/qx104master, bin/qxdemo,   the gateway and the three tools
+#   bin/qxpoints
 #   lib/qxsvr104/libqxdb.so                      the data store, private
 #   share/qxsvr104/qxSvr.ini.example             every configuration key, documented
 #   lib/systemd/system/qxsvr104.service          the service
+#   share/doc/qxsvr104/                          copyright, changelog.gz, README.md
+#   share/man/man1/<program>.1.gz                a manual page per program
 #   QX_WORK_DIR (/var/lib/qxsvr104)              working directory: libqxdb.so
 #                                                (a link to the one above) and tmp/
 # The gateway loads "./libqxdb.so" from its working directory, so the
@@ -17,21 +20,13 @@
 set(QX_WORK_DIR "/var/lib/qxsvr104" CACHE PATH
     "Working directory of the installed service (qxSvr.ini, libqxdb.so, tmp/dbDat0.db3)")
 
-if(NOT TARGET qxsvr104 OR NOT TARGET qxdb)
-  return()
-endif()
-
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME qxsvr104)
 set(_qx_prefix /usr) # of the package; cmake --install may use another
 set(QX_INSTALL_GATEWAY ${_qx_prefix}/bin/qxsvr104)
 set(QX_INSTALL_EXAMPLE_INI ${_qx_prefix}/share/qxsvr104/qxSvr.ini.example)
 
 install(TARGETS qxsvr104 RUNTIME DESTINATION bin)
-foreach(_tool qx104master qxdemo)
-  if(TARGET ${_tool})
-    install(TARGETS ${_tool} RUNTIME DESTINATION bin)
-  endif()
-endforeach()
+install(TARGETS qx104master qxdemo qxpoints RUNTIME DESTINATION bin)
 install(TARGETS qxdb LIBRARY DESTINATION lib/qxsvr104 NAMELINK_SKIP)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/qxSvr.ini DESTINATION share/qxsvr104
         RENAME qxSvr.ini.example)
@@ -47,6 +42,55 @@ file(CREATE_LINK ${_qx_prefix}/lib/qxsvr104/libqxdb.so
      ${CMAKE_BINARY_DIR}/packaging/workdir/libqxdb.so SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/workdir/libqxdb.so DESTINATION ${QX_WORK_DIR})
 install(DIRECTORY DESTINATION ${QX_WORK_DIR}/tmp)
+
+# ------------------------------------------------------ package documents
+# /usr/share/doc/qxsvr104: copyright (Debian's machine-readable format),
+# README.md, and changelog.gz, a Debian changelog made from CHANGELOG.md
+# when it changes. /usr/share/man/man1: one page per program (section 1 like
+# every program in /usr/bin, the gateway included), made by help2man from
+# the program's --help and --version and packaging/man/<program>.h2m.in.
+# Both are compressed with gzip -9n (packaging/package_docs.sh).
+set(QX_MAINTAINER "qxsvr104 maintainers <qxsvr104@example.org>" CACHE STRING
+    "Maintainer of the Debian package, \"Name <address>\" (control file and changelog)")
+
+set(_qx_docs ${CMAKE_BINARY_DIR}/packaging/doc)
+set(_qx_docs_script ${CMAKE_SOURCE_DIR}/packaging/package_docs.sh)
+file(MAKE_DIRECTORY ${_qx_docs})
+add_custom_command(
+  OUTPUT ${_qx_docs}/changelog.gz
+  COMMAND sh ${_qx_docs_script} changelog ${_qx_docs}/changelog.gz ${CMAKE_SOURCE_DIR}/CHANGELOG.md
+          qxsvr104 ${PROJECT_VERSION} ${QX_MAINTAINER}
+  DEPENDS ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${_qx_docs_script}
+  COMMENT "Debian changelog from CHANGELOG.md"
+  VERBATIM)
+set(_qx_doc_outputs ${_qx_docs}/changelog.gz)
+
+# A cross build runs the target's programs through its emulator.
+find_program(QX_HELP2MAN help2man)
+if(NOT QX_HELP2MAN)
+  message(WARNING "help2man not found: the package will lack its manual pages")
+elseif(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  message(WARNING "no emulator to run the target's programs: the package will lack its manual pages")
+else()
+  foreach(_prog qxsvr104 qx104master qxdemo qxpoints)
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/man/${_prog}.h2m.in
+                   ${CMAKE_BINARY_DIR}/packaging/man/${_prog}.h2m @ONLY)
+    set(_page ${CMAKE_BINARY_DIR}/packaging/man/${_prog}.1.gz)
+    add_custom_command(
+      OUTPUT ${_page}
+      COMMAND sh ${_qx_docs_script} man ${_page} ${CMAKE_BINARY_DIR}/packaging/man/${_prog}.h2m
+              ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${_prog}>
+      DEPENDS ${_prog} ${CMAKE_BINARY_DIR}/packaging/man/${_prog}.h2m ${_qx_docs_script}
+      COMMENT "Manual page of ${_prog}"
+      VERBATIM)
+    list(APPEND _qx_doc_outputs ${_page})
+    install(FILES ${_page} DESTINATION share/man/man1)
+  endforeach()
+endif()
+add_custom_target(qx_package_docs ALL DEPENDS ${_qx_doc_outputs})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_SOURCE_DIR}/README.md
+              ${_qx_docs}/changelog.gz
+        DESTINATION share/doc/qxsvr104)
 
 # ------------------------------------------------------------------ package
 # Debian's architecture name of the target.
@@ -64,16 +108,21 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qxsvr104)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "IEC 60870-5-104 telecontrol gateway (controlled station)")
-set(CPACK_PACKAGE_CONTACT "qxsvr104 maintainers <qxsvr104@localhost>")
+set(CPACK_PACKAGE_CONTACT "${QX_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${_qx_prefix})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_qx_deb_arch})
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-# Debian 12 (glibc 2.36, SQLite 3.40, OpenSSL 3.0, GCC 12); dpkg-shlibdeps is not used
-# because it cannot resolve a cross build's libraries.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libsqlite3-0 (>= 3.40), libssl3 (>= 3.0)")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Serves the process data that other programs keep in a local SQLite database to SCADA masters over IEC 60870-5-104 on TCP port 2404. Contains the gateway, its data-store library, the operator master qx104master, the demo data writer qxdemo, an example qxSvr.ini and a systemd unit.")
+# Debian 12 (glibc 2.36, SQLite 3.40, OpenSSL 3.0, GCC 12); dpkg-shlibdeps is
+# not used because it cannot resolve a cross build's libraries.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libsqlite3-0 (>= 3.40), libssl3 (>= 3.0)")
+# The extended description, one line per row (at most 80 columns); CPack
+# puts the summary above it.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+       "Serves the process data that other programs keep in a local SQLite"
+       "database to SCADA masters over IEC 60870-5-104 on TCP port 2404."
+       "Contains the gateway qxsvr104 with its data-store library and systemd"
+       "unit, an example qxSvr.ini, the operator master qx104master, the point"
+       "list tool qxpoints for integrators and the demo data writer qxdemo.")
 include(CPack)

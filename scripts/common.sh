@@ -23,7 +23,9 @@ qx_need_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev libssl-dev)
+# help2man: every build makes the manual pages of the package from the
+# programs' --help and --version.
+QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev help2man libssl-dev)
 
 # ------------------------------------------------------------------ armhf
 # Cross build for the controller (32-bit ARM, cmake/armhf-linux-gnueabihf.cmake):
@@ -46,10 +48,11 @@ qx_need_armhf() {
     qx_need_packages "${QX_ARMHF_PACKAGES[@]}"
 }
 # The process tests decode their exchanges with Wireshark's IEC 104 dissector
-# (tshark; text2pcap comes with it through wireshark-common). The TLS tests
-# make their certificates with the openssl command and check interworking
-# with GnuTLS's client (gnutls-cli).
-QX_TEST_PACKAGES=(tshark openssl gnutls-bin)
+# (tshark; text2pcap comes with it through wireshark-common). The package
+# tests run lintian on the package and render its manual pages with man. The
+# TLS tests make their certificates with the openssl command and check
+# interworking with GnuTLS's client (gnutls-cli).
+QX_TEST_PACKAGES=(tshark lintian man-db openssl gnutls-bin)
 # clang with its sanitizer and libFuzzer runtimes: the UBSan unit build and
 # the fuzz targets (scripts/test.sh).
 QX_CLANG_PACKAGES=(clang libclang-rt-14-dev)

@@ -3,11 +3,13 @@
 # (the controller) into build/packages/:
 #   qxsvr104_<version>_<host arch>.deb, qxsvr104_<version>_armhf.deb
 # Release builds without tests; the target's paths (/NandFlash, /var/run).
-# QX_ARMHF=0 builds the host package only.
+# QX_ARMHF=0 builds the host package only. Each package must pass lintian
+# without an error or a warning (no override file: there is nothing to
+# override), or the script fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-qx_need_packages cmake make g++ libsqlite3-dev
+qx_need_packages cmake make g++ libsqlite3-dev help2man lintian
 out="$QX_ROOT/build/packages"
 mkdir -p "$out"
 
@@ -19,8 +21,13 @@ build_package() {
     cmake -S "$QX_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQX_BUILD_TESTS=OFF "$@"
     cmake --build "$dir" -j "$QX_JOBS"
     cpack --config "$dir/CPackConfig.cmake" -B "$dir/cpack"
-    cp "$dir"/cpack/qxsvr104_*.deb "$out/"
+    local deb
+    for deb in "$dir"/cpack/qxsvr104_*.deb; do
+        cp "$deb" "$out/"
+        built+=("$out/$(basename "$deb")")
+    done
 }
+built=()
 
 build_package host
 if [ "${QX_ARMHF:-1}" != 0 ]; then
@@ -28,3 +35,16 @@ if [ "${QX_ARMHF:-1}" != 0 ]; then
     build_package armhf -DCMAKE_TOOLCHAIN_FILE="$QX_ARMHF_TOOLCHAIN"
 fi
 ls -l "$out"/qxsvr104_*.deb
+
+# lintian on each package just built: its tags are printed, and an error or
+# a warning fails the script once every package has been checked.
+failed=0
+for deb in "${built[@]}"; do
+    echo "=== lintian $(basename "$deb")"
+    lintian --fail-on error,warning "$deb" || failed=1
+done
+if [ "$failed" -ne 0 ]; then
+    echo "lintian reports errors or warnings" >&2
+    exit 1
+fi
+echo "lintian: no errors or warnings in ${#built[@]} package(s)"

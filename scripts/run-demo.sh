@@ -32,7 +32,7 @@ done
 
 # A fresh data set on every start: the demo always begins from the same data.
 mkdir -p "$sandbox/NandFlash/tmp" "$sandbox/run" "$sandbox/work"
-"$builder" "$sandbox/work" "$sandbox/NandFlash/dbCfg.db3"
+"$builder" --force "$sandbox/work" "$sandbox/NandFlash/dbCfg.db3"
 # A short report period so the periodic reports are easy to watch.
 sed -i 's/^Periodic=.*/Periodic=5/' "$sandbox/work/qxSvr.ini"
 ln -sf "$library" "$sandbox/work/libqxdb.so"

@@ -1,10 +1,11 @@
 /*
  * SvrWrapper104b.cpp - the gateway's start-up, images and served tables.
  *
- * See SvrWrapper104b.h for the image publication scheme and the choices made.
- * The data refresh lives in SvrRefresh104.cpp, the interrogation answers and
- * periodic reports in SvrReports104.cpp, the slave wiring and the callbacks
- * in SvrSlave104.cpp.
+ * See SvrWrapper104b.h for the units behind the facade and the choices made.
+ * The served tables and the data refresh live in SvrWrapper104b_refresh.cpp,
+ * the interrogation answers and periodic reports in
+ * SvrWrapper104b_reports.cpp, the slave wiring and the callbacks in
+ * SvrWrapper104b_slave.cpp, the scan in SvrWrapper104b_scan.cpp.
  */
 #include "SvrWrapper104b.h"
 
@@ -18,7 +19,6 @@
 #include <cstring>
 
 #include "CppSQLite3.h"
-#include "SvrDbCursor.h"
 #include "qx_paths.h"
 
 namespace
@@ -26,15 +26,14 @@ namespace
 
 const char* const kLibPath = "./libqxdb.so";
 const char* const kDataDb = "tmp/dbDat0.db3";
+const char* const kConfigFile = "qxSvr.ini";
 
 } // namespace
 
 CSvrWrapper104::CSvrWrapper104()
-    : Periodic(10), m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr),
-      m_pMngr(nullptr), m_pDb(nullptr), m_ini(""), m_oa(2), m_ca(1), m_strict(false),
-      m_image(std::make_shared<const PointImage>()), m_slave(nullptr), m_alParams(nullptr),
-      m_nReports(0), m_bRunning(false), m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH),
-      m_lostEventsReported(0)
+    : m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr), m_pMngr(nullptr),
+      m_pDb(nullptr), m_slave(nullptr), m_alParams(nullptr), m_nReports(0), m_bRunning(false),
+      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_lostEventsReported(0)
 {
 }
 
@@ -48,14 +47,8 @@ CSvrWrapper104::~CSvrWrapper104()
 void CSvrWrapper104::Init()
 {
     Free(); /* a second Init starts from scratch */
-    m_ini.Load("qxSvr.ini");
-    m_oa = static_cast<uint8_t>(m_ini.GetValue<int>("Svr104", "Oa", 2));
-    m_ca = m_ini.GetValue<int>("Svr104", "Ca", 1);
-    m_strict = m_ini.GetValue<int>("Svr104", "StrictIec", 0) == 1;
-    Periodic = m_ini.GetValue<int>("Svr104", "Periodic", 10);
-    m_spontaneous = SpontaneousSettings::Read(m_ini);
     std::string badValue;
-    if (!m_policy.Load(m_ini, &badValue)) {
+    if (!m_config.Load(kConfigFile, &badValue)) {
         /* Serving everyone on a mistyped allow-list is worse than not
          * starting: nothing is opened, so IsOk stays false. */
         printf("[CSvrWrapper104::Init] bad value in qxSvr.ini [Svr104] %s\r\n", badValue.c_str());
@@ -176,54 +169,10 @@ void CSvrWrapper104::Free()
 
 PointImageSnapshot CSvrWrapper104::Snapshot() const
 {
-    return std::atomic_load(&m_image);
-}
-
-/* A private copy of the published image for a refresh to write. */
-std::shared_ptr<PointImage> CSvrWrapper104::BeginImage() const
-{
-    return std::make_shared<PointImage>(*Snapshot());
-}
-
-void CSvrWrapper104::Publish(const std::shared_ptr<PointImage>& img)
-{
-    std::atomic_store(&m_image, PointImageSnapshot(img));
+    return m_images.Snapshot();
 }
 
 int CSvrWrapper104::BaseAddrOf(const std::string& table) const
 {
-    return PointRefresh::BaseAddrOf(m_ini, table);
-}
-
-/* ------------------------------------------------------------ served tables */
-
-void CSvrWrapper104::GetTbls()
-{
-    m_tbls.clear();
-    if (m_pDb == nullptr)
-        return;
-    std::shared_ptr<PointImage> img = BeginImage();
-    try {
-        CursorGuard cur(m_pDb,
-                        m_pDb->Query("select * from sqlite_master where type='table' and not "
-                                     "name like 'tbSM%'",
-                                     -1));
-        for (; cur.hasRow(); m_pDb->NextRow(cur.get())) {
-            std::string name = m_pDb->GetStringField(cur.get(), "name");
-            if (m_ini.GetValue<int>("Svr.Detail", name, 0) == 1) {
-                printf("   %s...is detail\n", name.c_str());
-                continue;
-            }
-            int base = BaseAddrOf(name);
-            if (IsServedBase(base)) {
-                printf("   %s...on %#04X\n", name.c_str(), static_cast<unsigned>(base));
-                m_tbls.push_back(name);
-                img->tablePoints[name] = 0;
-            }
-        }
-    } catch (CppSQLite3Exception& e) {
-        printf("[CSvrWrapper104::GetTbls] db exception: %d %s\r\n", e.errorCode(),
-               e.errorMessage() ? e.errorMessage() : "");
-    }
-    Publish(img);
+    return m_config.BaseAddrOf(table);
 }

@@ -5,20 +5,19 @@
  * libqxdb.so with its open live-data database, the two point images served to
  * IEC 60870-5-104 masters and the slave engine handle.
  *
- * Point images and their publication
- * - PointImage holds the status image (32768 octets, index i reported as IOA
- *   i + 1), the measured-value image (32768 floats, index j reported as IOA
- *   0x4000 + j) and the per-table point counts of the last refresh.
- * - A refresh (UpdDat, GetTbls, a direct UpdYxBy) never writes the published
- *   image. It copies the published image into a private one (so points whose
- *   rows are gone keep their last value), writes that, and then publishes it in
- *   one atomic store of a std::shared_ptr. Readers call Snapshot(): an atomic
- *   load that gives a shared_ptr to a complete, immutable image, either the old
- *   or the new one, never a mix. A reader keeps its snapshot alive as long as
- *   it holds the pointer; the writer never touches an image after publishing
- *   it. Taking a snapshot costs one atomic reference-count increment, no copy,
- *   so the interrogation answer (connection thread) and the periodic report
- *   (main thread) each take one snapshot and read all their ranges from it.
+ * The object is a facade over three units, each one concern:
+ * - GatewayConfig (gateway_config.h): qxSvr.ini, every key read through the
+ *   table of config_keys.h, with the connection policy and the settings of
+ *   reporting by exception.
+ * - ImageStore (image_store.h): the status and measured-value images with
+ *   their qualities and table point counts, and their publication: a
+ *   refresh writes a private copy and publishes it in one atomic store,
+ *   readers take a snapshot of a complete image.
+ * - ReportPlan (report_plan.h): the ranges of the interrogation answer, the
+ *   periodic report and the scan, and the ASDU bound that sizes the queues.
+ * The refresh rules (point_refresh.h) read the data store into an image of
+ * the store under the configuration's keys; the facade owns the data store,
+ * the served tables and the slave, and sends what the plan lists.
  *
  * Threads: every member runs in the main thread except the callbacks of the
  * slave engine, which run in connection threads (the connection-request
@@ -31,26 +30,10 @@
  * the destructor) through FreeDbManager. The object is neither copyable nor
  * movable.
  *
- * Choices made here (the points open in the gateway's design):
- * - The table point counts are part of the published image, so a reader sees
- *   counts and values of the same refresh.
- * - A device type with a negative "ExtDi" contributes no inputs (the device
- *   index never moves backwards); the input index is checked on both sides.
- * - A divisor query without a row ends the table like any database error (the
- *   data store throws "Invalid scalar query"); the message names the query, so
- *   the missing tbSMDef row can be added, and no value is served unscaled.
- * - A "Svr.BaseAddr" value beyond the int range saturates (as strtol does
- *   with a 32-bit long), so it never wraps into the served range.
- * - Table names from the database and the configuration are quoted as SQL
- *   identifiers; texts of any length are held in std::string.
+ * Choices made here (those of the refresh are in point_refresh.h, those of
+ * the report ranges in report_plan.h):
  * - The tbSMType copy from the configuration database runs as one transaction
  *   (a failure keeps the previous copy) and "cfg" is detached in every case.
- * - Cursors are released also when a step fails.
- * - Reports (interrogation answer, periodic report) cut every IOA range into
- *   ASDUs of at most 28 objects, created only when their first object comes:
- *   an empty range sends nothing, and a range that is an exact multiple of 28
- *   sends no trailing ASDU without objects. Range bounds are clipped to the
- *   images, so no range reads outside them.
  * - A single command whose object cannot be decoded is answered with cause
  *   47, like every address other than 5000.
  * - SvrInit leaves the gateway not created when the slave cannot be
@@ -75,28 +58,20 @@
 #define SVRWRAPPER104B_H
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ConnectionPolicy.h"
-#include "PointImage.h"
-#include "PointRefresh.h"
-#include "SimpleIni.h"
+#include "connection_policy.h"
 #include "cs104_slave.h"
 #include "event_detector.h"
+#include "gateway_config.h"
+#include "image_store.h"
+#include "point_image.h"
+#include "point_refresh.h"
 #include "qxdb.h"
+#include "report_plan.h"
 #include "spontaneous_settings.h"
-
-/* One IOA range of a station interrogation answer, in answer order. */
-struct AnswerRange {
-    bool measured; /* M_ME_NC_1 from the measured image, else M_SP_NA_1 */
-    int first;     /* IOAs first..last (empty when last < first) */
-    int last;
-    int cause;         /* 20: on the interrogating connection; 1: queued for all */
-    std::string table; /* served table of a measured range, else "" */
-};
 
 class CSvrWrapper104
 {
@@ -137,13 +112,13 @@ class CSvrWrapper104
     /* Served tables in data-store order (fixed after Init). */
     const std::vector<std::string>& ServedTables() const { return m_tbls; }
     /* Originator and common address of every ASDU sent. */
-    uint8_t OriginatorAddress() const { return m_oa; }
-    int CommonAddress() const { return m_ca; }
+    uint8_t OriginatorAddress() const { return m_config.OriginatorAddress(); }
+    int CommonAddress() const { return m_config.CommonAddress(); }
     /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent,
      * saturated at INT_MIN / INT_MAX when beyond an int). */
     int BaseAddrOf(const std::string& table) const;
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
-    static bool IsServedBase(int base) { return PointRefresh::IsServedBase(base); }
+    static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
 
     /* Path of the configuration database attached by Init; defaults to the
      * configured flash root. Tests and tools may point it elsewhere before
@@ -151,7 +126,12 @@ class CSvrWrapper104
     void SetConfigDbPath(const std::string& path) { m_cfgDbPath = path; }
 
     /* AllowedMasters, MaxMasters and BindAddress as loaded by Init. */
-    const ConnectionPolicy& Policy() const { return m_policy; }
+    const ConnectionPolicy& Policy() const { return m_config.Policy(); }
+    /* The whole configuration as loaded by Init. */
+    const GatewayConfig& Config() const { return m_config; }
+    /* "Periodic": seconds between periodic reports, as loaded by Init (10
+     * before); read by main on every pass of its loop. */
+    int GetPeriodic() const { return m_config.Periodic(); }
 
     /* Slave wiring and lifecycle. */
     void SvrInit();
@@ -176,7 +156,7 @@ class CSvrWrapper104
 
     /* Reporting by exception: the "Svr104" keys Spontaneous, ScanMs and
      * Deadband and the "Svr.Deadband" section, as read by Init. */
-    const SpontaneousSettings& ScanSettings() const { return m_spontaneous; }
+    const SpontaneousSettings& ScanSettings() const { return m_config.Spontaneous(); }
     /* One scan (main thread; defined in SvrWrapper104b_scan.cpp): refresh,
      * compare with the last reported state, queue the events with cause 3
      * and the scan's time, and print how many events a full queue lost since
@@ -194,32 +174,25 @@ class CSvrWrapper104
     static bool readHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                             int ioa);
     /* True when "StrictIec" is 1 (read by Init). */
-    bool StrictIec() const { return m_strict; }
+    bool StrictIec() const { return m_config.StrictIec(); }
     static bool interrogationHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                                      uint8_t qoi);
     static void printCP56Time2a(CP56Time2a time);
 
-    /* Seconds between periodic reports; read by main. */
-    int Periodic;
-
   private:
     void CopySMType();
-    std::shared_ptr<PointImage> BeginImage() const;
+    /* The plan of the served tables under the configuration. */
+    ReportPlan Plan() const;
     /* Range senders over one snapshot (null connection: queue, cause 1). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
                     IMasterConnection connection);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
                       int last, IMasterConnection connection);
-    /* Most ASDUs one report or answer can hold with the served tables. */
-    int AsduBoundOfOneReport() const;
     /* Strict answers (connection thread). */
     bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
     bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);
-    /* The type and cause 20 range of the answer that holds ioa, if any. */
-    bool FindAnswerRange(const PointImage& img, int ioa, AnswerRange* found) const;
     void SendRanges(const PointImage& img, CS101_AppLayerParameters parameters,
                     IMasterConnection connection);
-    void Publish(const std::shared_ptr<PointImage>& img);
     void ReportEventLosses();
 
     void* m_hLib;                       /* handle of libqxdb.so */
@@ -227,11 +200,8 @@ class CSvrWrapper104
     FreeDbManagerFn m_pfnFreeDbManager; /* */
     DbManager* m_pMngr;                 /* owned by the library */
     DbConnection* m_pDb;                /* null: not usable */
-    SimpleIni m_ini;                    /* qxSvr.ini */
-    uint8_t m_oa;                       /* originator address */
-    int m_ca;                           /* common address */
-    bool m_strict;                      /* "StrictIec": the standard's answers */
-    PointImageSnapshot m_image;         /* published image; atomic access only */
+    GatewayConfig m_config;             /* qxSvr.ini; fixed after Init */
+    ImageStore m_images;                /* the published images */
     std::vector<std::string> m_tbls;    /* served tables */
     CS104_Slave m_slave;
     CS101_AppLayerParameters m_alParams;
@@ -239,11 +209,9 @@ class CSvrWrapper104
     bool m_bRunning; /* slave started and running */
     bool m_bCreated; /* between SvrInit and SvrFree */
 
-    std::string m_cfgDbPath;   /* configuration database */
-    ConnectionPolicy m_policy; /* who may connect; fixed after Init */
+    std::string m_cfgDbPath; /* configuration database */
 
     /* Reporting by exception (main thread only). */
-    SpontaneousSettings m_spontaneous;
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
     std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
     uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */

@@ -26,7 +26,8 @@ void CSvrWrapper104::SvrScan()
     m_events.clear();
     m_detector->Scan(ViewOf(*img), WatchedRanges(*img), &m_events);
     if (m_bCreated && !m_events.empty())
-        EnqueueEvents(m_slave, m_alParams, m_oa, m_ca, seenAtMs, m_events);
+        EnqueueEvents(m_slave, m_alParams, OriginatorAddress(), CommonAddress(), seenAtMs,
+                      m_events);
     ReportEventLosses();
 }
 

@@ -13,7 +13,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "PointImage.h"
+#include "point_image.h"
 #include "cs101_information_objects.h"
 
 namespace

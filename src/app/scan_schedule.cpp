@@ -5,7 +5,6 @@
 #include "scan_schedule.h"
 
 #include <algorithm>
-#include <ctime>
 
 ScanSchedule::ScanSchedule(int64_t startMs, int scanMs, int periodicSeconds)
     : m_scanPeriod(std::max(scanMs, 1)),
@@ -33,11 +32,4 @@ int64_t ScanSchedule::Advance(int64_t deadline, int64_t period, int64_t nowMs)
 {
     const int64_t next = deadline + period;
     return next > nowMs ? next : nowMs + period;
-}
-
-int64_t MonotonicMs()
-{
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }

@@ -41,7 +41,4 @@ class ScanSchedule
     int64_t m_nextReport;
 };
 
-/* Milliseconds of the monotonic clock (not set by anyone, never steps back). */
-int64_t MonotonicMs();
-
 #endif

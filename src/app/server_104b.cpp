@@ -11,7 +11,10 @@
  *
  * Exit statuses: 0 after SIGINT or SIGTERM, 1 when the pid file cannot be used, 253
  * (-3) when another instance holds the lock, 254 (-2) when the slave does not
- * listen, 255 (-1) when the data store is not usable.
+ * listen, 255 (-1) when the data store is not usable; 2 for a bad command line.
+ *
+ * Command line: none runs the gateway. --help and --version print and exit 0
+ * (see parseCommandLine); anything else prints the usage on stderr.
  *
  * Choices of this unit:
  * - The old log is removed in code (unlink, or a depth-first walk when the
@@ -37,32 +40,33 @@
  * - The pid file's directory and the log path come from the build
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
  * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
- *   the periodic report on its own deadline (scan_schedule.h); otherwise it
- *   is the plain periodic loop above, unchanged.
+ *   the periodic report on its own deadline; otherwise it is the plain
+ *   periodic loop above. The loops' decisions live in main_loop.h, on the
+ *   platform's monotonic clock; this unit gives them the gateway, the run
+ *   flag and the wait on the self-pipe.
  * - All threads allocate from one malloc arena (see limitMallocArenas).
  */
 #include "SvrWrapper104b.h"
 
 #include "qxLog.h"
 #include "qx_paths.h"
-#include "scan_schedule.h"
+#include "main_loop.h"
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <ftw.h>
+#include <getopt.h>
 #include <malloc.h>
 #include <memory>
 #include <poll.h>
 #include <pthread.h>
 #include <string>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 /* Run flag of the main loop; the stop handler only stores 0 into it. */
@@ -75,9 +79,6 @@ static int stopPipe[2] = {-1, -1};
 
 /* The trace log: removed at start-up, and the file trace_log writes to. */
 const char* filename = QX_LOG_PATH;
-
-/* Pause of a pass when periodic reporting is off. */
-static const int kIdlePauseMs = 3000;
 
 std::string currentExeName()
 {
@@ -208,30 +209,6 @@ static void removeOldLog(const char* path)
         unlink(path);
 }
 
-/* Milliseconds to pause for one pass, given the configured Periodic seconds. */
-static int pauseMs(int periodic)
-{
-    if (periodic <= 0)
-        return kIdlePauseMs;
-    if (periodic > INT_MAX / 1000)
-        return INT_MAX;
-    return periodic * 1000;
-}
-
-/* Waits ms milliseconds, or less when a stop arrives meanwhile. */
-static void pauseUnlessStopped(int ms)
-{
-    const int64_t deadline = MonotonicMs() + ms;
-    while (running.load() != 0) {
-        int64_t left = deadline - MonotonicMs();
-        if (left <= 0)
-            return;
-        struct pollfd wake = {stopPipe[0], POLLIN, 0};
-        poll(&wake, 1,
-             left > INT_MAX ? INT_MAX : static_cast<int>(left)); /* ends early on a stop */
-    }
-}
-
 /*
  * The C library gives every thread that allocates its own malloc arena, up to
  * eight per core, each reserving 64 MiB of address space on a 64-bit host
@@ -247,38 +224,91 @@ static void limitMallocArenas()
 #endif
 }
 
-/* Pauses and reports until a stop; Periodic is read afresh on every pass. */
-static void runMainLoop(CSvrWrapper104& gateway)
+/* The main loop's surroundings: the gateway, the run flag cleared by a stop
+ * and the wait on the stop handler's self-pipe. */
+class ProcessLoopHost : public MainLoopHost
 {
-    while (running.load() != 0) {
-        int periodic = gateway.Periodic;
-        pauseUnlessStopped(pauseMs(periodic));
-        if (periodic > 0 && running.load() != 0)
-            gateway.SvrPeriodic();
+  public:
+    explicit ProcessLoopHost(CSvrWrapper104& gateway) : m_gateway(gateway) {}
+    bool Running() override { return running.load() != 0; }
+    void Wait(int ms) override
+    {
+        struct pollfd wake = {stopPipe[0], POLLIN, 0};
+        poll(&wake, 1, ms); /* ends early on a stop */
     }
+    int Periodic() override { return m_gateway.GetPeriodic(); }
+    void Scan() override { m_gateway.SvrScan(); }
+    void Report() override { m_gateway.SvrPeriodic(); }
+
+  private:
+    CSvrWrapper104& m_gateway;
+};
+
+static const char kUsage[] =
+    "Usage: qxsvr104 [-h|--help] [--version]\n"
+    "IEC 60870-5-104 gateway (controlled station) on TCP port 2404. Without\n"
+    "arguments it runs in the foreground from its working directory, which\n"
+    "holds qxSvr.ini, libqxdb.so and tmp/dbDat0.db3. It also uses the\n"
+    "configuration database " QX_CFG_DB_PATH " and the pid file\n"
+    "" QX_RUN_DIR "/qxsvr104.pid.\n"
+    "  -h, --help     print this text and exit\n"
+    "  --version      print the version and exit\n"
+    "Exit status:\n"
+    "  0    stopped by SIGINT or SIGTERM\n"
+    "  1    the pid file cannot be used\n"
+    "  2    bad command line\n"
+    "  253  another instance is running\n"
+    "  254  the station does not listen\n"
+    "  255  the data store is not usable\n";
+
+/* Exit status for a command line that does not run the gateway, or -1 to
+ * run it. Each option sets its flag; the flags are acted on after the scan. */
+static int parseCommandLine(int argc, char** argv)
+{
+    enum { kVersion = 256 };
+    static const struct option longOptions[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    bool help = false;
+    bool version = false;
+    int option;
+    while ((option = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
+        switch (option) {
+        case 'h':
+            help = true;
+            break;
+        case kVersion:
+            version = true;
+            break;
+        default: /* getopt_long has named the option on stderr */
+            fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (optind < argc) {
+        fprintf(stderr, "qxsvr104: unexpected argument '%s'\n%s", argv[optind], kUsage);
+        return 2;
+    }
+    if (help) {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (version) {
+        puts("qxsvr104 " QX_VERSION);
+        return 0;
+    }
+    return -1;
 }
 
-/* Reporting by exception: a scan every ScanMs and the periodic report every
- * Periodic seconds, each on its own monotonic deadline, until SIGINT or SIGTERM. */
-static void runScanLoop(CSvrWrapper104& gateway)
+int main(int argc, char** argv)
 {
-    ScanSchedule schedule(MonotonicMs(), gateway.ScanSettings().scanMs, gateway.Periodic);
-    while (running.load() != 0) {
-        int64_t waitMs = schedule.NextWakeMs() - MonotonicMs();
-        if (waitMs > 0)
-            pauseUnlessStopped(waitMs > INT_MAX ? INT_MAX : static_cast<int>(waitMs));
-        if (running.load() == 0)
-            break; /* a stop ended the pause: no scan or report after it */
-        ScanSchedule::Due due = schedule.Take(MonotonicMs());
-        if (due.scan)
-            gateway.SvrScan();
-        if (due.report)
-            gateway.SvrPeriodic();
+    if (argc > 1) {
+        const int status = parseCommandLine(argc, argv);
+        if (status >= 0)
+            return status;
     }
-}
-
-int main(int, char**)
-{
     setvbuf(stdout, nullptr, _IOLBF, 0);
     limitMallocArenas();
 
@@ -315,10 +345,11 @@ int main(int, char**)
     signal(SIGPIPE, SIG_IGN);
     puts("running...");
 
+    ProcessLoopHost host(*gateway);
     if (gateway->ScanSettings().enabled)
-        runScanLoop(*gateway);
+        RunScanLoop(host, gateway->ScanSettings().scanMs);
     else
-        runMainLoop(*gateway);
+        RunPeriodicLoop(host);
 
     gateway->SvrClose();
     gateway->SvrFree();

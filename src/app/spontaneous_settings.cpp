@@ -4,15 +4,8 @@
  */
 #include "spontaneous_settings.h"
 
+#include "config_keys.h"
 #include "event_detector.h"
-
-namespace
-{
-
-const char kSection[] = "Svr104";
-const char kDeadbandSection[] = "Svr.Deadband";
-
-} // namespace
 
 double SpontaneousSettings::DeadbandOf(const std::string& table) const
 {
@@ -23,13 +16,14 @@ double SpontaneousSettings::DeadbandOf(const std::string& table) const
 SpontaneousSettings SpontaneousSettings::Read(SimpleIni& ini)
 {
     SpontaneousSettings s;
-    s.enabled = ini.GetValue<int>(kSection, "Spontaneous", 0) == 1;
-    s.scanMs = ini.GetValue<int>(kSection, "ScanMs", kDefaultScanMs);
+    s.enabled = config_keys::ReadInt(ini, config_keys::kSpontaneous) == 1;
+    s.scanMs = config_keys::ReadInt(ini, config_keys::kScanMs);
     if (s.scanMs < kMinScanMs)
         s.scanMs = kMinScanMs;
-    s.deadband = UsableDeadband(ini.GetValue<double>(kSection, "Deadband", 0.0));
-    for (auto it = ini.beginKey(kDeadbandSection); it != ini.endKey(kDeadbandSection); ++it)
+    s.deadband = UsableDeadband(config_keys::ReadReal(ini, config_keys::kDeadband));
+    const char* const tables = config_keys::kTableDeadband.section;
+    for (auto it = ini.beginKey(tables); it != ini.endKey(tables); ++it)
         s.tableDeadbands[it->first] =
-            UsableDeadband(ini.GetValue<double>(kDeadbandSection, it->first, 0.0));
+            UsableDeadband(config_keys::ReadReal(ini, config_keys::kTableDeadband, it->first));
     return s;
 }

@@ -1,7 +1,7 @@
 /*
  * CppSQLite3: the database exception and the SQLite wrapper classes.
  *
- * Implementer choices and repairs:
+ * Design choices:
  *   - CppSQLite3DB is not copyable: two objects would otherwise close one
  *     connection.
  *   - tableExists formats the name with %Q (an SQL literal, quotes doubled);

@@ -31,7 +31,7 @@
  *
  * Threads: an object is used by one thread at a time.
  *
- * Implementer choices (also in the .cpp header):
+ * Design choices (also in the .cpp header):
  *   - tableExists quotes the name as an SQL literal; transaction names are
  *     quoted as identifiers; all composed statements and messages are
  *     allocated to fit, so names of any length are accepted.

@@ -2,7 +2,7 @@
  * SimpleIni: loading, lookups, edits and saving of an INI file held in
  * memory. The grammar and the save format are described in SimpleIni.h.
  *
- * Implementer choices:
+ * Design choices:
  *   - A section header creates its section even when no key follows, so an
  *     empty section survives a load/save round trip.
  *   - SaveAs reports false also when writing or closing the file fails

@@ -27,7 +27,7 @@
  * loads, sets, deletes or saves at the same time (saving adds empty
  * descriptions).
  *
- * Implementer choices:
+ * Design choices:
  *   - GetValue<int> returns the default when the value does not begin with a
  *     decimal number (empty value, letters) or lies outside the range of int.
  *   - beginKey/endKey of an absent section give an empty range (both are the

@@ -1,11 +1,11 @@
 /*
  * qxLog: profile-file functions and the trace log (see qxLog.h).
  *
- * Implementer choices and repairs:
+ * Design choices:
  *   - Section and key names match only when equal to the request; a request
  *     for "portx" neither reads nor overwrites the entry "port".
  *   - A section header is "[" name "]" on one line. A "[" line without its
- *     "]" names no section: a write used to take one at the end of the file
+ *     "]" names no section; otherwise a write could take one at the end of the file
  *     for the section and glue the new entry onto it, reporting success for
  *     an entry that could not be read back.
  *   - The file is read with its exact length; 0xFF bytes are data, and bytes

@@ -26,7 +26,7 @@
  * Threads: the profile functions are safe as far as no two writers change
  * the same file at once; trace_log serializes its callers with a lock.
  *
- * Implementer choices:
+ * Design choices:
  *   - A file of QX_PROFILE_BUF_SIZE bytes or more is refused (0), and so is
  *     a rewrite whose text would not fit QX_PROFILE_BUF_SIZE - 1 bytes; the
  *     file then stays unchanged.

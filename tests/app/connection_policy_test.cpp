@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "ConnectionPolicy.h"
+#include "connection_policy.h"
 #include "SimpleIni.h"
 
 namespace

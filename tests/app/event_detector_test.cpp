@@ -5,7 +5,7 @@
  */
 #include "event_detector.h"
 
-#include "SvrWrapper104b.h"
+#include "point_image.h"
 #include "cs101_information_objects.h"
 
 #include <gtest/gtest.h>

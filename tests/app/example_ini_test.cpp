@@ -36,7 +36,7 @@ TEST_F(ExampleIni, OnDemoData_DocumentedDefaultsAndDemoTablesServed)
     EXPECT_TRUE(gw->IsOk());
     EXPECT_EQ(gw->OriginatorAddress(), 2);
     EXPECT_EQ(gw->CommonAddress(), 1);
-    EXPECT_EQ(gw->Periodic, 10);
+    EXPECT_EQ(gw->GetPeriodic(), 10);
     EXPECT_EQ(out, "   tbModbusDat...on 0X4081\n"
                    "   tbEvent...is detail\n"
                    "   tbPower...on 0X4001\n"

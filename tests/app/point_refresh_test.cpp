@@ -11,8 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "PointRefresh.h"
-#include "SimpleIni.h"
+#include "point_refresh.h"
 #include "demo_data.h"
 #include "gateway_test_fixture.h"
 
@@ -97,11 +96,9 @@ TEST_F(PointRefreshTest, Divisors_AskedOncePerDistinctPair_SameImage)
     SharedConnection shared;
     ASSERT_NE(shared.db, nullptr);
     CountingDb counting(shared.db);
-    SimpleIni ini("");
-    ini.Load("qxSvr.ini");
 
     PointImage img;
-    PointRefresh refresh(&counting, &ini);
+    PointRefresh refresh(&counting, &gw->Config());
     Capture([&] { refresh.Build(img, gw->ServedTables()); });
 
     /* tbPower (2 columns) of types 2401 and 2402, tbEnv (3) of type 2403. */

@@ -20,7 +20,7 @@ using Init = GatewayTest;
 TEST_F(Init, Constructor_InitialValues)
 {
     CSvrWrapper104 gw;
-    EXPECT_EQ(gw.Periodic, 10);
+    EXPECT_EQ(gw.GetPeriodic(), 10);
     EXPECT_EQ(gw.OriginatorAddress(), 2);
     EXPECT_EQ(gw.CommonAddress(), 1);
     EXPECT_FALSE(gw.IsOk());
@@ -87,7 +87,7 @@ TEST_F(Init, NoIniFile_DefaultsAndOnlyStatusPoints)
     EXPECT_TRUE(gw->IsOk());
     EXPECT_EQ(gw->OriginatorAddress(), 2);
     EXPECT_EQ(gw->CommonAddress(), 1);
-    EXPECT_EQ(gw->Periodic, 10);
+    EXPECT_EQ(gw->GetPeriodic(), 10);
     EXPECT_TRUE(gw->ServedTables().empty());
     EXPECT_EQ(out, "  Init done\n");
     EXPECT_EQ(gw->Snapshot()->status[0], 1) << "status points are loaded without configuration";
@@ -105,7 +105,7 @@ TEST_F(Init, IniValues_OaKeptInEightBits)
         auto gw = InitGateway();
         EXPECT_EQ(gw->OriginatorAddress(), c.expectedOa);
         EXPECT_EQ(gw->CommonAddress(), 301);
-        EXPECT_EQ(gw->Periodic, 3);
+        EXPECT_EQ(gw->GetPeriodic(), 3);
     }
 }
 

@@ -44,7 +44,7 @@ TEST_F(ScaledData, SmallSize_BulkInputsAfterDemoDevices_BulkValuesScaledFromBase
             << v;
     }
     EXPECT_EQ(img->measured[kBulkIndex + 30], 0.0f);
-    /* The demo's own tables are still served as before. */
+    /* The demo's own tables are served beside the bulk table. */
     EXPECT_EQ(img->PointsOf("tbPower"), 4);
 }
 

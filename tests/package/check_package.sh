@@ -32,6 +32,7 @@ sort >"$scratch/expected" <<'LIST'
 ./usr/bin/
 ./usr/bin/qx104master
 ./usr/bin/qxdemo
+./usr/bin/qxpoints
 ./usr/bin/qxsvr104
 ./usr/lib/
 ./usr/lib/qxsvr104/
@@ -40,6 +41,17 @@ sort >"$scratch/expected" <<'LIST'
 ./usr/lib/systemd/system/
 ./usr/lib/systemd/system/qxsvr104.service
 ./usr/share/
+./usr/share/doc/
+./usr/share/doc/qxsvr104/
+./usr/share/doc/qxsvr104/README.md
+./usr/share/doc/qxsvr104/changelog.gz
+./usr/share/doc/qxsvr104/copyright
+./usr/share/man/
+./usr/share/man/man1/
+./usr/share/man/man1/qx104master.1.gz
+./usr/share/man/man1/qxdemo.1.gz
+./usr/share/man/man1/qxpoints.1.gz
+./usr/share/man/man1/qxsvr104.1.gz
 ./usr/share/qxsvr104/
 ./usr/share/qxsvr104/qxSvr.ini.example
 ./var/
@@ -56,7 +68,8 @@ diff -u "$scratch/expected" "$scratch/files" || fail "file list differs (- expec
 # ------------------------------------------------ programs of this target
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/qxsvr104 usr/bin/qx104master usr/bin/qxdemo usr/lib/qxsvr104/libqxdb.so; do
+for f in usr/bin/qxsvr104 usr/bin/qx104master usr/bin/qxdemo usr/bin/qxpoints \
+    usr/lib/qxsvr104/libqxdb.so; do
     [ -x "$root/$f" ] || [ "$f" = usr/lib/qxsvr104/libqxdb.so ] || fail "$f not executable"
     # e_machine, 16 bits little-endian at offset 18 of the ELF header
     got=$(od -An -tu2 -j18 -N2 "$root/$f" | tr -d ' ')

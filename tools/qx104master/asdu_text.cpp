@@ -1,6 +1,5 @@
 #include "asdu_text.h"
 
-#include "buffer_frame.h"
 #include "cs101_information_objects.h"
 
 #include <cstdio>
@@ -14,11 +13,10 @@ std::vector<uint8_t> encodeAndDestroy(CS101_ASDU asdu)
     std::vector<uint8_t> octets;
     if (asdu == nullptr)
         return octets;
-    uint8_t buffer[BUFFER_FRAME_CAPACITY];
-    struct sBufferFrame record;
-    Frame frame = BufferFrame_initialize(&record, buffer, 0);
-    CS101_ASDU_encode(asdu, frame);
-    octets.assign(buffer, buffer + Frame_getMsgSize(frame));
+    uint8_t buffer[CS101_MAX_ASDU_LENGTH];
+    int length = CS101_ASDU_encodeToBuffer(asdu, buffer, static_cast<int>(sizeof(buffer)));
+    if (length > 0)
+        octets.assign(buffer, buffer + length);
     CS101_ASDU_destroy(asdu);
     return octets;
 }

@@ -6,13 +6,15 @@
  * readable form until the listening time is over, the station closes the
  * connection, or Ctrl-C.
  *
- * Exit statuses: 0 after a normal run, 1 for a bad command line, 2 when the
- * connection cannot be made, 3 when STARTDT is not confirmed within 5 s or
- * a request cannot be sent, 4 when the station closes the connection.
+ * Exit statuses (also in the usage text): 0 after a normal run, 2 for a bad
+ * command line (the usage text goes to stderr) or when the connection cannot
+ * be made, 3 when STARTDT is not confirmed within 5 s or a request cannot be
+ * sent, 4 when the station closes the connection.
  */
 #include "asdu_text.h"
 #include "master_link.h"
 #include "options.h"
+#include "qx_paths.h"
 #include "silence_watch.h"
 
 #include <atomic>
@@ -167,10 +169,14 @@ int main(int argc, char** argv)
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
         fprintf(stderr, "qx104master: %s\n%s", error.c_str(), usageText());
-        return 1;
+        return 2;
     }
     if (options.help) {
         fputs(usageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        puts("qx104master " QX_VERSION);
         return 0;
     }
     signal(SIGINT, onSigint);

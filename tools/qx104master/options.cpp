@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 
 namespace
 {
@@ -34,14 +35,6 @@ bool parseCommand(const char* text, MasterOptions& options)
         return false;
     options.commandState = state != 0;
     options.singleCommand = true;
-    return true;
-}
-
-bool needValue(int argc, char** argv, int& i, const char*& value)
-{
-    if (i + 1 >= argc)
-        return false;
-    value = argv[++i];
     return true;
 }
 
@@ -77,8 +70,9 @@ bool applyOption(char option, const char* value, MasterOptions& o)
 
 const char* usageText()
 {
-    return "usage: qx104master [-H host] [-p port] [-a ca] [-o oa] [-i] [-g qoi]\n"
-           "                   [-c ioa=state] [-C cot] [-s] [-w seconds] [-r seconds] [-h]\n"
+    return "Usage: qx104master [OPTION]...\n"
+           "Connects to an IEC 60870-5-104 station, starts data transfer, sends the\n"
+           "requests given and prints every frame event and received ASDU.\n"
            "  -H host        station address (default 127.0.0.1)\n"
            "  -p port        TCP port (default 2404)\n"
            "  -a ca          common address of the commands (default 1)\n"
@@ -93,44 +87,62 @@ const char* usageText()
            "  -r seconds     the station's report period: say so when no data\n"
            "                 arrives for longer after STARTDT con (default 10;\n"
            "                 0 = never)\n"
-           "  -h             this text\n";
+           "  -h, --help     print this text and exit\n"
+           "  --version      print the version and exit\n"
+           "Exit status:\n"
+           "  0  normal end: the listening time is over, or Ctrl-C\n"
+           "  2  bad command line, or the connection cannot be made\n"
+           "  3  STARTDT not confirmed within 5 s, or a request cannot be sent\n"
+           "  4  the station closed the connection\n";
 }
 
 bool parseOptions(int argc, char** argv, MasterOptions& options, std::string& error)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (arg[0] != '-' || arg[1] == '\0' || arg[2] != '\0') {
-            error = std::string("unexpected argument: ") + arg;
-            return false;
-        }
-        char option = arg[1];
-        if (option == 'i') {
+    enum { kVersion = 256 };
+    static const struct option longOptions[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    /* Leading ':' reports a missing value as ':' and keeps getopt quiet:
+     * the caller prints the reason with the usage text. */
+    static const char shortOptions[] = ":H:p:a:o:ig:c:C:sw:r:h";
+    optind = 0; /* a fresh scan on every call */
+    int option;
+    while ((option = getopt_long(argc, argv, shortOptions, longOptions, nullptr)) != -1) {
+        switch (option) {
+        case 'i':
             options.interrogate = true;
             options.qoi = 20;
-            continue;
-        }
-        if (option == 's') {
+            break;
+        case 's':
             options.clockSync = true;
-            continue;
-        }
-        if (option == 'h') {
+            break;
+        case 'h':
             options.help = true;
-            continue;
-        }
-        if (strchr("HpaogcCwr", option) == nullptr) {
-            error = std::string("unknown option: ") + arg;
+            break;
+        case kVersion:
+            options.version = true;
+            break;
+        case ':':
+            error = optopt != 0 ? std::string("option -") + static_cast<char>(optopt)
+                                : std::string("option ") + argv[optind - 1];
+            error += " needs a value";
             return false;
-        }
-        const char* value = nullptr;
-        if (!needValue(argc, argv, i, value)) {
-            error = std::string("option ") + arg + " needs a value";
+        case '?':
+            error = optopt != 0 ? std::string("unknown option: -") + static_cast<char>(optopt)
+                                : std::string("unknown option: ") + argv[optind - 1];
             return false;
+        default:
+            if (!applyOption(static_cast<char>(option), optarg, options)) {
+                error = std::string("bad value for -") + static_cast<char>(option) + ": " + optarg;
+                return false;
+            }
         }
-        if (!applyOption(option, value, options)) {
-            error = std::string("bad value for ") + arg + ": " + value;
-            return false;
-        }
+    }
+    if (optind < argc) {
+        error = std::string("unexpected argument: ") + argv[optind];
+        return false;
     }
     return true;
 }

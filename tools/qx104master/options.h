@@ -1,8 +1,10 @@
 /*
- * Command line of qx104master.
+ * Command line of qx104master, parsed with getopt_long (short options may be
+ * grouped, a value may follow its letter directly, "--" ends the options).
  *
  *   qx104master [-H host] [-p port] [-a ca] [-o oa] [-i] [-g qoi]
- *               [-c ioa=state] [-C cot] [-s] [-w seconds] [-r seconds] [-h]
+ *               [-c ioa=state] [-C cot] [-s] [-w seconds] [-r seconds]
+ *               [-h|--help] [--version]
  *
  * Requests are sent in the order interrogation, single command, clock
  * synchronisation, after STARTDT has been confirmed.
@@ -29,6 +31,7 @@ struct MasterOptions {
      * ASDU for longer is reported once per silent stretch; 0 = never. */
     int silenceSeconds = 10;
     bool help = false;
+    bool version = false;
 };
 
 /*
@@ -39,7 +42,7 @@ struct MasterOptions {
  */
 bool parseOptions(int argc, char** argv, MasterOptions& options, std::string& error);
 
-/* The usage text printed for -h and after a parse error. */
+/* The usage text printed for -h and --help, and after a parse error. */
 const char* usageText();
 
 #endif

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "PointRefresh.h"
+#include "point_refresh.h"
 #include "SvrWrapper104b.h"
 
 namespace qxpoints

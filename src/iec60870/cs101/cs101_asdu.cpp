@@ -252,6 +252,17 @@ void CS101_ASDU_encode(CS101_ASDU self, Frame frame)
     Frame_appendBytes(frame, self->asdu, length);
 }
 
+int CS101_ASDU_encodeToBuffer(CS101_ASDU self, uint8_t* buffer, int bufferSize)
+{
+    if (self == nullptr || buffer == nullptr)
+        return -1;
+    const int length = CS101_ASDU_getLength(self);
+    if (bufferSize < length)
+        return -1;
+    memcpy(buffer, self->asdu, static_cast<size_t>(length));
+    return length;
+}
+
 /* ==================================================== adding objects */
 
 /* Address of the first object of a sequence: the first sizeOfIOA payload octets. */

@@ -252,6 +252,15 @@ int CS101_ASDU_getLength(CS101_ASDU self);
 void CS101_ASDU_encode(CS101_ASDU self, Frame frame);
 
 /*
+ * Copies header and payload (the whole ASDU as it goes on the wire) into the
+ * caller's buffer. Returns the number of octets written; -1, and nothing
+ * written, when self or buffer is null or bufferSize is smaller than
+ * CS101_ASDU_getLength(self). A buffer of CS101_MAX_ASDU_LENGTH octets takes
+ * every ASDU.
+ */
+int CS101_ASDU_encodeToBuffer(CS101_ASDU self, uint8_t* buffer, int bufferSize);
+
+/*
  * Appends one information object (its octets are copied; the object stays the
  * caller's). False, and nothing written, when: the ASDU wraps received octets;
  * the object's type differs from the type of the objects already present; the

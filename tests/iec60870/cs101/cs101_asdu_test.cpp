@@ -398,6 +398,36 @@ TEST(CS101_ASDU, encode_frameWithoutRoomForWholeAsduGetsNothing)
     CS101_ASDU_destroy(asdu);
 }
 
+TEST(CS101_ASDU, encodeToBuffer_copiesWireOctetsOnlyIntoRoomForAll)
+{
+    sCS101_AppLayerParameters parameters = defaultParameters();
+    CS101_ASDU asdu = CS101_ASDU_create(&parameters, false, CS101_COT_PERIODIC, 0, 1, false, false);
+    sMeasuredValueShort value;
+    MeasuredValueShort_create(&value, 1, 2.0f, 0);
+    ASSERT_TRUE(CS101_ASDU_addInformationObject(asdu, reinterpret_cast<InformationObject>(&value)));
+    const Bytes wire = encodeAsdu(asdu);
+    ASSERT_EQ(14u, wire.size());
+
+    Bytes buffer(wire.size(), 0xEE);
+    EXPECT_EQ(-1, CS101_ASDU_encodeToBuffer(asdu, buffer.data(), 13)); // one octet short
+    EXPECT_EQ(Bytes(wire.size(), 0xEE), buffer);
+    EXPECT_EQ(14, CS101_ASDU_encodeToBuffer(asdu, buffer.data(), 14));
+    EXPECT_EQ(wire, buffer);
+
+    EXPECT_EQ(-1, CS101_ASDU_encodeToBuffer(asdu, nullptr, 14));
+    EXPECT_EQ(-1, CS101_ASDU_encodeToBuffer(nullptr, buffer.data(), 14));
+    CS101_ASDU_destroy(asdu);
+
+    // A received ASDU gives back the octets it wraps.
+    HeapCopy received(wire);
+    asdu = CS101_ASDU_createFromBuffer(&parameters, received.data.get(), received.size);
+    ASSERT_NE(nullptr, asdu);
+    Bytes copy(CS101_MAX_ASDU_LENGTH, 0x00);
+    ASSERT_EQ(14, CS101_ASDU_encodeToBuffer(asdu, copy.data(), CS101_MAX_ASDU_LENGTH));
+    EXPECT_EQ(wire, Bytes(copy.begin(), copy.begin() + 14));
+    CS101_ASDU_destroy(asdu);
+}
+
 TEST(TypeIDAndCause, receivedTypeIdAbove127_keptExactly_noElement_unknownName)
 {
     // Every octet value is a TypeID: the decoders read it without undefined

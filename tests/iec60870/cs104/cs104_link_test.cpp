@@ -416,10 +416,10 @@ TEST_F(WindowUnitTest, NextTimeout_ReferencesInTheFuture_NeverBeyondThePeriod)
 
 /*
  * A timer reference an hour ahead of the timer clock. The timers run on the
- * monotonic clock, so a wall-clock step cannot cause this (the wall-clock
- * step tests below step the wall clock itself); should a reference still lie
- * ahead, each timer must run out within its own period, or a dead peer goes
- * unnoticed and the master's own t1 expires waiting for an S frame.
+ * monotonic clock, so a wall-clock step cannot cause this
+ * (test_cs104_clock_step steps the wall clock itself); should a reference
+ * still lie ahead, each timer must run out within its own period, or a dead
+ * peer goes unnoticed and the master's own t1 expires waiting for an S frame.
  */
 class ClockSetBackTest : public WindowUnitTest
 {

@@ -185,6 +185,19 @@ TEST_F(ServerTest, Destroy_WithOpenConnections_ClosesThemAndReturns)
 
 /* ------------------------------------------------------------ the modes */
 
+/*
+ * True once the slave has handled everything the master sent so far: a
+ * connection handles its frames in order, so the answer to a test frame
+ * sent last shows that the frames before it were handled.
+ */
+bool handledSoFar(RawMaster& master)
+{
+    if (!master.sendU(U_TESTFR_ACT))
+        return false;
+    std::optional<Apdu> con = master.receive();
+    return con.has_value() && con->octets == uFrame(U_TESTFR_CON);
+}
+
 TEST_F(ServerTest, Mode0_SecondStartDt_DeactivatesFirstWhichStillAnswersTests)
 {
     startSlave(CS104_MODE_SINGLE_REDUNDANCY_GROUP);
@@ -240,7 +253,7 @@ TEST_F(ServerTest, Mode0_ConnectionClosedWithUnconfirmedData_NextConnectionSends
         std::optional<Apdu> b = first.receive();
         ASSERT_TRUE(a.has_value() && b.has_value());
         ASSERT_TRUE(first.send(sFrame(1))); // confirms the first only
-        Thread_sleep(100);
+        ASSERT_TRUE(handledSoFar(first));
     }
     ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 0; }));
     RawMaster next;
@@ -279,7 +292,7 @@ TEST_F(ServerTest, Mode0_SwitchOverWhileFirstStillOpen_UnconfirmedDataFirstAndIn
     // A late confirmation on the old link frees nothing the new one carries:
     // when the second closes unconfirmed, all three go to the next link.
     ASSERT_TRUE(first.send(sFrame(2)));
-    Thread_sleep(100);
+    ASSERT_TRUE(handledSoFar(first));
     second.close();
     ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 1; }));
     RawMaster third;

@@ -67,6 +67,25 @@ TEST(ParseOptions, StationInterrogationFlagSetsQualifier20)
     EXPECT_EQ(20, o.qoi);
 }
 
+/* getopt_long conventions: grouped flags, a value right after its letter,
+ * and the help and version requests. */
+TEST(ParseOptions, GroupedFlagsAttachedValuesHelpAndVersion)
+{
+    MasterOptions o;
+    std::string error;
+    ASSERT_TRUE(parseWords({"-is", "-p2405", "-c5000=1", "--version", "-h"}, o, error)) << error;
+    EXPECT_TRUE(o.interrogate);
+    EXPECT_TRUE(o.clockSync);
+    EXPECT_EQ(2405, o.port);
+    EXPECT_EQ(5000, o.commandIoa);
+    EXPECT_TRUE(o.version);
+    EXPECT_TRUE(o.help);
+    MasterOptions plain;
+    ASSERT_TRUE(parseWords({"--help"}, plain, error)) << error;
+    EXPECT_TRUE(plain.help);
+    EXPECT_FALSE(plain.version);
+}
+
 TEST(ParseOptions, CommandStateZeroIsOff)
 {
     MasterOptions o;
@@ -111,6 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{{"-c", "=1"}, "bad value"},
                       BadLine{{"-c", "16777216=1"}, "bad value"},
                       BadLine{{"-w", "-1"}, "bad value"}, BadLine{{"-r", "x"}, "bad value"},
-                      BadLine{{"-H", ""}, "bad value"}, BadLine{{"-ii"}, "unexpected argument"}));
+                      BadLine{{"-H", ""}, "bad value"}, BadLine{{"-iq"}, "unknown option: -q"},
+                      BadLine{{"--bogus"}, "unknown option: --bogus"},
+                      BadLine{{"-i", "--", "-s"}, "unexpected argument: -s"}));
 
 } // namespace

@@ -18,7 +18,7 @@
 #include "CppSQLite3.h"
 #include "demo_data.h"
 #include "fakes/file_helpers.h"
-#include "qxpoints_launcher.h"
+#include "tool_launcher.h"
 
 namespace
 {
@@ -38,7 +38,7 @@ class QxPoints : public ::testing::Test
     /* Runs qxpoints on the directory; stdout into m_out, the exit status. */
     int Run(const std::string& options, const std::string& dir = "")
     {
-        std::string cmd = std::string(QXPOINTS_LAUNCHER) + "'" + QXPOINTS_BINARY + "' " + options +
+        std::string cmd = std::string(QX_TOOL_LAUNCHER) + "'" + QXPOINTS_BINARY + "' " + options +
                           " --cfg '" + m_cfg + "' '" + (dir.empty() ? m_dir : dir) + "' 2>'" +
                           m_dir + "/stderr.txt'";
         m_out.clear();
@@ -178,7 +178,7 @@ TEST_F(QxPoints, NoGatewayData_ExitsTwo)
     EXPECT_EQ(Run("--check", empty), 2);
     EXPECT_NE(Err().find("qxpoints: the gateway's data cannot be opened here"), std::string::npos);
     EXPECT_EQ(Run("--bogus"), 2);
-    EXPECT_NE(Err().find("usage: qxpoints"), std::string::npos);
+    EXPECT_NE(Err().find("Usage: qxpoints"), std::string::npos);
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include "hal_socket.h"
 
 #include "hal_thread.h"
+#include "hal_time.h"
 #include "lib_memory.h"
 
 #include <arpa/inet.h>
@@ -30,7 +31,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -110,21 +110,20 @@ static void closeAndShutdownSocket(int fd)
     }
 }
 
-static int64_t monotonicMs()
+/* The platform's monotonic clock as a signed count, for differences. */
+static int64_t monotonicNowMs()
 {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return static_cast<int64_t>(Hal_getMonotonicTimeInMs());
 }
 
 /* Waits until fd is writable; false on time-out or error. timeoutMs < 0 waits without limit. */
 static bool waitWritable(int fd, int64_t timeoutMs)
 {
-    int64_t deadline = monotonicMs() + timeoutMs;
+    int64_t deadline = monotonicNowMs() + timeoutMs;
     for (;;) {
         int waitMs = -1;
         if (timeoutMs >= 0) {
-            int64_t left = deadline - monotonicMs();
+            int64_t left = deadline - monotonicNowMs();
             if (left < 0)
                 left = 0;
             waitMs = left > INT_MAX ? INT_MAX : static_cast<int>(left);

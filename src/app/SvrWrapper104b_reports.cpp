@@ -1,6 +1,7 @@
 /*
- * SvrReports104.cpp - the gateway's interrogation answers and periodic
- * reports (see SvrWrapper104b.h).
+ * SvrWrapper104b_reports.cpp - the gateway's interrogation answers and
+ * periodic reports: what the report plan lists, sent from one snapshot of
+ * the image store (see SvrWrapper104b.h and report_plan.h).
  */
 #include <cstdio>
 #include <string>
@@ -9,8 +10,6 @@
 #include "SvrWrapper104b.h"
 
 /* ------------------------------------------------------------------------
- * Slave wiring, callbacks, interrogation answers and periodic reports.
- *
  * Reports are sent from one snapshot of the published point image: a report
  * or an interrogation answer reads all its ranges from the same refresh,
  * never from a mix of two.
@@ -23,34 +22,8 @@
 namespace
 {
 
-/* At most this many information objects per ASDU. */
-const int kObjectsPerAsdu = 28;
-/* Offset of the station 50 status ranges from those of station 49. */
-const int kStation50StatusOffset = 512;
-/* Offset of the station 50 measured ranges from those of station 49. */
-const int kStation50MeasuredOffset = 1280;
 /* Qualifier of a station interrogation. */
 const uint8_t kStationQoi = 20;
-
-struct IoaRange {
-    int first;
-    int last;
-};
-
-/* Status points answered on the interrogating connection with cause 20. */
-const IoaRange kStationStatus[] = {{1, 8}, {9, 29}};
-
-/* Status points of station 49; station 50's are the same plus 512. */
-const IoaRange kStation49Status[] = {{256, 270}, {272, 280}, {304, 323}, {336, 350}, {352, 366},
-                                     {368, 382}, {384, 398}, {400, 414}, {416, 439}, {448, 469},
-                                     {480, 482}, {496, 519}, {528, 551}, {560, 583}, {592, 617},
-                                     {624, 649}, {656, 681}};
-
-/* Measured values of tbModbusDat for station 49; station 50's are plus 1280. */
-const IoaRange kStation49Measured[] = {{16513, 16519}, {16527, 16537}, {16641, 16670},
-                                       {16897, 16920}, {17153, 17176}, {17409, 17432}};
-
-const char kModbusTable[] = "tbModbusDat";
 
 /*
  * Collects information objects into ASDUs of at most 28 and hands each full
@@ -79,7 +52,7 @@ class AsduBatch
                 return; /* out of memory: this object is not reported */
         }
         CS101_ASDU_addInformationObject(m_asdu, io);
-        if (++m_count == kObjectsPerAsdu)
+        if (++m_count == ReportPlan::kObjectsPerAsdu)
             Flush();
     }
 
@@ -109,37 +82,13 @@ class AsduBatch
     int m_count = 0;
 };
 
-/* ASDUs of at most 28 objects for count points (0 for none). */
-int AsdusFor(int count)
-{
-    return count > 0 ? (count + kObjectsPerAsdu - 1) / kObjectsPerAsdu : 0;
-}
-
-template <size_t N> int AsdusFor(const IoaRange (&ranges)[N])
-{
-    int asdus = 0;
-    for (const IoaRange& r : ranges)
-        asdus += AsdusFor(r.last - r.first + 1);
-    return asdus;
-}
-
-/* Clips an IOA range to the IOAs that have an image entry. */
-IoaRange ClipToImage(int first, int last, int lowestIoa, int points)
-{
-    IoaRange r = {first < lowestIoa ? lowestIoa : first, last};
-    int highestIoa = lowestIoa + points - 1;
-    if (r.last > highestIoa)
-        r.last = highestIoa;
-    return r;
-}
-
 } // namespace
 
 void CSvrWrapper104::SendStatus(const PointImage& img, CS101_AppLayerParameters parameters,
                                 int first, int last, IMasterConnection connection)
 {
-    IoaRange r = ClipToImage(first, last, 1, PointImage::kStatusPoints);
-    AsduBatch batch(m_slave, connection, parameters, m_oa, m_ca);
+    IoaRange r = ReportPlan::ClipStatus(first, last);
+    AsduBatch batch(m_slave, connection, parameters, OriginatorAddress(), CommonAddress());
     /* One object serves every point: it is encoded into the ASDU when added. */
     SinglePointInformation point = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
@@ -156,9 +105,8 @@ void CSvrWrapper104::SendStatus(const PointImage& img, CS101_AppLayerParameters 
 void CSvrWrapper104::SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters,
                                   int first, int last, IMasterConnection connection)
 {
-    IoaRange r =
-        ClipToImage(first, last, PointImage::kMeasuredIoaBase, PointImage::kMeasuredPoints);
-    AsduBatch batch(m_slave, connection, parameters, m_oa, m_ca);
+    IoaRange r = ReportPlan::ClipMeasured(first, last);
+    AsduBatch batch(m_slave, connection, parameters, OriginatorAddress(), CommonAddress());
     MeasuredValueShort value = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
         value =
@@ -188,37 +136,12 @@ void CSvrWrapper104::YC(CS101_AppLayerParameters parameters, int first, int last
 
 std::vector<AnswerRange> CSvrWrapper104::AnswerRanges(const PointImage& img) const
 {
-    std::vector<AnswerRange> ranges;
-    auto add = [&ranges](bool measured, int first, int last, int cause, const std::string& what) {
-        ranges.push_back({measured, first, last, cause, what});
-    };
-    for (const IoaRange& r : kStationStatus)
-        add(false, r.first, r.last, CS101_COT_INTERROGATED_BY_STATION, "");
-    /* The 34 status ranges of stations 49 and 50 go to the queue, cause 1;
-     * strict: on the interrogating connection with cause 20 like the rest. */
-    const int stationCause = m_strict ? CS101_COT_INTERROGATED_BY_STATION : CS101_COT_PERIODIC;
-    for (const IoaRange& r : kStation49Status)
-        add(false, r.first, r.last, stationCause, "");
-    for (const IoaRange& r : kStation49Status)
-        add(false, r.first + kStation50StatusOffset, r.last + kStation50StatusOffset,
-            stationCause, "");
-    /* Every served table's measured values, in served-table order. */
-    for (const std::string& table : m_tbls) {
-        int base = BaseAddrOf(table);
-        if (!IsServedBase(base))
-            continue;
-        if (table == kModbusTable) {
-            for (const IoaRange& r : kStation49Measured)
-                add(true, r.first, r.last, CS101_COT_INTERROGATED_BY_STATION, table);
-            for (const IoaRange& r : kStation49Measured)
-                add(true, r.first + kStation50MeasuredOffset, r.last + kStation50MeasuredOffset,
-                    CS101_COT_INTERROGATED_BY_STATION, table);
-        } else {
-            add(true, base, base + img.PointsOf(table) - 1, CS101_COT_INTERROGATED_BY_STATION,
-                table);
-        }
-    }
-    return ranges;
+    return Plan().AnswerRanges(img);
+}
+
+std::vector<WatchedRange> CSvrWrapper104::WatchedRanges(const PointImage& img) const
+{
+    return Plan().WatchedRanges(img, m_config.Spontaneous());
 }
 
 /* Every range of the answer in its order: a range with cause 20 on the
@@ -251,23 +174,9 @@ bool CSvrWrapper104::interrogationHandler(IMasterConnection connection, CS101_AS
     PointImageSnapshot img = Snapshot();
     SendRanges(*img, parameters, connection);
     /* Strict: the answer ends with its activation termination. */
-    if (m_strict)
+    if (StrictIec())
         IMasterConnection_sendACT_TERM(connection, asdu);
     return true;
-}
-
-bool CSvrWrapper104::FindAnswerRange(const PointImage& img, int ioa, AnswerRange* found) const
-{
-    for (const AnswerRange& r : AnswerRanges(img)) {
-        IoaRange clipped = r.measured ? ClipToImage(r.first, r.last, PointImage::kMeasuredIoaBase,
-                                                    PointImage::kMeasuredPoints)
-                                      : ClipToImage(r.first, r.last, 1, PointImage::kStatusPoints);
-        if (ioa >= clipped.first && ioa <= clipped.last) {
-            *found = r;
-            return true;
-        }
-    }
-    return false;
 }
 
 /*
@@ -279,7 +188,7 @@ bool CSvrWrapper104::AnswerRead(IMasterConnection connection, CS101_ASDU asdu, i
 {
     PointImageSnapshot img = Snapshot();
     AnswerRange range;
-    if (!FindAnswerRange(*img, ioa, &range)) {
+    if (!Plan().FindAnswerRange(*img, ioa, &range)) {
         CS101_ASDU_setCOT(asdu, CS101_COT_UNKNOWN_IOA);
         IMasterConnection_sendASDU(connection, asdu);
         return true;
@@ -297,7 +206,7 @@ bool CSvrWrapper104::AnswerRead(IMasterConnection connection, CS101_ASDU asdu, i
         return true; /* out of memory: no answer */
     CS101_ASDU reply =
         CS101_ASDU_create(IMasterConnection_getApplicationLayerParameters(connection), false,
-                          CS101_COT_REQUEST, m_oa, m_ca, false, false);
+                          CS101_COT_REQUEST, OriginatorAddress(), CommonAddress(), false, false);
     if (reply != nullptr) {
         CS101_ASDU_addInformationObject(reply, io);
         IMasterConnection_sendASDU(connection, reply);
@@ -319,39 +228,4 @@ void CSvrWrapper104::SvrPeriodic()
 
     ++m_nReports;
     printf(" %d\n", m_nReports);
-}
-
-/*
- * Most ASDUs one periodic report or one interrogation answer can carry with
- * the served tables of this configuration: the status ranges, the fixed
- * Modbus ranges, and for every other served table all the image points from
- * its base on (a table never fills more), plus the activation confirmation
- * (and, strict, its termination).
- */
-int CSvrWrapper104::AsduBoundOfOneReport() const
-{
-    int asdus = 2 + AsdusFor(kStationStatus) + 2 * AsdusFor(kStation49Status);
-    for (const std::string& table : m_tbls) {
-        int base = BaseAddrOf(table);
-        if (!IsServedBase(base))
-            continue;
-        if (table == kModbusTable)
-            asdus += 2 * AsdusFor(kStation49Measured);
-        else
-            asdus += AsdusFor(PointImage::kMeasuredPoints - (base - PointImage::kMeasuredIoaBase));
-    }
-    return asdus;
-}
-
-std::vector<WatchedRange> CSvrWrapper104::WatchedRanges(const PointImage& img) const
-{
-    std::vector<WatchedRange> ranges;
-    for (const AnswerRange& r : AnswerRanges(img)) {
-        if (r.measured)
-            ranges.push_back(
-                {EventType::MeasuredFloat, r.first, r.last, m_spontaneous.DeadbandOf(r.table)});
-        else
-            ranges.push_back({EventType::SinglePoint, r.first, r.last, 0.0});
-    }
-    return ranges;
 }

@@ -1,7 +1,7 @@
 /*
- * PointRefresh.cpp - the rules of the data refresh (see PointRefresh.h).
+ * point_refresh.cpp - the rules of the data refresh (see point_refresh.h).
  */
-#include "PointRefresh.h"
+#include "point_refresh.h"
 
 #include <climits>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <map>
 
 #include "CppSQLite3.h"
-#include "SvrDbCursor.h"
+#include "db_cursor.h"
 #include "cs101_information_objects.h"
 
 namespace
@@ -118,24 +118,14 @@ PointSource Source(PointSource::Kind kind, int sid, int number, const std::strin
 
 } // namespace
 
-PointRefresh::PointRefresh(DbConnection* db, const SimpleIni* ini) : m_db(db), m_ini(ini) {}
+PointRefresh::PointRefresh(DbConnection* db, const GatewayConfig* config)
+    : m_db(db), m_config(config)
+{
+}
 
 void PointRefresh::SetSourceRecord(PointSourceRecord* record)
 {
     m_record = record;
-}
-
-int PointRefresh::BaseAddrOf(const SimpleIni& ini, const std::string& table)
-{
-    std::string text = ini.GetValue("Svr.BaseAddr", table, "");
-    long value = std::strtol(text.c_str(), nullptr, 16);
-    /* Saturate like a 32-bit long: a wider value must not wrap into the
-     * served range through its low bits. */
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
 }
 
 void PointRefresh::NoteSource(bool measured, long long index, const PointSource& source)
@@ -288,7 +278,7 @@ void PointRefresh::LoadTable(PointImage& img, const std::string& table)
     int count = 0;
     img.tablePoints[table] = 0;
     try {
-        int base = BaseAddrOf(*m_ini, table);
+        int base = m_config->BaseAddrOf(table);
         if (!IsServedBase(base))
             return;
         if (table == kModbusTable)
@@ -367,7 +357,7 @@ void PointRefresh::LoadDeviceValues(PointImage& img, const std::string& table, i
     CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
     if (cur.get() < 0)
         return;
-    const int flds = m_ini->GetValue<int>("Svr.Flds", table, 0);
+    const int flds = m_config->FieldsOf(table);
     ColumnIndex columns(m_db, cur.get());
     for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
         long long last = static_cast<long long>(flds) + 8;
@@ -404,4 +394,55 @@ void PointRefresh::LoadDeviceValues(PointImage& img, const std::string& table, i
             ++count;
         }
     }
+}
+
+/* ------------------------------------------------------------ over a store */
+
+std::vector<std::string> ChooseServedTables(DbConnection* db, const GatewayConfig& config,
+                                            ImageStore& images)
+{
+    std::vector<std::string> tables;
+    std::shared_ptr<PointImage> img = images.Begin();
+    try {
+        CursorGuard cur(db, db->Query("select * from sqlite_master where type='table' and not "
+                                      "name like 'tbSM%'",
+                                      -1));
+        for (; cur.hasRow(); db->NextRow(cur.get())) {
+            std::string name = db->GetStringField(cur.get(), "name");
+            if (config.IsDetail(name)) {
+                printf("   %s...is detail\n", name.c_str());
+                continue;
+            }
+            int base = config.BaseAddrOf(name);
+            if (PointImage::IsServedBase(base)) {
+                printf("   %s...on %#04X\n", name.c_str(), static_cast<unsigned>(base));
+                tables.push_back(name);
+                img->tablePoints[name] = 0;
+            }
+        }
+    } catch (CppSQLite3Exception& e) {
+        printf("[CSvrWrapper104::GetTbls] db exception: %d %s\r\n", e.errorCode(),
+               e.errorMessage() ? e.errorMessage() : "");
+    }
+    images.Publish(img);
+    return tables;
+}
+
+void RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+                   const std::vector<std::string>& tables, PointSourceRecord* sources)
+{
+    std::shared_ptr<PointImage> img = images.Begin();
+    PointRefresh refresh(db, &config);
+    refresh.SetSourceRecord(sources);
+    refresh.Build(*img, tables);
+    images.Publish(img);
+}
+
+void RefreshRegisterBits(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+                         int imageStart, int reg, int count, int sid)
+{
+    std::shared_ptr<PointImage> img = images.Begin();
+    PointRefresh refresh(db, &config);
+    refresh.LoadRegisterBits(*img, imageStart, reg, count, sid);
+    images.Publish(img);
 }

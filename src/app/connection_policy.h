@@ -1,5 +1,5 @@
 /*
- * ConnectionPolicy.h - who may connect to the gateway, how many at once, and
+ * connection_policy.h - who may connect to the gateway, how many at once, and
  * on which local address it listens: the keys AllowedMasters, MaxMasters and
  * BindAddress of section "Svr104" of qxSvr.ini.
  *
@@ -17,8 +17,8 @@
  * Threads: Load runs before the slave starts; the queries are const and run
  * in the server thread.
  */
-#ifndef CONNECTIONPOLICY_H
-#define CONNECTIONPOLICY_H
+#ifndef CONNECTION_POLICY_H
+#define CONNECTION_POLICY_H
 
 #include <cstdint>
 #include <string>

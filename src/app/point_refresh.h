@@ -1,10 +1,13 @@
 /*
- * PointRefresh.h - the gateway's data refresh: the rules that turn the data
+ * point_refresh.h - the gateway's data refresh: the rules that turn the data
  * store's rows into the point images.
  *
- * The one copy of these rules. The gateway (CSvrWrapper104::UpdDat, UpdYxBy)
- * runs them on a private copy of its published image; the point-list tool
- * runs them through the gateway and asks for a source record besides.
+ * The one copy of these rules. RefreshImages and RefreshRegisterBits run them
+ * on a private copy of the published image of an ImageStore and publish it
+ * (CSvrWrapper104::UpdDat, UpdYxBy); ChooseServedTables picks the tables a
+ * refresh serves (CSvrWrapper104::GetTbls). The point-list tool runs them
+ * through the gateway and asks for a source record besides. The keys of
+ * qxSvr.ini come from the GatewayConfig.
  *
  * Road of a refresh (Build):
  * 1. Device inputs from tbDio joined with tbSMType ("ExtDi" inputs per device,
@@ -21,22 +24,37 @@
  *
  * Values: a field that IsNumericField accepts is read with GetIntField as
  * always; any other value is stored as 0 with the invalid quality bit (see
- * PointImage.h).
+ * point_image.h).
+ *
+ * Choices:
+ * - The table point counts are part of the image, so a reader sees counts
+ *   and values of the same refresh.
+ * - A device type with a negative "ExtDi" contributes no inputs (the device
+ *   index never moves backwards); the input index is checked on both sides.
+ * - A divisor query without a row ends the table like any database error (the
+ *   data store throws "Invalid scalar query"); the message names the query, so
+ *   the missing tbSMDef row can be added, and no value is served unscaled.
+ * - A "Svr.BaseAddr" value beyond the int range saturates (as strtol does
+ *   with a 32-bit long), so it never wraps into the served range.
+ * - Table names from the database and the configuration are quoted as SQL
+ *   identifiers; texts of any length are held in std::string.
+ * - Cursors are released also when a step fails.
  *
  * Errors: Build and LoadRegisterBits never throw a CppSQLite3Exception (they
  * print it). Threads: one refresh per object at a time; the connection, the
  * configuration and the source record must outlive the calls.
  */
-#ifndef POINTREFRESH_H
-#define POINTREFRESH_H
+#ifndef POINT_REFRESH_H
+#define POINT_REFRESH_H
 
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "PointImage.h"
-#include "SimpleIni.h"
+#include "gateway_config.h"
+#include "image_store.h"
+#include "point_image.h"
 #include "qxdb.h"
 
 /* Where one point's value comes from. */
@@ -76,8 +94,8 @@ struct PointSourceRecord {
 class PointRefresh
 {
   public:
-    /* db and ini must not be null. */
-    PointRefresh(DbConnection* db, const SimpleIni* ini);
+    /* db and config must not be null. */
+    PointRefresh(DbConnection* db, const GatewayConfig* config);
 
     /* Records every source of the following calls in *record (cleared first
      * by Build); null stops recording. */
@@ -91,11 +109,8 @@ class PointRefresh
      * of station sid from status index imageStart on (+512 for station 50). */
     void LoadRegisterBits(PointImage& img, int imageStart, int reg, int count, int sid);
 
-    /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent,
-     * saturated at INT_MIN / INT_MAX when beyond an int). */
-    static int BaseAddrOf(const SimpleIni& ini, const std::string& table);
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
-    static bool IsServedBase(int base) { return base > 0x4000 && base <= 0x5000; }
+    static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
 
   private:
     void LoadDeviceInputs(PointImage& img);
@@ -113,10 +128,30 @@ class PointRefresh
     void NoteSource(bool measured, long long index, const PointSource& source);
 
     DbConnection* m_db;
-    const SimpleIni* m_ini;
+    const GatewayConfig* m_config;
     PointSourceRecord* m_record = nullptr;
     std::map<std::pair<int, int>, int> m_divisors; /* (type, field) -> divisor */
     std::string m_lastSql; /* statement last composed for the table in progress */
 };
+
+/*
+ * The tables of the data store that are served, in data-store order: every
+ * table not named tbSM* whose "Svr.Detail" is not 1 and whose base address
+ * is served. Prints one line per detail or served table, gives each served
+ * table a point count of 0 in a new published image, and prints a database
+ * error (ending the list where it happened). db must not be null.
+ */
+std::vector<std::string> ChooseServedTables(DbConnection* db, const GatewayConfig& config,
+                                            ImageStore& images);
+
+/* Build over a copy of the published image, then publishes it (sources:
+ * see PointRefresh::SetSourceRecord). db must not be null. */
+void RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+                   const std::vector<std::string>& tables, PointSourceRecord* sources);
+
+/* LoadRegisterBits over a copy of the published image, then publishes it.
+ * db must not be null. */
+void RefreshRegisterBits(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+                         int imageStart, int reg, int count, int sid);
 
 #endif

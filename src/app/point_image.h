@@ -1,6 +1,6 @@
 /*
- * PointImage.h - one complete set of the gateway's points, as published by a
- * refresh (see SvrWrapper104b.h for the publication scheme).
+ * point_image.h - one complete set of the gateway's points, as published by a
+ * refresh (see image_store.h for the publication scheme).
  *
  * Extending the image: add a member with an in-class initializer and say here
  * which step of the refresh writes it. A refresh starts from a copy of the
@@ -14,8 +14,8 @@
  *   is not a number (see DbConnection::IsNumericField) and 0 where it read a
  *   number; such a point's value is 0.
  */
-#ifndef POINTIMAGE_H
-#define POINTIMAGE_H
+#ifndef POINT_IMAGE_H
+#define POINT_IMAGE_H
 
 #include <cstdint>
 #include <map>
@@ -27,6 +27,9 @@ struct PointImage {
     static constexpr int kMeasuredPoints = 32768;
     /* First IOA of the measured values (index 0). */
     static constexpr int kMeasuredIoaBase = 0x4000;
+
+    /* True when a table's base address admits it: 0x4000 < base <= 0x5000. */
+    static constexpr bool IsServedBase(int base) { return base > 0x4000 && base <= 0x5000; }
 
     uint8_t status[kStatusPoints] = {};   /* 0 or 1; index i is IOA i + 1 */
     float measured[kMeasuredPoints] = {}; /* index j is IOA 0x4000 + j */

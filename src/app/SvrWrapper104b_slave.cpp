@@ -1,5 +1,5 @@
 /*
- * SvrSlave104.cpp - the gateway's slave wiring, lifecycle and the callbacks
+ * SvrWrapper104b_slave.cpp - the gateway's slave wiring, lifecycle and the callbacks
  * of the slave engine other than the interrogation answer.
  */
 #include <cstdio>
@@ -22,20 +22,20 @@ void CSvrWrapper104::SvrInit()
     /* Room for two whole reports (or answers) in each queue: a report never
      * overwrites its own beginning, and one still being confirmed is not cut
      * off by the next. Slots cost their buffers only while used. */
-    const int queueSize = 2 * AsduBoundOfOneReport();
+    const int queueSize = 2 * Plan().AsduBoundOfOneReport();
     m_slave = CS104_Slave_create(queueSize, queueSize);
     if (m_slave == nullptr)
         return; /* SvrStart then does nothing and SvrIsOk stays false */
-    CS104_Slave_setLocalAddress(m_slave, m_policy.BindAddress().c_str());
+    CS104_Slave_setLocalAddress(m_slave, Policy().BindAddress().c_str());
     CS104_Slave_setServerMode(m_slave, CS104_MODE_SINGLE_REDUNDANCY_GROUP);
     m_alParams = CS104_Slave_getAppLayerParameters(m_slave);
 
     CS104_Slave_setClockSyncHandler(m_slave, clockSyncHandler, this);
     CS104_Slave_setInterrogationHandler(m_slave, interrogationHandler, this);
     CS104_Slave_setASDUHandler(m_slave, asduHandler, this);
-    if (m_strict) {
+    if (StrictIec()) {
         CS104_Slave_setStrictIec(m_slave, true);
-        CS104_Slave_setCommonAddress(m_slave, m_ca);
+        CS104_Slave_setCommonAddress(m_slave, CommonAddress());
         CS104_Slave_setReadHandler(m_slave, readHandler, this);
     }
     CS104_Slave_setConnectionRequestHandler(m_slave, connectionRequestHandler, this);
@@ -87,7 +87,7 @@ bool CSvrWrapper104::connectionRequestHandler(void* parameter, const char* ipAdd
 {
     const CSvrWrapper104* self = static_cast<const CSvrWrapper104*>(parameter);
     if (self != nullptr) {
-        const ConnectionPolicy& policy = self->m_policy;
+        const ConnectionPolicy& policy = self->Policy();
         if (!policy.Allows(ipAddress)) {
             printf("Connection from %s refused: not in AllowedMasters\n", ipAddress);
             return false;
@@ -127,7 +127,7 @@ bool CSvrWrapper104::clockSyncHandler(void* parameter, IMasterConnection connect
      * the time is only printed, the system clock is not set. */
     printf("Process time sync command with time %s\n", TimeText(newTime).c_str());
     /* Strict: confirmed with the received time (the mirrored object). */
-    if (parameter != nullptr && static_cast<CSvrWrapper104*>(parameter)->m_strict)
+    if (parameter != nullptr && static_cast<CSvrWrapper104*>(parameter)->StrictIec())
         IMasterConnection_sendACT_CON(connection, asdu, false);
     return true;
 }
@@ -148,7 +148,7 @@ bool CSvrWrapper104::asduHandler(void* parameter, IMasterConnection connection, 
         return false;
     puts("received single command");
     CSvrWrapper104* self = static_cast<CSvrWrapper104*>(parameter);
-    if (self != nullptr && self->m_strict)
+    if (self != nullptr && self->StrictIec())
         return self->AnswerSingleCommand(connection, asdu);
     if (CS101_ASDU_getCOT(asdu) == CS101_COT_ACTIVATION) {
         InformationObject io = CS101_ASDU_getElement(asdu, 0);

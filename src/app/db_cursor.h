@@ -1,10 +1,10 @@
 /*
- * SvrDbCursor.h - a data-store cursor released when leaving its scope.
+ * db_cursor.h - a data-store cursor released when leaving its scope.
  *
  * Internal to the gateway's units (served tables and refresh).
  */
-#ifndef SVRDBCURSOR_H
-#define SVRDBCURSOR_H
+#ifndef DB_CURSOR_H
+#define DB_CURSOR_H
 
 #include "qxdb.h"
 

@@ -1,7 +1,9 @@
 /*
- * ConnectionPolicy.cpp - see ConnectionPolicy.h.
+ * connection_policy.cpp - see connection_policy.h.
  */
-#include "ConnectionPolicy.h"
+#include "connection_policy.h"
+
+#include "config_keys.h"
 
 #include <arpa/inet.h>
 
@@ -10,8 +12,6 @@
 
 namespace
 {
-
-const char kSection[] = "Svr104";
 
 std::string Trim(const std::string& text)
 {
@@ -72,7 +72,7 @@ bool ConnectionPolicy::Load(const SimpleIni& ini, std::string* error)
         return false;
     };
 
-    const std::string allowed = ini.GetValue(kSection, "AllowedMasters", "");
+    const std::string allowed = config_keys::ReadText(ini, config_keys::kAllowedMasters);
     size_t start = 0;
     while (!Trim(allowed).empty() && start <= allowed.size()) {
         size_t comma = allowed.find(',', start);
@@ -87,13 +87,13 @@ bool ConnectionPolicy::Load(const SimpleIni& ini, std::string* error)
         start = comma + 1;
     }
 
-    const std::string max = Trim(ini.GetValue(kSection, "MaxMasters", ""));
+    const std::string max = Trim(config_keys::ReadText(ini, config_keys::kMaxMasters));
     long limit = 0;
     if (!max.empty() && !ParseNumber(max, 1, INT_MAX, &limit))
         return fail("MaxMasters", max);
     loaded.m_maxMasters = static_cast<int>(limit);
 
-    std::string bind = Trim(ini.GetValue(kSection, "BindAddress", ""));
+    std::string bind = Trim(config_keys::ReadText(ini, config_keys::kBindAddress));
     if (bind.empty())
         bind = "0.0.0.0";
     uint32_t unused = 0;

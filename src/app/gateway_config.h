@@ -1,0 +1,66 @@
+/*
+ * gateway_config.h - the gateway's configuration: qxSvr.ini as loaded by
+ * CSvrWrapper104::Init, every key read through the table of config_keys.h.
+ *
+ * Load reads the file once; the section "Svr104" keys are read and checked
+ * at once (Oa, Ca, StrictIec, Periodic, the keys of reporting by exception
+ * and the connection policy), the per-table keys (Svr.Detail, Svr.BaseAddr,
+ * Svr.Flds) are looked up in the loaded copy when asked, so editing the
+ * file takes effect only at the next start.
+ *
+ * Threads: Load runs in the main thread before the slave starts; afterwards
+ * nothing changes and every query is const, so the connection threads may
+ * ask too.
+ */
+#ifndef GATEWAY_CONFIG_H
+#define GATEWAY_CONFIG_H
+
+#include <cstdint>
+#include <string>
+
+#include "SimpleIni.h"
+#include "connection_policy.h"
+#include "spontaneous_settings.h"
+
+class GatewayConfig
+{
+  public:
+    /* Every value at its default; no file loaded. */
+    GatewayConfig();
+
+    /* Loads path (a missing file leaves every key at its default) and reads
+     * the section "Svr104". False when a connection-policy key does not
+     * parse, with *badValue = "<key>=<value>" (may be null); the other
+     * values are read all the same. */
+    bool Load(const std::string& path, std::string* badValue);
+
+    /* "Oa" in its low 8 bits, "Ca", "StrictIec" == 1, "Periodic" seconds. */
+    uint8_t OriginatorAddress() const { return m_oa; }
+    int CommonAddress() const { return m_ca; }
+    bool StrictIec() const { return m_strict; }
+    int Periodic() const { return m_periodic; }
+
+    /* "Spontaneous", "ScanMs", "Deadband" and the "Svr.Deadband" section. */
+    const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
+    /* "AllowedMasters", "MaxMasters", "BindAddress". */
+    const ConnectionPolicy& Policy() const { return m_policy; }
+
+    /* "Svr.Detail" of a table is 1: a detail table, never served. */
+    bool IsDetail(const std::string& table) const;
+    /* "Svr.BaseAddr" of a table parsed as hexadecimal (0 when absent,
+     * saturated at INT_MIN / INT_MAX when beyond an int). */
+    int BaseAddrOf(const std::string& table) const;
+    /* "Svr.Flds" of a table: value columns per row (0: all). */
+    int FieldsOf(const std::string& table) const;
+
+  private:
+    SimpleIni m_ini;
+    uint8_t m_oa;
+    int m_ca;
+    bool m_strict;
+    int m_periodic;
+    SpontaneousSettings m_spontaneous;
+    ConnectionPolicy m_policy;
+};
+
+#endif

@@ -1,0 +1,184 @@
+/*
+ * The main loop's decisions on the fake platform clock: pause lengths,
+ * report and scan times, early wake-ups, wall-clock steps and stops.
+ */
+#include "main_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+
+namespace
+{
+
+/* Records what the loop does, in milliseconds since the test's start on the
+ * monotonic clock; a wait moves the clock by what it was asked, at most
+ * wakeStepMs (an earlier wake-up, as a signal gives). */
+class FakeHost : public MainLoopHost
+{
+  public:
+    FakeHost() : m_start(qxfake::clockMonotonicMs()) {}
+
+    bool Running() override { return !stopped && (stopWhen == nullptr || !stopWhen(*this)); }
+    void Wait(int ms) override
+    {
+        waits.push_back(ms);
+        EXPECT_GT(ms, 0);
+        qxfake::clockAdvance(static_cast<uint64_t>(ms < wakeStepMs ? ms : wakeStepMs));
+        qxfake::clockStepWall(wallStepPerWaitMs);
+        if (onWait)
+            onWait(*this);
+    }
+    int Periodic() override { return periodic; }
+    void Scan() override
+    {
+        events.push_back("s@" + std::to_string(Now()));
+        qxfake::clockAdvance(nextScanCostMs);
+        nextScanCostMs = 0;
+    }
+    void Report() override
+    {
+        events.push_back("r@" + std::to_string(Now()));
+        ++reports;
+    }
+    int64_t Now() const { return static_cast<int64_t>(qxfake::clockMonotonicMs() - m_start); }
+
+    int periodic = 10;
+    int wakeStepMs = INT_MAX;
+    int64_t wallStepPerWaitMs = 0;
+    uint64_t nextScanCostMs = 0; /* time the next scan takes */
+    bool stopped = false;
+    int reports = 0;
+    std::function<bool(const FakeHost&)> stopWhen;
+    std::function<void(FakeHost&)> onWait;
+    std::vector<int> waits;
+    std::vector<std::string> events;
+
+  private:
+    uint64_t m_start;
+};
+
+class MainLoopTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { qxfake::clockReset(); }
+};
+
+std::function<bool(const FakeHost&)> AfterReports(int n)
+{
+    return [n](const FakeHost& h) { return h.reports >= n; };
+}
+
+std::function<bool(const FakeHost&)> AtMs(int64_t ms)
+{
+    return [ms](const FakeHost& h) { return h.Now() >= ms; };
+}
+
+TEST(MainLoopPause, PeriodicSeconds_ToMilliseconds_IdleAndSaturated)
+{
+    EXPECT_EQ(1000, PeriodicPauseMs(1));
+    EXPECT_EQ(600000, PeriodicPauseMs(600));
+    EXPECT_EQ(3000, PeriodicPauseMs(0));
+    EXPECT_EQ(3000, PeriodicPauseMs(-5));
+    EXPECT_EQ(INT_MAX, PeriodicPauseMs(INT_MAX / 1000 + 1));
+    EXPECT_EQ(INT_MAX / 1000 * 1000, PeriodicPauseMs(INT_MAX / 1000));
+}
+
+TEST_F(MainLoopTest, PeriodicLoop_ReportsEveryPeriod_ReadsPeriodicAfreshEachPass)
+{
+    FakeHost host;
+    host.periodic = 2;
+    host.stopWhen = AfterReports(3);
+    host.onWait = [](FakeHost& h) {
+        if (h.reports == 1)
+            h.periodic = 5; /* edited between passes */
+    };
+    RunPeriodicLoop(host);
+    /* The edit during the second pause counts from the third pass on. */
+    EXPECT_EQ((std::vector<std::string>{"r@2000", "r@4000", "r@9000"}), host.events);
+    EXPECT_EQ((std::vector<int>{2000, 2000, 5000}), host.waits);
+}
+
+TEST_F(MainLoopTest, PeriodicLoop_PeriodicZero_PausesIn3000MsStepsWithoutReports)
+{
+    FakeHost host;
+    host.periodic = 0;
+    host.stopWhen = AtMs(9000);
+    RunPeriodicLoop(host);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ((std::vector<int>{3000, 3000, 3000}), host.waits);
+}
+
+TEST_F(MainLoopTest, Pause_EarlyWakeUpsAndWallSteps_StillEndOnTheMonotonicDeadline)
+{
+    FakeHost host;
+    host.periodic = 2;
+    host.wakeStepMs = 700;                 /* every wait ends after at most 700 ms */
+    host.wallStepPerWaitMs = -3600 * 1000; /* and the wall clock steps back an hour */
+    host.stopWhen = AfterReports(2);
+    const uint64_t wallBefore = qxfake::clockWallMs();
+    RunPeriodicLoop(host);
+    EXPECT_EQ((std::vector<std::string>{"r@2000", "r@4000"}), host.events);
+    /* Each wait asks for the time left to the deadline. */
+    EXPECT_EQ((std::vector<int>{2000, 1300, 600, 2000, 1300, 600}), host.waits);
+    EXPECT_LT(qxfake::clockWallMs(), wallBefore); /* the steps happened */
+}
+
+TEST_F(MainLoopTest, Stop_EndsThePauseAtOnce_NoReportAfterIt)
+{
+    FakeHost host;
+    host.periodic = 600;
+    host.wakeStepMs = 1000;
+    host.onWait = [](FakeHost& h) { h.stopped = true; }; /* a stop one second in */
+    RunPeriodicLoop(host);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(std::vector<int>{600000}, host.waits);
+    EXPECT_EQ(1000, host.Now());
+}
+
+TEST_F(MainLoopTest, ScanLoop_ScansAndReportsEachOnItsOwnDeadline)
+{
+    FakeHost host;
+    host.periodic = 1;
+    host.stopWhen = AfterReports(2);
+    RunScanLoop(host, 400);
+    EXPECT_EQ((std::vector<std::string>{"s@400", "s@800", "r@1000", "s@1200", "s@1600", "s@2000",
+                                        "r@2000"}),
+              host.events);
+}
+
+TEST_F(MainLoopTest, ScanLoop_SlowScan_SkipsTheMissedScansInsteadOfABurst)
+{
+    FakeHost host;
+    host.periodic = 0;
+    host.nextScanCostMs = 350;
+    host.stopWhen = AtMs(1000);
+    RunScanLoop(host, 100);
+    /* The first scan ends at 450: one late scan at once instead of those due
+     * at 200, 300 and 400, then the period again from there. */
+    EXPECT_EQ(
+        (std::vector<std::string>{"s@100", "s@450", "s@550", "s@650", "s@750", "s@850", "s@950"}),
+        host.events);
+}
+
+TEST_F(MainLoopTest, ScanLoop_StopDuringThePause_NoScanAfterIt)
+{
+    FakeHost host;
+    host.periodic = 1;
+    host.wakeStepMs = 100;
+    host.onWait = [](FakeHost& h) {
+        if (h.Now() >= 300)
+            h.stopped = true;
+    };
+    RunScanLoop(host, 400);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(300, host.Now());
+}
+
+} // namespace
