@@ -92,6 +92,28 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_SOURCE_DIR}/README
               ${_qx_docs}/changelog.gz
         DESTINATION share/doc/qxsvr104)
 
+# ------------------------------------------------- service user and run dir
+# The unit runs the gateway as the system user qxsvr104 (made by
+# systemd-sysusers from the snippet below, or adduser where it is missing, in
+# the package's postinst, which also hands it the working directory's tmp/).
+# The unit's RuntimeDirectory= is /run/qxsvr104, so the package build sets
+# QX_RUN_DIR to it (scripts/package.sh); a build that does not keeps the pid
+# file where the unit cannot write it, and says so here.
+set(QX_SERVICE_RUN_DIR /run/qxsvr104)
+if(NOT QX_RUN_DIR STREQUAL QX_SERVICE_RUN_DIR AND CMAKE_BUILD_TYPE STREQUAL "Release"
+   AND NOT QX_BUILD_TESTS)
+  message(WARNING "QX_RUN_DIR is ${QX_RUN_DIR}: the packaged unit gives the gateway "
+                  "${QX_SERVICE_RUN_DIR} (configure with -DQX_RUN_DIR=${QX_SERVICE_RUN_DIR})")
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/packaging/qxsvr104.sysusers
+               ${CMAKE_BINARY_DIR}/packaging/qxsvr104.conf @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/qxsvr104.conf DESTINATION lib/sysusers.d)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/postinst.in ${CMAKE_BINARY_DIR}/packaging/postinst
+               @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+               GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
 # ------------------------------------------------------------------ package
 # Debian's architecture name of the target.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(arm|armv7.*)$")

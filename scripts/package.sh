@@ -2,7 +2,8 @@
 # Builds the Debian packages of the gateway for this machine and for armhf
 # (the controller) into build/packages/:
 #   qxsvr104_<version>_<host arch>.deb, qxsvr104_<version>_armhf.deb
-# Release builds without tests; the target's paths (/NandFlash, /var/run).
+# Release builds without tests; the target's paths (/NandFlash, and
+# /run/qxsvr104 for the pid file: the unit's RuntimeDirectory=).
 # QX_ARMHF=0 builds the host package only. Each package must pass lintian
 # without an error or a warning (no override file: there is nothing to
 # override), or the script fails.
@@ -29,10 +30,13 @@ build_package() {
 }
 built=()
 
-build_package host
+# The service's run-state directory (the unit's RuntimeDirectory=).
+set -- -DQX_RUN_DIR=/run/qxsvr104
+
+build_package host "$@"
 if [ "${QX_ARMHF:-1}" != 0 ]; then
     qx_need_armhf
-    build_package armhf -DCMAKE_TOOLCHAIN_FILE="$QX_ARMHF_TOOLCHAIN"
+    build_package armhf "$@" -DCMAKE_TOOLCHAIN_FILE="$QX_ARMHF_TOOLCHAIN"
 fi
 ls -l "$out"/qxsvr104_*.deb
 

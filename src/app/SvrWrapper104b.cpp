@@ -20,6 +20,7 @@
 
 #include "CppSQLite3.h"
 #include "qx_paths.h"
+#include "startup_diagnosis.h"
 
 namespace
 {
@@ -28,7 +29,49 @@ const char* const kLibPath = "./libqxdb.so";
 const char* const kDataDb = "tmp/dbDat0.db3";
 const char* const kConfigFile = "qxSvr.ini";
 
+/* "<code> <message>" of a data-store exception, as the refresh prints it. */
+std::string ExceptionText(CppSQLite3Exception& e)
+{
+    return std::to_string(e.errorCode()) + " " + (e.errorMessage() ? e.errorMessage() : "");
+}
+
+/* The line of a qxSvr.ini that was not read: missing, or why it cannot be. */
+void ReportUnreadConfig()
+{
+    struct stat info;
+    const bool missing = stat(kConfigFile, &info) != 0 && errno == ENOENT;
+    const std::string problem = missing ? std::string() : FileProblem(kConfigFile);
+    if (missing)
+        printf("qxSvr.ini not found in %s: all keys at their defaults\n",
+               WorkingDirectory().c_str());
+    else
+        printf("qxSvr.ini cannot be read in %s: %s: all keys at their defaults\n",
+               WorkingDirectory().c_str(), problem.empty() ? "read error" : problem.c_str());
+}
+
 } // namespace
+
+/* Why the live-data database is not usable, for the "pDb err" line. */
+std::string CSvrWrapper104::DataDbProblem()
+{
+    if (m_pMngr == nullptr) {
+        if (m_pfnGetDbManager == nullptr || m_pfnFreeDbManager == nullptr)
+            return std::string(kLibPath) + " exports no GetDbManager or FreeDbManager";
+        return std::string(kLibPath) + " gives no data-store manager";
+    }
+    const std::string problem = FileProblem(kDataDb);
+    if (!problem.empty())
+        return problem;
+    if (m_pDb == nullptr)
+        return "the data store cannot open it";
+    try {
+        m_pDb->ExecScalar("select count(*) from sqlite_master");
+    } catch (CppSQLite3Exception& e) {
+        return ExceptionText(e);
+    } catch (...) {
+    }
+    return "the data store cannot read it";
+}
 
 CSvrWrapper104::CSvrWrapper104()
     : m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr), m_pMngr(nullptr),
@@ -48,7 +91,10 @@ void CSvrWrapper104::Init()
 {
     Free(); /* a second Init starts from scratch */
     std::string badValue;
-    if (!m_config.Load(kConfigFile, &badValue)) {
+    const bool valid = m_config.Load(kConfigFile, &badValue);
+    if (!m_config.FileLoaded())
+        ReportUnreadConfig();
+    if (!valid) {
         /* Serving everyone on a mistyped allow-list is worse than not
          * starting: nothing is opened, so IsOk stays false. */
         printf("[CSvrWrapper104::Init] bad value in qxSvr.ini [Svr104] %s\r\n", badValue.c_str());
@@ -80,6 +126,7 @@ void CSvrWrapper104::Init()
         ready = false;
     }
     if (!ready) {
+        const std::string why = DataDbProblem(); /* before the handles go */
         m_pDb = nullptr;
         if (m_pfnFreeDbManager != nullptr)
             m_pfnFreeDbManager();
@@ -88,7 +135,7 @@ void CSvrWrapper104::Init()
         m_hLib = nullptr;
         m_pfnGetDbManager = nullptr;
         m_pfnFreeDbManager = nullptr;
-        puts("pDb err\r");
+        printf("pDb err: cannot open %s: %s\r\n", AbsolutePath(kDataDb).c_str(), why.c_str());
         puts("  Init done");
         return;
     }
@@ -114,7 +161,7 @@ void CSvrWrapper104::CopySMType()
     }
     bool attached = false;
     bool inTransaction = false;
-    bool failed = false;
+    std::string failure; /* the first exception's code and message */
     try {
         CppSQLite3Buffer attach; /* %Q: the path as an SQL literal, apostrophes doubled */
         m_pDb->ExecDML(attach.format("attach %Q as cfg", m_cfgDbPath.c_str()));
@@ -126,8 +173,10 @@ void CSvrWrapper104::CopySMType()
         m_pDb->ExecDML("create table tbSMType as select * from cfg.tbSMType");
         m_pDb->ExecDML("commit transaction");
         inTransaction = false;
+    } catch (CppSQLite3Exception& e) {
+        failure = ExceptionText(e);
     } catch (...) {
-        failed = true;
+        failure = "unknown exception";
     }
     try {
         if (inTransaction)
@@ -138,11 +187,16 @@ void CSvrWrapper104::CopySMType()
     try {
         if (attached)
             m_pDb->ExecDML("detach cfg");
+    } catch (CppSQLite3Exception& e) {
+        if (failure.empty())
+            failure = ExceptionText(e);
     } catch (...) {
-        failed = true;
+        if (failure.empty())
+            failure = "unknown exception";
     }
-    if (failed)
-        puts("[CSvrWrapper104::Init] db exception: \r");
+    if (!failure.empty())
+        printf("[CSvrWrapper104::Init] db exception: copying tbSMType from %s into %s: %s\r\n",
+               m_cfgDbPath.c_str(), AbsolutePath(kDataDb).c_str(), failure.c_str());
 }
 
 bool CSvrWrapper104::IsOk()

@@ -181,6 +181,8 @@ class CSvrWrapper104
 
   private:
     void CopySMType();
+    /* Why the live-data database is not usable, for the "pDb err" line. */
+    std::string DataDbProblem();
     /* The plan of the served tables under the configuration. */
     ReportPlan Plan() const;
     /* Range senders over one snapshot (null connection: queue, cause 1). */

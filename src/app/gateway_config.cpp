@@ -6,7 +6,8 @@
 #include "config_keys.h"
 
 GatewayConfig::GatewayConfig()
-    : m_ini(""), m_oa(static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa))),
+    : m_ini(""), m_fileLoaded(false),
+      m_oa(static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa))),
       m_ca(config_keys::ReadInt(m_ini, config_keys::kCa)),
       m_strict(config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1),
       m_periodic(config_keys::ReadInt(m_ini, config_keys::kPeriodic))
@@ -15,7 +16,7 @@ GatewayConfig::GatewayConfig()
 
 bool GatewayConfig::Load(const std::string& path, std::string* badValue)
 {
-    m_ini.Load(path); /* a missing file leaves every key at its default */
+    m_fileLoaded = m_ini.Load(path); /* a missing file leaves every key at its default */
     m_oa = static_cast<uint8_t>(config_keys::ReadInt(m_ini, config_keys::kOa));
     m_ca = config_keys::ReadInt(m_ini, config_keys::kCa);
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;

@@ -33,6 +33,9 @@ class GatewayConfig
      * parse, with *badValue = "<key>=<value>" (may be null); the other
      * values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
+    /* True when the last Load read its file; false before any Load and when
+     * the file was missing or unreadable (every key then at its default). */
+    bool FileLoaded() const { return m_fileLoaded; }
 
     /* "Oa" in its low 8 bits, "Ca", "StrictIec" == 1, "Periodic" seconds. */
     uint8_t OriginatorAddress() const { return m_oa; }
@@ -55,6 +58,7 @@ class GatewayConfig
 
   private:
     SimpleIni m_ini;
+    bool m_fileLoaded;
     uint8_t m_oa;
     int m_ca;
     bool m_strict;

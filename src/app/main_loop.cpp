@@ -40,10 +40,13 @@ void PauseUnlessStopped(MainLoopHost& host, int ms)
 {
     const int64_t deadline = NowMs() + ms;
     while (host.Running()) {
-        int64_t left = deadline - NowMs();
+        const int64_t now = NowMs();
+        host.Attend(now);
+        const int64_t left = deadline - now;
         if (left <= 0)
             return;
-        host.Wait(ClipToInt(left)); /* ends early on a stop */
+        const int64_t limit = host.WaitLimitMs(now, left);
+        host.Wait(limit < 1 ? 1 : ClipToInt(limit)); /* ends early on a stop */
     }
 }
 
@@ -61,9 +64,9 @@ void RunScanLoop(MainLoopHost& host, int scanMs)
 {
     ScanSchedule schedule(NowMs(), scanMs, host.Periodic());
     while (host.Running()) {
-        int64_t waitMs = schedule.NextWakeMs() - NowMs();
-        if (waitMs > 0)
-            PauseUnlessStopped(host, ClipToInt(waitMs));
+        const int64_t waitMs = schedule.NextWakeMs() - NowMs();
+        /* Also when behind: a pause of 0 still attends (pings the watchdog). */
+        PauseUnlessStopped(host, waitMs > 0 ? ClipToInt(waitMs) : 0);
         if (!host.Running())
             break; /* a stop ended the pause: no scan or report after it */
         ScanSchedule::Due due = schedule.Take(NowMs());

@@ -17,9 +17,19 @@
  *
  * The host does the work: the gateway's scan and report, the wait (which may
  * end early on a stop or a signal) and the run flag.
+ *
+ * Between passes: every wake-up of a pause (its start, each early or timed
+ * end of a wait, its deadline) calls host.Attend with the monotonic time,
+ * and no wait lasts longer than host.WaitLimitMs allows. The process host
+ * pings the service manager's watchdog there (service_notify.h) and runs a
+ * SIGHUP's re-reads (hangup_reload.h): a pause never outlasts the next ping,
+ * and a loop held up in a scan or report stops the pings. A scan loop that
+ * is behind still attends once before its scan.
  */
 #ifndef MAIN_LOOP_H
 #define MAIN_LOOP_H
+
+#include <cstdint>
 
 class MainLoopHost
 {
@@ -35,13 +45,23 @@ class MainLoopHost
     virtual void Scan() = 0;
     /* One periodic report. */
     virtual void Report() = 0;
+    /* Work due at a wake-up at nowMs (a watchdog ping, a SIGHUP's re-reads). */
+    virtual void Attend(int64_t nowMs) { (void)nowMs; }
+    /* How long a wait starting at nowMs may last, at most wantedMs (the time
+     * to the next watchdog ping). */
+    virtual int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs)
+    {
+        (void)nowMs;
+        return wantedMs;
+    }
 };
 
 /* Pause of one pass of the periodic loop, given Periodic seconds. */
 int PeriodicPauseMs(int periodic);
 
-/* Waits ms milliseconds on the monotonic clock, calling host.Wait for the
- * time left until the deadline, or less when the host stops running. */
+/* Waits ms milliseconds (0: only attends) on the monotonic clock, calling
+ * host.Attend at every wake-up and host.Wait for the time left until the
+ * deadline or the host's wait limit, or less when the host stops running. */
 void PauseUnlessStopped(MainLoopHost& host, int ms);
 
 /* The loop without reporting by exception. */

@@ -3,11 +3,12 @@
  * the periodic main loop around the one CSvrWrapper104 gateway object.
  *
  * Start-up order: remove the trace log of an earlier run, take the pid-file
- * lock, construct the gateway, Init/IsOk, SvrInit/SvrStart/SvrIsOk, then pause
+ * lock (pid_file.h), construct the gateway, Init/IsOk, SvrInit/SvrStart/
+ * SvrIsOk, tell the service manager READY=1 (service_notify.h), then pause
  * Periodic seconds and call SvrPeriodic until SIGINT or SIGTERM clears
  * `running`.
- * Shutdown: SvrClose, SvrFree, then the gateway's destructor releases the
- * data store.
+ * Shutdown: STOPPING=1 to the service manager, SvrClose, SvrFree, then the
+ * gateway's destructor releases the data store and the pid file is removed.
  *
  * Exit statuses: 0 after SIGINT or SIGTERM, 1 when the pid file cannot be used, 253
  * (-3) when another instance holds the lock, 254 (-2) when the slave does not
@@ -26,31 +27,45 @@
  *   destroyed before "exit -2 !IedIsOk" so nothing is left behind.
  * - The SIGINT handler is installed just before "running..." is printed, so
  *   a supervisor that waits for that line can stop the gateway at once.
+ * - SIGHUP does not end the gateway: from the first line of main its handler
+ *   sets a flag and wakes the pause, and the main loop then runs the
+ *   re-reads of hangup_reload.h and prints their line.
+ * - Under a service manager with a watchdog, every wake-up of the main loop
+ *   pings it when due, and a pause never outlasts the next ping: a main loop
+ *   held up (a deadlock, a blocked write, a refresh that never ends) stops the
+ *   pings and the manager restarts the process.
  * - SIGTERM (the service manager's stop) is handled exactly like SIGINT.
  *   A stop ends the pause at once: the handler clears `running` and writes
  *   one octet into a self-pipe that the pause waits on (poll with the time
  *   left to a deadline on the monotonic clock, so neither a signal nor a
  *   wall-clock step lengthens or cuts a pause). A report already running
  *   finishes first; then the shutdown runs as before.
- * - The slave's threads start with SIGINT and SIGTERM blocked (they inherit
- *   the mask in force around SvrStart), so the kernel hands every stop to the
- *   main thread, whose pause is what waits for it; no worker's blocking call
- *   is interrupted by a stop either.
+ * - The slave's threads start with SIGINT, SIGTERM and SIGHUP blocked (they
+ *   inherit the mask in force around SvrStart), so the kernel hands every
+ *   stop and hang-up to the main thread, whose pause is what waits for it;
+ *   no worker's blocking call is interrupted by one either.
  * - stdout is line-buffered so the console text reaches a pipe or file at once.
  * - The pid file's directory and the log path come from the build
- *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash.
+ *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash,
+ *   the package build puts the pid file in /run/qxsvr104 (the unit's
+ *   RuntimeDirectory=).
  * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
  *   the periodic report on its own deadline; otherwise it is the plain
  *   periodic loop above. The loops' decisions live in main_loop.h, on the
- *   platform's monotonic clock; this unit gives them the gateway, the run
- *   flag and the wait on the self-pipe.
+ *   platform's monotonic clock, including when they wake for a watchdog ping;
+ *   this unit gives them the gateway, the run flag, the wait on the
+ *   self-pipe, the ping and the SIGHUP re-reads (ProcessLoopHost).
  * - All threads allocate from one malloc arena (see limitMallocArenas).
  */
 #include "SvrWrapper104b.h"
 
+#include "hangup_reload.h"
+#include "pid_file.h"
 #include "qxLog.h"
 #include "qx_paths.h"
 #include "main_loop.h"
+#include "service_notify.h"
+#include "startup_diagnosis.h"
 
 #include <atomic>
 #include <cerrno>
@@ -73,76 +88,19 @@
 static std::atomic<int> running{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the run flag must be signal-safe");
 
-/* Self-pipe of the stop handler: it writes one octet, the pause polls the
+/* Set by the SIGHUP handler, taken by the main loop. */
+static std::atomic<int> hangupPending{0};
+
+/* Self-pipe of the signal handlers: they write one octet, the pause polls the
  * read end. Both ends are non-blocking and close-on-exec; -1 when unused. */
 static int stopPipe[2] = {-1, -1};
 
 /* The trace log: removed at start-up, and the file trace_log writes to. */
 const char* filename = QX_LOG_PATH;
 
-std::string currentExeName()
+/* Wakes the main loop's pause: one octet into the self-pipe. */
+static void wakeMainLoop()
 {
-    char buffer[1024];
-    memset(buffer, 0, sizeof(buffer));
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer));
-    if (length < 0 || length > 1023)
-        return std::string();
-    const char* slash = strrchr(buffer, '/');
-    if (slash == nullptr)
-        return std::string();
-    return std::string(slash + 1);
-}
-
-/* Writes the decimal pid over the whole file; false on any failure. */
-static bool writePid(int fd)
-{
-    char text[16];
-    memset(text, 0, sizeof(text));
-    snprintf(text, sizeof(text), "%d", static_cast<int>(getpid()));
-    if (ftruncate(fd, 0) != 0)
-        return false;
-    size_t length = strlen(text);
-    return pwrite(fd, text, length, 0) == static_cast<ssize_t>(length);
-}
-
-bool runSingleInstance()
-{
-    std::string name = currentExeName();
-    if (name.empty())
-        exit(1);
-    std::string path = std::string(QX_RUN_DIR) + "/" + name + ".pid";
-
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        printf("Open file failed, error : %s", strerror(errno));
-        exit(1);
-    }
-
-    struct flock lock;
-    memset(&lock, 0, sizeof(lock));
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 0;
-    lock.l_len = 0; /* to the end of the file, however long it grows */
-    if (fcntl(fd, F_SETLK, &lock) < 0 && (errno == EACCES || errno == EAGAIN)) {
-        printf("%s already locked, error: %s\n", path.c_str(), strerror(errno));
-        close(fd);
-        return false;
-    }
-    /* Any other lock failure is not a sign of a second instance: go on. */
-
-    if (!writePid(fd)) {
-        printf("Write file failed, file: %s, error: %s\n", path.c_str(), strerror(errno));
-        close(fd);
-        exit(1);
-    }
-    /* fd stays open on purpose: the lock lasts until the process ends. */
-    return true;
-}
-
-void sigint_handler(int)
-{
-    running.store(0);
     if (stopPipe[1] >= 0) {
         int saved = errno; /* the interrupted code may be reading errno */
         if (write(stopPipe[1], "x", 1) < 0) {
@@ -152,13 +110,50 @@ void sigint_handler(int)
     }
 }
 
+void sigint_handler(int)
+{
+    running.store(0);
+    wakeMainLoop();
+}
+
+/* SIGHUP: the main loop runs the re-reads (hangup_reload.h) at its next wake-up. */
+static void sighup_handler(int)
+{
+    hangupPending.store(1);
+    wakeMainLoop();
+}
+
+/* The self-pipe of the handlers; without it a pause still ends at its deadline. */
+static void openWakePipe()
+{
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        stopPipe[0] = -1;
+        stopPipe[1] = -1;
+    }
+}
+
+/* Empties the self-pipe, so the next poll waits again; the flags tell why it woke. */
+static void drainWakePipe()
+{
+    char octets[64];
+    while (stopPipe[0] >= 0 && read(stopPipe[0], octets, sizeof(octets)) > 0) {
+    }
+}
+
+/* SIGHUP no longer ends the gateway, from the first line of main on. */
+static void installHangupHandler()
+{
+    struct sigaction action;
+    memset(&action, 0, sizeof(action));
+    action.sa_handler = sighup_handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGHUP, &action, nullptr);
+}
+
 /* SIGINT and SIGTERM stop the gateway; interrupted calls restart as with signal(). */
 static void installStopHandlers()
 {
-    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        stopPipe[0] = -1; /* the pause then still ends at its deadline */
-        stopPipe[1] = -1;
-    }
     struct sigaction action;
     memset(&action, 0, sizeof(action));
     action.sa_handler = sigint_handler;
@@ -169,17 +164,18 @@ static void installStopHandlers()
 }
 
 /*
- * Blocks SIGINT and SIGTERM in the calling thread and returns the mask it
- * replaced. Threads started meanwhile inherit the block; a stop that arrives
+ * Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and returns the
+ * mask it replaced. Threads started meanwhile inherit the block; a stop that arrives
  * meanwhile stays pending and is taken, with the disposition of that moment,
  * when the old mask returns.
  */
-static sigset_t blockStopSignals()
+static sigset_t blockMainThreadSignals()
 {
     sigset_t stopSignals, previous;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
     return previous;
 }
@@ -224,24 +220,45 @@ static void limitMallocArenas()
 #endif
 }
 
-/* The main loop's surroundings: the gateway, the run flag cleared by a stop
- * and the wait on the stop handler's self-pipe. */
+/* The main loop's surroundings: the gateway, the run flag cleared by a stop,
+ * the wait on the signal handlers' self-pipe, the service manager (inactive
+ * without NOTIFY_SOCKET) and what a SIGHUP re-reads. */
 class ProcessLoopHost : public MainLoopHost
 {
   public:
-    explicit ProcessLoopHost(CSvrWrapper104& gateway) : m_gateway(gateway) {}
+    ProcessLoopHost(CSvrWrapper104& gateway, ServiceNotifier& manager, const HangupReload& reload)
+        : m_gateway(gateway), m_manager(manager), m_reload(reload)
+    {
+    }
     bool Running() override { return running.load() != 0; }
     void Wait(int ms) override
     {
         struct pollfd wake = {stopPipe[0], POLLIN, 0};
-        poll(&wake, 1, ms); /* ends early on a stop */
+        if (poll(&wake, 1, ms) > 0) /* ends early on a stop or a SIGHUP */
+            drainWakePipe();
     }
     int Periodic() override { return m_gateway.GetPeriodic(); }
     void Scan() override { m_gateway.SvrScan(); }
     void Report() override { m_gateway.SvrPeriodic(); }
 
+    /* Every wake-up of a pause: the watchdog ping when due, and the
+     * re-reads of a SIGHUP that came meanwhile. */
+    void Attend(int64_t nowMs) override
+    {
+        m_manager.PingIfDue(nowMs);
+        if (hangupPending.exchange(0) != 0)
+            puts(m_reload.Run().c_str());
+    }
+    /* No wait outlasts the next watchdog ping. */
+    int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
+    {
+        return m_manager.WaitLimitMs(nowMs, wantedMs);
+    }
+
   private:
     CSvrWrapper104& m_gateway;
+    ServiceNotifier& m_manager;
+    const HangupReload& m_reload;
 };
 
 static const char kUsage[] =
@@ -310,11 +327,23 @@ int main(int argc, char** argv)
             return status;
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    openWakePipe();
+    installHangupHandler();
     limitMallocArenas();
+    ServiceNotifier notifier = ServiceNotifier::FromEnvironment();
+    HangupReload reload; /* a hook per re-readable part (none yet) */
 
     removeOldLog(filename);
 
-    if (!runSingleInstance()) {
+    /* Removed when main returns; a killed gateway leaves it to the next start. */
+    PidFile pidFile;
+    const std::string pidPath = PidFile::PathFor(QX_RUN_DIR);
+    if (pidPath.empty())
+        return 1;
+    const PidFile::Outcome pidOutcome = pidFile.Acquire(pidPath);
+    if (pidOutcome == PidFile::kFailed)
+        return 1;
+    if (pidOutcome == PidFile::kHeldByOther) {
         puts("exit -3 !is already running");
         return -3;
     }
@@ -330,12 +359,15 @@ int main(int argc, char** argv)
     printf("SvrInit ...");
     gateway->SvrInit();
     printf("Ok\nSvrStart ...");
-    const sigset_t mainMask = blockStopSignals(); /* for the threads SvrStart starts */
+    const sigset_t mainMask = blockMainThreadSignals(); /* for the threads SvrStart starts */
     gateway->SvrStart();
     pthread_sigmask(SIG_SETMASK, &mainMask, nullptr);
     if (!gateway->SvrIsOk()) {
         gateway->SvrFree(); /* the slave exists though it does not listen */
-        puts("exit -2 !IedIsOk");
+        const std::string address = gateway->Policy().BindAddress();
+        std::string why = ListenProblem(address, 2404);
+        printf("exit -2 !IedIsOk: cannot listen on %s:2404: %s\n", address.c_str(),
+               why.empty() ? "the slave did not start" : why.c_str());
         return -2;
     }
 
@@ -343,14 +375,16 @@ int main(int argc, char** argv)
     running.store(1);
     installStopHandlers();
     signal(SIGPIPE, SIG_IGN);
+    notifier.Send("READY=1\nSTATUS=serving on " + gateway->Policy().BindAddress() + ":2404");
     puts("running...");
 
-    ProcessLoopHost host(*gateway);
+    ProcessLoopHost host(*gateway, notifier, reload);
     if (gateway->ScanSettings().enabled)
         RunScanLoop(host, gateway->ScanSettings().scanMs);
     else
         RunPeriodicLoop(host);
 
+    notifier.Send("STOPPING=1");
     gateway->SvrClose();
     gateway->SvrFree();
     puts("exit 0");

@@ -55,6 +55,7 @@ TEST(GatewayConfig, NoFile_EveryKeyAtItsDefault)
     GatewayConfig config;
     EXPECT_EQ(10, config.Periodic()); /* before any Load too */
     EXPECT_TRUE(config.Load(std::string(QX_TEST_TMPDIR) + "/no_such.ini", nullptr));
+    EXPECT_FALSE(config.FileLoaded());
     EXPECT_EQ(2, config.OriginatorAddress());
     EXPECT_EQ(1, config.CommonAddress());
     EXPECT_FALSE(config.StrictIec());
@@ -79,6 +80,7 @@ TEST(GatewayConfig, Keys_ReadWithTheirChecks_ASecondLoadStartsAfresh)
                                                  "tbBig=1FFFFFFFF\ntbLow=-1FFFFFFFF\n"
                                                  "[Svr.Flds]\ntbPower=2\n"),
                             &bad));
+    EXPECT_TRUE(config.FileLoaded());
     EXPECT_EQ("untouched", bad);
     EXPECT_EQ(2, config.OriginatorAddress()); /* 258 in 8 bits */
     EXPECT_EQ(301, config.CommonAddress());

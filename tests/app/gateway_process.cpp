@@ -57,8 +57,36 @@ GatewayProcess::~GatewayProcess()
         reader_.join();
 }
 
-bool GatewayProcess::start(const std::string& program, const std::string& workDir)
+namespace
 {
+
+/* environ with extra "NAME=value" entries, each replacing one of its name. */
+std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
+{
+    std::vector<std::string> all;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('=') + 1);
+        bool replaced = false;
+        for (const auto& e : extra)
+            replaced = replaced || e.compare(0, name.size(), name) == 0;
+        if (!replaced)
+            all.push_back(text);
+    }
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
+}
+
+} // namespace
+
+bool GatewayProcess::start(const std::string& program, const std::string& workDir,
+                           const std::vector<std::string>& extraEnv)
+{
+    std::vector<std::string> environment = environmentWith(extraEnv);
+    std::vector<char*> envp;
+    for (auto& entry : environment)
+        envp.push_back(&entry[0]);
+    envp.push_back(nullptr);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return false;
@@ -69,7 +97,7 @@ bool GatewayProcess::start(const std::string& program, const std::string& workDi
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
     std::vector<char*> argv = launchCommand(program);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     if (rc != 0) {

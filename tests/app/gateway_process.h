@@ -36,9 +36,12 @@ class GatewayProcess
 
     /*
      * Starts program (no arguments) in workDir, through the emulator in a
-     * cross build (gateway_launcher.h); false when the spawn fails.
+     * cross build (gateway_launcher.h), with this process's environment plus
+     * extraEnv ("NAME=value" each, replacing a variable of that name); false
+     * when the spawn fails.
      */
-    bool start(const std::string& program, const std::string& workDir);
+    bool start(const std::string& program, const std::string& workDir,
+               const std::vector<std::string>& extraEnv = {});
 
     /*
      * Waits until a console line that contains text arrives at or after the

@@ -249,8 +249,20 @@ void GatewaySandbox::startGateway()
 {
     ASSERT_TRUE(gatewayPortFree())
         << "TCP port 2404 is in use by another program; the gateway process tests need it free";
-    ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_));
+    ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_, env_));
     ASSERT_TRUE(gateway_.waitFor("running...", 10000)) << gateway_.transcript();
+}
+
+void GatewaySandbox::occupyGatewayPort(RawSocket& blocker)
+{
+    ASSERT_TRUE(gatewayPortFree()) << "TCP port 2404 is in use by another program";
+    blocker = RawSocket(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address = loopbackAddress(kGatewayPort);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    int one = 1; /* connections of earlier tests may still be in TIME_WAIT */
+    ::setsockopt(blocker.fd(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    ASSERT_EQ(0, ::bind(blocker.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)));
+    ASSERT_EQ(0, ::listen(blocker.fd(), 1));
 }
 
 void GatewaySandbox::connectClient()

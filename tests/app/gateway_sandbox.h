@@ -56,8 +56,12 @@ class GatewaySandbox : public ::testing::Test
     /* Appends text to the configuration file. */
     void appendIni(const std::string& text);
 
-    /* Starts the gateway and waits for "running..."; fails the test otherwise. */
+    /* Starts the gateway (with env_ added to its environment) and waits for
+     * "running..."; fails the test otherwise. */
     void startGateway();
+    /* Holds TCP port 2404 on every interface with a listener of the test's
+     * own; fails the test when the port is taken. */
+    void occupyGatewayPort(RawSocket& blocker);
     /* Connects the client and starts data transfer; fails the test otherwise. */
     void connectClient();
     /* SIGINT, then the exit status (wait status), -1 after timeoutMs. */
@@ -70,6 +74,7 @@ class GatewaySandbox : public ::testing::Test
     std::string work_;
     GatewayProcess gateway_;
     StationClient client_;
+    std::vector<std::string> env_; /* "NAME=value" for the gateway's environment */
 };
 
 /* I frames of the given type and cause. */

@@ -1,8 +1,12 @@
 /*
  * The main loop's decisions on the fake platform clock: pause lengths,
- * report and scan times, early wake-ups, wall-clock steps and stops.
+ * report and scan times, early wake-ups, wall-clock steps, stops and the
+ * watchdog pings between passes.
  */
 #include "main_loop.h"
+
+#include "fakes/notify_socket.h"
+#include "service_notify.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "fakes/fake_clock.h"
@@ -19,7 +24,8 @@ namespace
 
 /* Records what the loop does, in milliseconds since the test's start on the
  * monotonic clock; a wait moves the clock by what it was asked, at most
- * wakeStepMs (an earlier wake-up, as a signal gives). */
+ * wakeStepMs (an earlier wake-up, as a signal gives). With a watchdog it
+ * attends and limits waits as the process host does. */
 class FakeHost : public MainLoopHost
 {
   public:
@@ -47,6 +53,15 @@ class FakeHost : public MainLoopHost
         events.push_back("r@" + std::to_string(Now()));
         ++reports;
     }
+    void Attend(int64_t nowMs) override
+    {
+        if (watchdog != nullptr && watchdog->PingIfDue(nowMs))
+            pings.push_back(Now());
+    }
+    int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
+    {
+        return watchdog != nullptr ? watchdog->WaitLimitMs(nowMs, wantedMs) : wantedMs;
+    }
     int64_t Now() const { return static_cast<int64_t>(qxfake::clockMonotonicMs() - m_start); }
 
     int periodic = 10;
@@ -59,6 +74,8 @@ class FakeHost : public MainLoopHost
     std::function<void(FakeHost&)> onWait;
     std::vector<int> waits;
     std::vector<std::string> events;
+    ServiceNotifier* watchdog = nullptr;
+    std::vector<int64_t> pings; /* when the watchdog was pinged */
 
   private:
     uint64_t m_start;
@@ -179,6 +196,37 @@ TEST_F(MainLoopTest, ScanLoop_StopDuringThePause_NoScanAfterIt)
     RunScanLoop(host, 400);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(300, host.Now());
+}
+
+TEST_F(MainLoopTest, Watchdog_PausesWakeEveryHalfPeriodToPing_ReportsKeepTheirTimes)
+{
+    const std::string name = "@qxsvr104-main-loop-test-" + std::to_string(getpid());
+    qxtest::FakeManager manager(name);
+    ASSERT_TRUE(manager.bound());
+    ServiceNotifier notifier(name.c_str(), "3000000", nullptr, getpid()); /* 3 s */
+    ASSERT_EQ(1500, notifier.PingIntervalMs());
+    FakeHost host;
+    host.watchdog = &notifier;
+    host.stopWhen = AfterReports(2);
+    /* The manager reads as it goes: a full datagram queue would block a send. */
+    size_t received = 0;
+    auto receive = [&manager, &received]() {
+        while (manager.next(0) == "WATCHDOG=1")
+            ++received;
+    };
+    host.onWait = [&receive](FakeHost&) { receive(); };
+    RunPeriodicLoop(host);
+    receive();
+
+    EXPECT_EQ((std::vector<std::string>{"r@10000", "r@20000"}), host.events);
+    /* The first ping at once, then one every 1500 ms counted from the last,
+     * across the report at 10000; no 10 s wait in between. */
+    EXPECT_EQ((std::vector<int64_t>{0, 1500, 3000, 4500, 6000, 7500, 9000, 10500, 12000, 13500,
+                                    15000, 16500, 18000, 19500}),
+              host.pings);
+    for (int ms : host.waits)
+        EXPECT_LE(ms, 1500);
+    EXPECT_EQ(host.pings.size(), received) << "one datagram per ping";
 }
 
 } // namespace

@@ -136,8 +136,9 @@ TEST_F(GatewayStartup, PidFileCannotBeOpened_PrintsOpenFailureOnly_Exits1)
     int status = gateway_.waitExit(10000);
     EXPECT_EQ(0, rmdir(pidFile().c_str())); /* later tests need the file */
     EXPECT_EQ(1, exitCodeOf(status)) << gateway_.transcript();
-    EXPECT_EQ(std::vector<std::string>{"Open file failed, error : Is a directory"},
-              gateway_.lines());
+    EXPECT_EQ(
+        std::vector<std::string>{"Open file failed, error : Is a directory, file: " + pidFile()},
+        gateway_.lines());
 }
 
 TEST_F(GatewayStartup, MissingDataStoreLibrary_PrintsIsOkFailure_Exits255)
@@ -154,14 +155,10 @@ TEST_F(GatewayStartup, MissingDataStoreLibrary_PrintsIsOkFailure_Exits255)
 
 TEST_F(GatewayStartup, PortTakenByAnotherListener_PrintsIedIsOkFailure_Exits254)
 {
-    ASSERT_TRUE(gatewayPortFree()) << "TCP port 2404 is in use by another program";
-    RawSocket blocker(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address = loopbackAddress(kGatewayPort);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    int one = 1; /* connections of earlier tests may still be in TIME_WAIT */
-    ::setsockopt(blocker.fd(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    ASSERT_EQ(0, ::bind(blocker.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)));
-    ASSERT_EQ(0, ::listen(blocker.fd(), 1));
+    RawSocket blocker;
+    occupyGatewayPort(blocker);
+    if (HasFatalFailure())
+        return;
 
     ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_));
     EXPECT_EQ(254, exitCodeOf(gateway_.waitExit(10000))) << gateway_.transcript();

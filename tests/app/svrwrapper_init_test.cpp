@@ -3,6 +3,11 @@
  * tbSMType copy from the configuration database and the served tables.
  */
 #include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -89,8 +94,18 @@ TEST_F(Init, NoIniFile_DefaultsAndOnlyStatusPoints)
     EXPECT_EQ(gw->CommonAddress(), 1);
     EXPECT_EQ(gw->GetPeriodic(), 10);
     EXPECT_TRUE(gw->ServedTables().empty());
-    EXPECT_EQ(out, "  Init done\n");
+    EXPECT_EQ(out,
+              "qxSvr.ini not found in " + m_dir + ": all keys at their defaults\n  Init done\n");
     EXPECT_EQ(gw->Snapshot()->status[0], 1) << "status points are loaded without configuration";
+
+    /* There but not readable (a link to itself): the reason is named. */
+    ASSERT_EQ(symlink("qxSvr.ini", "qxSvr.ini"), 0);
+    InitGateway(&out);
+    EXPECT_EQ(out.rfind("qxSvr.ini cannot be read in " + m_dir + ": " + strerror(ELOOP) +
+                            ": all keys at their defaults\n",
+                        0),
+              0u)
+        << out;
 }
 
 TEST_F(Init, IniValues_OaKeptInEightBits)
@@ -143,7 +158,9 @@ TEST_F(Init, LibraryWithoutEntryPoints_MngrNullThenPdbErrAndNotOk)
     std::string out;
     auto gw = InitGateway(&out);
     EXPECT_FALSE(gw->IsOk());
-    EXPECT_EQ(out, "libDb.mngr==NULL\r\npDb err\r\n  Init done\n");
+    EXPECT_EQ(out, "libDb.mngr==NULL\r\npDb err: cannot open " + m_dir +
+                       "/tmp/dbDat0.db3: ./libqxdb.so exports no GetDbManager or "
+                       "FreeDbManager\r\n  Init done\n");
     gw->Free(); /* nothing held: harmless */
     EXPECT_FALSE(gw->IsOk());
 }
@@ -154,8 +171,24 @@ TEST_F(Init, DataDbMissing_PdbErrAndNotOk)
     std::string out;
     auto gw = InitGateway(&out);
     EXPECT_FALSE(gw->IsOk());
-    EXPECT_EQ(out, "pDb err\r\n  Init done\n");
+    EXPECT_EQ(out, "pDb err: cannot open " + m_dir +
+                       "/tmp/dbDat0.db3: No such file or directory\r\n  Init done\n");
     EXPECT_NE(access("tmp/dbDat0.db3", F_OK), 0) << "no empty database may be created";
+}
+
+TEST_F(Init, DataDbUnusable_PdbErrSaysWhy)
+{
+    const std::string pdbErr = "pDb err: cannot open " + m_dir + "/tmp/dbDat0.db3: ";
+    ASSERT_EQ(unlink("tmp/dbDat0.db3"), 0);
+    ASSERT_EQ(mkdir("tmp/dbDat0.db3", 0755), 0);
+    std::string out;
+    EXPECT_FALSE(InitGateway(&out)->IsOk());
+    EXPECT_EQ(out, pdbErr + "not a regular file\r\n  Init done\n");
+
+    ASSERT_EQ(rmdir("tmp/dbDat0.db3"), 0);
+    std::ofstream("tmp/dbDat0.db3") << "these 40 octets are no SQLite database header at all";
+    EXPECT_FALSE(InitGateway(&out)->IsOk());
+    EXPECT_EQ(out, pdbErr + "26 UNKNOWN_ERROR[26]: file is not a database\r\n  Init done\n");
 }
 
 TEST_F(Init, CfgDbWithoutSMType_MessageKeepsPreviousCopyAndContinues)
@@ -165,7 +198,12 @@ TEST_F(Init, CfgDbWithoutSMType_MessageKeepsPreviousCopyAndContinues)
     std::string out;
     auto gw = InitGateway(&out);
     EXPECT_TRUE(gw->IsOk());
-    EXPECT_EQ(out.rfind("[CSvrWrapper104::Init] db exception: \r\n", 0), 0u) << out;
+    EXPECT_EQ(out.rfind("[CSvrWrapper104::Init] db exception: copying tbSMType from " + m_cfgPath +
+                            " into " + m_dir +
+                            "/tmp/dbDat0.db3: 1 SQLITE_ERROR[1]: no such table: cfg.tbSMType\r\n",
+                        0),
+              0u)
+        << out;
     EXPECT_NE(out.find("   tbPower...on 0X4001\n"), std::string::npos) << "start-up goes on";
     EXPECT_EQ(DataScalar("select count(*) from tbSMType where Type=9999"), 1);
     EXPECT_EQ(DataScalar("select count(*) from tbSMType"),
