@@ -101,6 +101,20 @@ void CSvrWrapper104::Init()
         puts("  Init done");
         return;
     }
+    m_refusedConnections = 0;
+    if (!m_bCreated)
+        m_tls.reset();
+    if (m_config.Tls().enabled && m_tls == nullptr) {
+        /* A station that cannot present its certificate does not start. */
+        std::string why;
+        m_tls = GatewayTls::Create(m_config.Tls(), &m_refusedConnections, &why);
+        if (m_tls == nullptr) {
+            printf("[CSvrWrapper104::Init] TLS: %s\r\n", why.c_str());
+            puts("  Init done");
+            return;
+        }
+        m_tls->AnnounceExpiring();
+    }
 
     m_hLib = dlopen(kLibPath, RTLD_NOW);
     if (m_hLib == nullptr) {

@@ -57,6 +57,7 @@
 #ifndef SVRWRAPPER104B_H
 #define SVRWRAPPER104B_H
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,6 +67,7 @@
 #include "cs104_slave.h"
 #include "event_detector.h"
 #include "gateway_config.h"
+#include "gateway_tls.h"
 #include "image_store.h"
 #include "point_image.h"
 #include "point_refresh.h"
@@ -127,6 +129,12 @@ class CSvrWrapper104
 
     /* AllowedMasters, MaxMasters and BindAddress as loaded by Init. */
     const ConnectionPolicy& Policy() const { return m_config.Policy(); }
+    /* The TLS of the station as made by Init; null with TLS off (or before
+     * Init, or when its files could not be used). */
+    GatewayTls* Tls() const { return m_tls.get(); }
+    /* Connections refused since Init: by AllowedMasters, by MaxMasters, or
+     * in their TLS handshake. Safe from any thread. */
+    uint32_t RefusedConnections() const { return m_refusedConnections.load(); }
     /* The whole configuration as loaded by Init. */
     const GatewayConfig& Config() const { return m_config; }
     /* "Periodic": seconds between periodic reports, as loaded by Init (10
@@ -205,6 +213,8 @@ class CSvrWrapper104
     GatewayConfig m_config;             /* qxSvr.ini; fixed after Init */
     ImageStore m_images;                /* the published images */
     std::vector<std::string> m_tbls;    /* served tables */
+    std::unique_ptr<GatewayTls> m_tls;  /* TLS on; outlives the slave's run */
+    std::atomic<uint32_t> m_refusedConnections{0};
     CS104_Slave m_slave;
     CS101_AppLayerParameters m_alParams;
     int m_nReports;  /* SvrPeriodic calls so far */

@@ -24,6 +24,27 @@ const ConfigKey kMaxMasters = {"Svr104", "MaxMasters", ConfigKeyType::Text, "",
                                "start-up stops"};
 const ConfigKey kBindAddress = {"Svr104", "BindAddress", ConfigKeyType::Text, "",
                                 "empty: 0.0.0.0; else an IPv4 address, or the start-up stops"};
+const ConfigKey kTlsCert = {"Svr104", "TlsCert", ConfigKeyType::Text, "",
+                            "PEM file of the station's certificate chain; with TlsKey turns "
+                            "TLS on; alone, the start-up stops"};
+const ConfigKey kTlsKey = {"Svr104", "TlsKey", ConfigKeyType::Text, "",
+                           "PEM file of the station's private key (not encrypted); with TlsCert "
+                           "turns TLS on; alone, the start-up stops"};
+const ConfigKey kTlsCa = {"Svr104", "TlsCa", ConfigKeyType::Text, "",
+                          "PEM file of the CAs that sign masters' certificates; required with "
+                          "TLS, or the start-up stops"};
+const ConfigKey kTlsCrl = {"Svr104", "TlsCrl", ConfigKeyType::Text, "",
+                           "PEM files of CRLs, comma-separated; empty: no revocation check"};
+const ConfigKey kTlsPeers = {"Svr104", "TlsPeers", ConfigKeyType::Text, "",
+                             "SHA-256 fingerprints of the only master certificates allowed, "
+                             "comma-separated; a malformed one stops the start-up"};
+const ConfigKey kTlsPort = {"Svr104", "TlsPort", ConfigKeyType::Text, "19998",
+                            "TCP port of TLS, 1..65535, or the start-up stops"};
+const ConfigKey kPlainPort = {"Svr104", "PlainPort", ConfigKeyType::Text, "",
+                              "TCP port of plain IEC 104, 0..65535 (0: none); empty: 2404, or "
+                              "none with TLS on; else the start-up stops"};
+const ConfigKey kTlsMinVersion = {"Svr104", "TlsMinVersion", ConfigKeyType::Text, "1.2",
+                                  "1.2 or 1.3, or the start-up stops"};
 const ConfigKey kSpontaneous = {"Svr104", "Spontaneous", ConfigKeyType::Int, "0",
                                 "1 turns reporting by exception on; anything else: off"};
 const ConfigKey kScanMs = {"Svr104", "ScanMs", ConfigKeyType::Int, "1000",
@@ -42,8 +63,10 @@ const ConfigKey kFields = {"Svr.Flds", nullptr, ConfigKeyType::Int, "0",
 const std::vector<const ConfigKey*>& All()
 {
     static const std::vector<const ConfigKey*> all = {
-        &kOa,          &kCa,          &kPeriodic, &kStrictIec, &kAllowedMasters, &kMaxMasters,
-        &kBindAddress, &kSpontaneous, &kScanMs,   &kDeadband,  &kTableDeadband,  &kDetail,
+        &kOa,          &kCa,          &kPeriodic, &kStrictIec,     &kAllowedMasters,
+        &kMaxMasters,  &kBindAddress, &kTlsCert,  &kTlsKey,        &kTlsCa,
+        &kTlsCrl,      &kTlsPeers,    &kTlsPort,  &kPlainPort,     &kTlsMinVersion,
+        &kSpontaneous, &kScanMs,      &kDeadband, &kTableDeadband, &kDetail,
         &kBaseAddr,    &kFields};
     return all;
 }

@@ -22,7 +22,12 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;
     m_periodic = config_keys::ReadInt(m_ini, config_keys::kPeriodic);
     m_spontaneous = SpontaneousSettings::Read(m_ini);
-    return m_policy.Load(m_ini, badValue);
+    const bool policyValid = m_policy.Load(m_ini, badValue);
+    std::string tlsBadValue;
+    const bool tlsValid = TlsSettings::Read(m_ini, &m_tls, &tlsBadValue);
+    if (policyValid && !tlsValid && badValue != nullptr)
+        *badValue = tlsBadValue;
+    return policyValid && tlsValid;
 }
 
 bool GatewayConfig::IsDetail(const std::string& table) const

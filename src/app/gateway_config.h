@@ -21,6 +21,7 @@
 #include "SimpleIni.h"
 #include "connection_policy.h"
 #include "spontaneous_settings.h"
+#include "tls_settings.h"
 
 class GatewayConfig
 {
@@ -29,9 +30,9 @@ class GatewayConfig
     GatewayConfig();
 
     /* Loads path (a missing file leaves every key at its default) and reads
-     * the section "Svr104". False when a connection-policy key does not
-     * parse, with *badValue = "<key>=<value>" (may be null); the other
-     * values are read all the same. */
+     * the section "Svr104". False when a connection-policy, TLS or port key
+     * does not parse, with *badValue = "<key>=<value>" (may be null; the
+     * policy's first); the other values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
     /* True when the last Load read its file; false before any Load and when
      * the file was missing or unreadable (every key then at its default). */
@@ -47,6 +48,8 @@ class GatewayConfig
     const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
     /* "AllowedMasters", "MaxMasters", "BindAddress". */
     const ConnectionPolicy& Policy() const { return m_policy; }
+    /* The TLS keys and the listening ports (tls_settings.h). */
+    const TlsSettings& Tls() const { return m_tls; }
 
     /* "Svr.Detail" of a table is 1: a detail table, never served. */
     bool IsDetail(const std::string& table) const;
@@ -65,6 +68,7 @@ class GatewayConfig
     int m_periodic;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
+    TlsSettings m_tls;
 };
 
 #endif

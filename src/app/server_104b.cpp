@@ -241,13 +241,16 @@ class ProcessLoopHost : public MainLoopHost
     void Scan() override { m_gateway.SvrScan(); }
     void Report() override { m_gateway.SvrPeriodic(); }
 
-    /* Every wake-up of a pause: the watchdog ping when due, and the
-     * re-reads of a SIGHUP that came meanwhile. */
+    /* Every wake-up of a pause: the watchdog ping when due, the re-reads
+     * of a SIGHUP that came meanwhile, and once a day the TLS certificates
+     * that expire soon. */
     void Attend(int64_t nowMs) override
     {
         m_manager.PingIfDue(nowMs);
         if (hangupPending.exchange(0) != 0)
             puts(m_reload.Run().c_str());
+        if (m_gateway.Tls() != nullptr && m_expiryCheck.Due(nowMs))
+            m_gateway.Tls()->AnnounceExpiring();
     }
     /* No wait outlasts the next watchdog ping. */
     int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
@@ -259,6 +262,7 @@ class ProcessLoopHost : public MainLoopHost
     CSvrWrapper104& m_gateway;
     ServiceNotifier& m_manager;
     const HangupReload& m_reload;
+    DailyCheck m_expiryCheck;
 };
 
 static const char kUsage[] =
@@ -331,7 +335,7 @@ int main(int argc, char** argv)
     installHangupHandler();
     limitMallocArenas();
     ServiceNotifier notifier = ServiceNotifier::FromEnvironment();
-    HangupReload reload; /* a hook per re-readable part (none yet) */
+    HangupReload reload; /* a hook per re-readable part (TLS, when on) */
 
     removeOldLog(filename);
 
@@ -365,17 +369,33 @@ int main(int argc, char** argv)
     if (!gateway->SvrIsOk()) {
         gateway->SvrFree(); /* the slave exists though it does not listen */
         const std::string address = gateway->Policy().BindAddress();
-        std::string why = ListenProblem(address, 2404);
-        printf("exit -2 !IedIsOk: cannot listen on %s:2404: %s\n", address.c_str(),
+        /* The port that cannot listen: the plain one, else the TLS one. */
+        const TlsSettings& ports = gateway->Config().Tls();
+        int port = ports.plainPort > 0 ? ports.plainPort : ports.tlsPort;
+        std::string why = ports.plainPort > 0 ? ListenProblem(address, ports.plainPort) : "";
+        if (why.empty() && gateway->Tls() != nullptr) {
+            why = ListenProblem(address, ports.tlsPort);
+            if (!why.empty())
+                port = ports.tlsPort;
+        }
+        printf("exit -2 !IedIsOk: cannot listen on %s:%d: %s\n", address.c_str(), port,
                why.empty() ? "the slave did not start" : why.c_str());
         return -2;
     }
+    if (gateway->Tls() != nullptr)
+        reload.Add([&gateway] { return gateway->Tls()->Reload(); });
 
     /* Handlers first: whoever waits for "running..." may send SIGINT at once. */
     running.store(1);
     installStopHandlers();
     signal(SIGPIPE, SIG_IGN);
-    notifier.Send("READY=1\nSTATUS=serving on " + gateway->Policy().BindAddress() + ":2404");
+    const TlsSettings& ports = gateway->Config().Tls();
+    std::string serving = "serving on " + gateway->Policy().BindAddress() + ":";
+    if (ports.plainPort > 0)
+        serving += std::to_string(ports.plainPort);
+    if (gateway->Tls() != nullptr)
+        serving += (ports.plainPort > 0 ? " and TLS " : "TLS ") + std::to_string(ports.tlsPort);
+    notifier.Send("READY=1\nSTATUS=" + serving);
     puts("running...");
 
     ProcessLoopHost host(*gateway, notifier, reload);

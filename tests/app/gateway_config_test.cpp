@@ -42,7 +42,9 @@ TEST(ConfigKeys, Table_EveryKeyOnce_SectionsOfTheSample)
     }
     EXPECT_EQ(
         (std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
-                               "BindAddress", "StrictIec", "Spontaneous", "ScanMs", "Deadband"}),
+                               "BindAddress", "StrictIec", "Spontaneous", "ScanMs", "Deadband",
+                               "TlsCert", "TlsKey", "TlsCa", "TlsCrl", "TlsPeers", "TlsPort",
+                               "PlainPort", "TlsMinVersion"}),
         gatewayKeys);
     EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband"}),
               perTableSections);
