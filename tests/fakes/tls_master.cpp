@@ -5,6 +5,7 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/time.h>
 
@@ -214,6 +215,10 @@ void TlsTunnel::run(uint16_t stationPort, TlsClientOptions options)
     RawSocket plain(::accept(listener_.fd(), nullptr, nullptr));
     auto start = std::chrono::steady_clock::now();
     RawSocket station = rawConnect(stationPort);
+    // Each piece goes on at once, as the master's own socket would send it.
+    int one = 1;
+    ::setsockopt(plain.fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    ::setsockopt(station.fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
     SSL_CTX* ctx = clientContext(options);
     SSL* ssl = SSL_new(ctx);
     WireRecorder recorder{station.fd(), &mutex_, &wire_};
