@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_data.cpp - the benchmarks' data sets (see bench_data.h).
  */

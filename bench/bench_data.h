@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_data.h - the data sets of the benchmarks.
  *

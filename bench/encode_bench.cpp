@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_encode - cost of building and encoding the ASDUs the gateway sends,
  * and of one enqueue.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_gateway - process figures of the real qxsvr104 over loopback.
  *
@@ -29,14 +30,27 @@
  *   deepest thread stack (resident pages of the anonymous mappings behind a
  *   guard page);
  * - scaling: interrogation answer and report time at 1 000, 10 000 and
- *   30 000 measured values.
+ *   30 000 measured values;
+ * - changes: CPU of 10 masters with reporting by exception on and no change,
+ *   ScanMs = 1000 and 100, demo data and the whole image, from the threads'
+ *   run time in /proc/<pid>/task/<tid>/schedstat (nanoseconds);
+ * - latency: from a writer's commit (another connection toggling one device
+ *   input, at a random phase of the scan period) to the master receiving the
+ *   spontaneous ASDU, median and 99th percentile, ScanMs = 100 and 1000;
+ * - floor: the loopback round trip of 6 octets between two sockets of this
+ *   program (TCP_NODELAY), and the gateway's TESTFR act -> con round trip.
  * Quick mode uses short windows (5 s idle, 3 reports); --full uses 60 s
  * idle windows and more runs.
  *
  * Output: one table row per figure, "| figure | median | unit | note |".
  */
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -49,10 +63,12 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CppSQLite3.h"
@@ -224,6 +240,27 @@ double cpuSeconds(pid_t pid)
             stime = std::stoull(f);
     }
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+/* Run time of every thread of a process so far, in seconds (nanoseconds
+ * from schedstat; threads that ended are not counted). */
+double threadRunSeconds(pid_t pid)
+{
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr)
+        return 0;
+    double total = 0;
+    while (struct dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream in(tasks + "/" + entry->d_name + "/schedstat");
+        unsigned long long ns = 0;
+        if (in >> ns)
+            total += static_cast<double>(ns) / 1e9;
+    }
+    closedir(dir);
+    return total;
 }
 
 /* A "Key: value kB" figure of a /proc file, in KiB (0 when absent). */
@@ -472,9 +509,9 @@ struct Idle {
 
 /* n masters after STARTDT; CPU over windows of seconds (median). */
 Idle idleProcess(const Options& o, int masters, int periodic, int windowS,
-                 const std::string& svr104Keys = "")
+                 const std::string& svr104Keys = "", int measured = 0, bool fine = false)
 {
-    buildDataSet({0, periodic, svr104Keys});
+    buildDataSet({measured, periodic, svr104Keys});
     GatewayProcess gw;
     gw.start(o.gateway);
     std::vector<std::unique_ptr<MasterLink>> links;
@@ -488,15 +525,139 @@ Idle idleProcess(const Options& o, int masters, int periodic, int windowS,
                    procKiB(gw.pid(), "smaps_rollup", "Private_Dirty");
     r.stackKiB = deepestStackKiB(gw.pid());
     std::vector<double> cpu;
+    auto used = [&] { return fine ? threadRunSeconds(gw.pid()) : cpuSeconds(gw.pid()); };
     for (int w = 0; w < o.windows(); ++w) {
-        double before = cpuSeconds(gw.pid());
+        double before = used();
         Clock::time_point start = Clock::now();
         serveMasters(links, windowS);
         double seconds = msSince(start, Clock::now()) / 1000;
-        cpu.push_back(100.0 * (cpuSeconds(gw.pid()) - before) / seconds);
+        cpu.push_back(100.0 * (used() - before) / seconds);
     }
     r.cpuPercent = median(cpu);
     return r;
+}
+
+struct Latency {
+    double medianMs = 0, p99Ms = 0;
+    int changes = 0, missed = 0;
+};
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    size_t at = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[std::min(at, v.size() - 1)];
+}
+
+/* Commit to spontaneous ASDU at one active master, over `changes` changes. */
+Latency eventLatency(const Options& o, int scanMs, int changes)
+{
+    buildDataSet({0, 0, "Spontaneous=1\nScanMs=" + std::to_string(scanMs) + "\n"});
+    GatewayProcess gw;
+    gw.start(o.gateway);
+    auto link = connectMaster(true);
+    /* The first scan only records the state: no change may come before it. */
+    drain(*link, scanMs + 300);
+    CppSQLite3DB writer;
+    writer.open((sandbox() + "/work/tmp/dbDat0.db3").c_str());
+    std::mt19937 random(2404);
+    std::uniform_int_distribution<int> phase(0, scanMs * 1000);
+    std::vector<double> ms;
+    Latency r;
+    for (int i = 0; i < changes; ++i) {
+        usleep(static_cast<useconds_t>(phase(random))); /* any phase of the scan period */
+        drain(*link, 0);
+        CppSQLite3Buffer sql;
+        writer.execDML(sql.format("update tbDio set D01=%d where SID=1", i % 2));
+        Clock::time_point committed = Clock::now();
+        Clock::time_point deadline = committed + std::chrono::milliseconds(5 * scanMs + 1000);
+        bool seen = false;
+        while (!seen && Clock::now() < deadline) {
+            LinkEvent e = link->receive(50);
+            if (e.kind == LinkEvent::CLOSED || e.kind == LinkEvent::ERROR)
+                throw std::runtime_error("connection lost while waiting for an event");
+            if (e.kind == LinkEvent::ASDU && e.asdu.size() > 2 &&
+                (e.asdu[2] & 0x3f) == CS101_COT_SPONTANEOUS) {
+                ms.push_back(msSince(committed, Clock::now()));
+                seen = true;
+            }
+        }
+        if (!seen)
+            r.missed++;
+    }
+    r.medianMs = median(ms);
+    r.p99Ms = percentile(ms, 0.99);
+    r.changes = changes;
+    return r;
+}
+
+/* Median loopback round trip of 6 octets between two sockets of this
+ * program, both with TCP_NODELAY: the floor under any exchange. */
+double loopbackRoundTripMs(int trips)
+{
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("no loopback listener");
+    int client = socket(AF_INET, SOCK_STREAM, 0);
+    if (connect(client, reinterpret_cast<sockaddr*>(&address), length) != 0)
+        throw std::runtime_error("no loopback connection");
+    int server = accept(listener, nullptr, nullptr);
+    int one = 1;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    std::thread echo([server] {
+        uint8_t frame[6];
+        while (recv(server, frame, sizeof frame, MSG_WAITALL) == 6)
+            send(server, frame, sizeof frame, 0);
+    });
+    std::vector<double> ms;
+    uint8_t frame[6] = {0x68, 0x04, 0x43, 0, 0, 0};
+    for (int i = 0; i < trips; ++i) {
+        Clock::time_point start = Clock::now();
+        if (send(client, frame, sizeof frame, 0) != 6 ||
+            recv(client, frame, sizeof frame, MSG_WAITALL) != 6)
+            break;
+        ms.push_back(msSince(start, Clock::now()));
+    }
+    shutdown(client, SHUT_RDWR);
+    echo.join();
+    close(client);
+    close(server);
+    close(listener);
+    return median(ms);
+}
+
+/* Median TESTFR act -> TESTFR con round trip with the gateway (demo data). */
+double gatewayRoundTripMs(const Options& o, int trips)
+{
+    buildDataSet({0, 0, ""});
+    GatewayProcess gw;
+    gw.start(o.gateway);
+    auto link = connectMaster(true);
+    drain(*link, 300);
+    std::vector<double> ms;
+    for (int i = 0; i < trips; ++i) {
+        Clock::time_point start = Clock::now();
+        link->sendU(0x43);
+        for (;;) {
+            LinkEvent e = link->receive(1000);
+            if (e.kind == LinkEvent::TESTFR_CON) {
+                ms.push_back(msSince(start, Clock::now()));
+                break;
+            }
+            if (e.kind == LinkEvent::NONE || e.kind == LinkEvent::CLOSED)
+                throw std::runtime_error("no TESTFR con");
+        }
+    }
+    return median(ms);
 }
 
 /* ------------------------------------------------------------ main */
@@ -557,8 +718,41 @@ void run(const Options& o)
         Idle scanning = idleProcess(o, 10, 0, o.idleWindowS(), "Spontaneous=1\nScanMs=1000\n");
         std::snprintf(note, sizeof note, "Spontaneous=1, ScanMs=1000, no changes, %d x %d s",
                       o.windows(), o.idleWindowS());
-        row("CPU, 10 masters, scans for changes every 1000 ms", scanning.cpuPercent,
-            "% of a core", note);
+        row("CPU, 10 masters, scans for changes every 1000 ms", scanning.cpuPercent, "% of a core",
+            note);
+    }
+    if (o.wants("floor")) {
+        row("loopback round trip, 6 octets, two sockets of one program", loopbackRoundTripMs(2000),
+            "ms", "median of 2000, TCP_NODELAY");
+        row("gateway round trip, TESTFR act -> con", gatewayRoundTripMs(o, 500), "ms",
+            "median of 500");
+    }
+    if (o.wants("changes")) {
+        for (int measured : {0, 28000}) {
+            for (int scanMs : {1000, 100}) {
+                Idle r = idleProcess(o, 10, 0, o.idleWindowS(),
+                                     "Spontaneous=1\nScanMs=" + std::to_string(scanMs) + "\n",
+                                     measured, true);
+                char note[128];
+                std::snprintf(note, sizeof note, "no changes, %d x %d s, threads' run time",
+                              o.windows(), o.idleWindowS());
+                row(std::string("CPU, 10 masters, Spontaneous=1, ScanMs=") +
+                        std::to_string(scanMs) + (measured ? ", whole image" : ", demo data"),
+                    r.cpuPercent, "% of a core", note);
+            }
+        }
+    }
+    if (o.wants("latency")) {
+        for (int scanMs : {100, 1000}) {
+            const int changes = scanMs == 100 ? (o.full ? 1000 : 200) : (o.full ? 200 : 40);
+            Latency l = eventLatency(o, scanMs, changes);
+            char note[128];
+            std::snprintf(note, sizeof note, "%d changes at random phases, %d missed", l.changes,
+                          l.missed);
+            const std::string what = "event latency, ScanMs=" + std::to_string(scanMs);
+            row(what + ", median", l.medianMs, "ms", note);
+            row(what + ", 99th percentile", l.p99Ms, "ms", note);
+        }
     }
     if (o.wants("reports")) {
         Reports r = reportTime(o, 0);
@@ -594,7 +788,7 @@ int main(int argc, char** argv)
         else {
             std::fprintf(stderr,
                          "usage: %s [--full] [--gateway PATH] [--only "
-                         "interrogation|idle|reports|scaling]...\n",
+                         "interrogation|idle|reports|scaling|floor|changes|latency]...\n",
                          argv[0]);
             return 1;
         }

@@ -1,11 +1,15 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_scan - the cost of reporting by exception on the large data set
  * (bench_data.h), with the data store's statement cache on as the gateway
  * runs it:
  * - Refresh: one CSvrWrapper104::UpdDat, what a scan costs without change
  *   detection;
- * - Scan: one CSvrWrapper104::SvrScan without changes (refresh, snapshot,
- *   watched ranges, comparison; no slave, so nothing is queued);
+ * - Scan: one CSvrWrapper104::SvrScan without changes: the data store is
+ *   asked whether anything changed, and nothing else runs;
+ * - ScanChanged: one SvrScan after another connection changed one value
+ *   (its commit is not timed): refresh, snapshot, watched ranges,
+ *   comparison; no slave, so nothing is queued;
  * - ScanAdds: what a scan adds to its refresh (snapshot, watched ranges,
  *   comparison without changes), measured apart because it is far below the
  *   refresh's own spread;
@@ -44,6 +48,21 @@ void BM_Scan(benchmark::State& state)
     g_gateway->SvrScan(); /* the first scan records the state */
     for (auto _ : state)
         g_gateway->SvrScan();
+}
+
+void BM_ScanChanged(benchmark::State& state)
+{
+    CppSQLite3DB writer; /* another connection, as the controller's writer */
+    writer.open("tmp/dbDat0.db3");
+    g_gateway->SvrScan();
+    int value = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        CppSQLite3Buffer sql;
+        writer.execDML(sql.format("update tbPower set V01=%d where SID=1", 1000 + value++ % 2));
+        state.ResumeTiming();
+        g_gateway->SvrScan();
+    }
 }
 
 /* What a scan adds to its refresh: snapshot, watched ranges, comparison. */
@@ -107,6 +126,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     benchmark::RegisterBenchmark("Refresh/large", BM_Refresh)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Scan/large", BM_Scan)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("ScanChanged/large", BM_ScanChanged)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ScanAdds/large", BM_ScanAdds)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("DetectAndEncode/large", BM_DetectAndEncode)
         ->Unit(benchmark::kMicrosecond);

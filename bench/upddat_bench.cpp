@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * bench_upddat - time of one CSvrWrapper104::UpdDat on the data sets of
  * bench_data.h (demo, large and values:N for the scaling table), each with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross build for the controller: 32-bit ARM (hard-float EABI) Linux with
 # Debian's cross compiler g++-arm-linux-gnueabihf. SQLite and GoogleTest come
 # from Debian multiarch packages (dpkg --add-architecture armhf, then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A received ASDU: CS101_ASDU_createFromBuffer with every header size the
  * coding accepts (chosen by the first input octet), every accessor, every

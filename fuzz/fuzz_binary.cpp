@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Decoding of SQLite binary texts (CppSQLite3Binary): any zero-terminated
  * text either decodes or throws the wrapper's exception; what decodes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * One connection's received byte stream through the real connection thread:
  * framing, sequence numbers, the window, the timers, dispatch and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The INI class on arbitrary file contents: load, read every section and
  * key, save, then load and save twice more. The first save may normalise

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The profile-file functions on arbitrary file contents: reads of a section
  * and key taken from the input, then a write, which must read back exactly

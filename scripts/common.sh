@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Shared by the scripts in this folder; sourced, not run.
 
 QX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

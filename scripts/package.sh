@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian packages of the gateway for this machine and for armhf
 # (the controller) into build/packages/:
 #   qxsvr104_<version>_<host arch>.deb, qxsvr104_<version>_armhf.deb

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Sets up a fresh Debian machine, builds the gateway and runs it on the
 # bundled demo data in a sandbox under build/demo/, in the foreground on
 # TCP port 2404, until Ctrl-C.

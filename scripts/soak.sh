@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Soak of the real gateway: Periodic=1, a master that reconnects and
 # interrogates every few seconds, a second that sends commands and clock
 # synchronisations, and a writer changing the database. Prints resident

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Sets up a fresh Debian machine and runs the whole test suite:
 #   1. a normal build (benchmark programs included, not run) and its tests,
 #   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b.cpp - the gateway's start-up, images and served tables.
  *
@@ -19,6 +20,7 @@
 #include <cstring>
 
 #include "CppSQLite3.h"
+#include "db_cursor.h"
 #include "qx_paths.h"
 #include "startup_diagnosis.h"
 
@@ -76,7 +78,8 @@ std::string CSvrWrapper104::DataDbProblem()
 CSvrWrapper104::CSvrWrapper104()
     : m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr), m_pMngr(nullptr),
       m_pDb(nullptr), m_slave(nullptr), m_alParams(nullptr), m_nReports(0), m_bRunning(false),
-      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_lostEventsReported(0)
+      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_checkOnly(false), m_tlsRefused(false),
+      m_lostEventsReported(0)
 {
 }
 
@@ -90,30 +93,41 @@ CSvrWrapper104::~CSvrWrapper104()
 void CSvrWrapper104::Init()
 {
     Free(); /* a second Init starts from scratch */
-    std::string badValue;
-    const bool valid = m_config.Load(kConfigFile, &badValue);
+    const bool valid = m_config.Load(kConfigFile, nullptr);
+    for (const ConfigProblem& p : m_config.Problems()) {
+        if (p.refused)
+            printf("[CSvrWrapper104::Init] bad value in qxSvr.ini %s\r\n", p.Text().c_str());
+        else
+            printf("qxSvr.ini: %s\n", p.Text().c_str());
+    }
     if (!m_config.FileLoaded())
         ReportUnreadConfig();
-    if (!valid) {
-        /* Serving everyone on a mistyped allow-list is worse than not
-         * starting: nothing is opened, so IsOk stays false. */
-        printf("[CSvrWrapper104::Init] bad value in qxSvr.ini [Svr104] %s\r\n", badValue.c_str());
+    if (!valid && !m_checkOnly) {
+        /* A value that cannot be what was meant (a mistyped allow-list, a
+         * common address beyond 16 bits) is worse than not starting:
+         * nothing is opened, so IsOk stays false. */
         puts("  Init done");
         return;
     }
     m_refusedConnections = 0;
+    m_tlsRefused = false;
     if (!m_bCreated)
         m_tls.reset();
     if (m_config.Tls().enabled && m_tls == nullptr) {
-        /* A station that cannot present its certificate does not start. */
+        /* A station that cannot present its certificate does not start;
+         * the check goes on to the data store. */
         std::string why;
         m_tls = GatewayTls::Create(m_config.Tls(), &m_refusedConnections, &why);
         if (m_tls == nullptr) {
             printf("[CSvrWrapper104::Init] TLS: %s\r\n", why.c_str());
-            puts("  Init done");
-            return;
+            m_tlsRefused = true;
+            if (!m_checkOnly) {
+                puts("  Init done");
+                return;
+            }
+        } else {
+            m_tls->AnnounceExpiring();
         }
-        m_tls->AnnounceExpiring();
     }
 
     m_hLib = dlopen(kLibPath, RTLD_NOW);
@@ -154,7 +168,11 @@ void CSvrWrapper104::Init()
         return;
     }
 
-    CopySMType();
+    if (m_checkOnly)
+        printf("[CSvrWrapper104::Init] check only: tbSMType is not copied from %s\r\n",
+               m_cfgDbPath.c_str());
+    else
+        CopySMType();
     GetTbls();
     UpdDat();
     puts("  Init done");
@@ -231,6 +249,24 @@ void CSvrWrapper104::Free()
     m_pMngr = nullptr;
     m_pfnGetDbManager = nullptr;
     m_pfnFreeDbManager = nullptr;
+}
+
+std::vector<ConfigProblem> CSvrWrapper104::TableNameProblems()
+{
+    std::vector<std::string> tables;
+    if (m_pDb == nullptr)
+        return {};
+    try {
+        CursorGuard cur(m_pDb,
+                        m_pDb->Query("select name from sqlite_master where type='table'", -1));
+        for (; cur.hasRow(); m_pDb->NextRow(cur.get()))
+            tables.push_back(m_pDb->GetStringField(cur.get(), "name"));
+    } catch (CppSQLite3Exception& e) {
+        printf("[CSvrWrapper104::TableNameProblems] db exception: %d %s\r\n", e.errorCode(),
+               e.errorMessage() ? e.errorMessage() : "");
+        return {};
+    }
+    return m_config.CheckTableNames(tables);
 }
 
 /* ------------------------------------------------------------ images */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b.h - the telecontrol gateway CSvrWrapper104.
  *
@@ -103,6 +104,14 @@ class CSvrWrapper104
     /* The same, recording where every point comes from into *sources (null:
      * no record); the point-list tool uses it. */
     unsigned UpdDat(PointSourceRecord* sources);
+    /* Asks the data store whether anything changed since the last refresh
+     * (DataVersion) and refreshes only then, or when that refresh was cut
+     * short by a database error, or when the store cannot tell; returns true
+     * when it refreshed. A scan and a periodic report start with it. */
+    bool RefreshIfChanged();
+    /* Number of images published by refreshes so far; a scan compares only
+     * when it moved since the last comparison. */
+    unsigned long long Refreshes() const { return m_refreshes; }
     /* Loads the bits of count consecutive holding registers (register + 1 on)
      * of station sid into the status image from imageStart on (+512 for
      * station 50) and publishes them. Never throws. */
@@ -121,6 +130,19 @@ class CSvrWrapper104
     int BaseAddrOf(const std::string& table) const;
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
     static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
+
+    /* Check mode (`qxsvr104 --check`): Init prints every problem of
+     * qxSvr.ini and goes on past a refused value and past TLS files it
+     * cannot use (TlsFilesRefused), and writes nothing: the
+     * tbSMType copy from the configuration database is skipped (the served
+     * tables then come from the data store's own copy). */
+    void SetCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
+    /* Warnings for per-table keys that name no table of the data store
+     * (empty when the data store is not open). Reads only. */
+    std::vector<ConfigProblem> TableNameProblems();
+    /* True when the last Init found TLS on but its files or pins unusable
+     * (the reason is on the console). */
+    bool TlsFilesRefused() const { return m_tlsRefused; }
 
     /* Path of the configuration database attached by Init; defaults to the
      * configured flash root. Tests and tools may point it elsewhere before
@@ -176,6 +198,8 @@ class CSvrWrapper104
 
     /* Callbacks registered with the slave engine. */
     static bool connectionRequestHandler(void* parameter, const char* ipAddress);
+    /* Redundancy=groups: the group of a master (RedundancySettings::GroupOf). */
+    static int redundancyGroupSelector(void* parameter, const char* ipAddress);
     static bool clockSyncHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu,
                                  CP56Time2a newTime);
     static bool asduHandler(void* parameter, IMasterConnection connection, CS101_ASDU asdu);
@@ -193,11 +217,12 @@ class CSvrWrapper104
     std::string DataDbProblem();
     /* The plan of the served tables under the configuration. */
     ReportPlan Plan() const;
-    /* Range senders over one snapshot (null connection: queue, cause 1). */
+    /* Range senders over one snapshot (null connection: queue, cause 1, for
+     * the asker's redundancy group, or for every group without an asker). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
-                    IMasterConnection connection);
+                    IMasterConnection connection, IMasterConnection asker = nullptr);
     void SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters, int first,
-                      int last, IMasterConnection connection);
+                      int last, IMasterConnection connection, IMasterConnection asker = nullptr);
     /* Strict answers (connection thread). */
     bool AnswerSingleCommand(IMasterConnection connection, CS101_ASDU asdu);
     bool AnswerRead(IMasterConnection connection, CS101_ASDU asdu, int ioa);
@@ -222,11 +247,20 @@ class CSvrWrapper104
     bool m_bCreated; /* between SvrInit and SvrFree */
 
     std::string m_cfgDbPath; /* configuration database */
+    bool m_checkOnly;        /* SetCheckOnly */
+    bool m_tlsRefused;       /* TlsFilesRefused */
 
     /* Reporting by exception (main thread only). */
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */
     std::vector<PointEvent> m_events;          /* the scan's events; storage reused */
     uint32_t m_lostEventsReported;             /* slave's lost-event total already printed */
+    std::vector<uint32_t> m_groupLostReported; /* the same per group (Redundancy=groups) */
+    unsigned long long m_scannedRefresh = 0;   /* m_refreshes the detector last compared */
+
+    /* Change detection (main thread only). */
+    unsigned long long m_refreshes = 0; /* images published by UpdDat */
+    long long m_readVersion = 0;        /* DataVersion taken before the last refresh */
+    bool m_readVersionValid = false;    /* that refresh completed with a known version */
 };
 
 #endif

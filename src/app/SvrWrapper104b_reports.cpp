@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b_reports.cpp - the gateway's interrogation answers and
  * periodic reports: what the report plan lists, sent from one snapshot of
@@ -33,9 +34,10 @@ const uint8_t kStationQoi = 20;
 class AsduBatch
 {
   public:
-    AsduBatch(CS104_Slave slave, IMasterConnection connection, CS101_AppLayerParameters parameters,
-              int oa, int ca)
-        : m_slave(slave), m_connection(connection), m_parameters(parameters), m_oa(oa), m_ca(ca)
+    AsduBatch(CS104_Slave slave, IMasterConnection connection, IMasterConnection asker,
+              CS101_AppLayerParameters parameters, int oa, int ca)
+        : m_slave(slave), m_connection(connection), m_asker(asker), m_parameters(parameters),
+          m_oa(oa), m_ca(ca)
     {
     }
     ~AsduBatch() { Flush(); }
@@ -64,6 +66,8 @@ class AsduBatch
         if (m_count > 0) {
             if (m_connection != nullptr)
                 IMasterConnection_sendASDU(m_connection, m_asdu);
+            else if (m_asker != nullptr) /* part of an answer: the asker's group only */
+                CS104_Slave_enqueueASDUForConnection(m_slave, m_asker, m_asdu);
             else
                 CS104_Slave_enqueueASDU(m_slave, m_asdu);
         }
@@ -75,6 +79,7 @@ class AsduBatch
   private:
     CS104_Slave m_slave;
     IMasterConnection m_connection;
+    IMasterConnection m_asker;
     CS101_AppLayerParameters m_parameters;
     int m_oa;
     int m_ca;
@@ -85,10 +90,11 @@ class AsduBatch
 } // namespace
 
 void CSvrWrapper104::SendStatus(const PointImage& img, CS101_AppLayerParameters parameters,
-                                int first, int last, IMasterConnection connection)
+                                int first, int last, IMasterConnection connection,
+                                IMasterConnection asker)
 {
     IoaRange r = ReportPlan::ClipStatus(first, last);
-    AsduBatch batch(m_slave, connection, parameters, OriginatorAddress(), CommonAddress());
+    AsduBatch batch(m_slave, connection, asker, parameters, OriginatorAddress(), CommonAddress());
     /* One object serves every point: it is encoded into the ASDU when added. */
     SinglePointInformation point = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
@@ -103,10 +109,11 @@ void CSvrWrapper104::SendStatus(const PointImage& img, CS101_AppLayerParameters 
 }
 
 void CSvrWrapper104::SendMeasured(const PointImage& img, CS101_AppLayerParameters parameters,
-                                  int first, int last, IMasterConnection connection)
+                                  int first, int last, IMasterConnection connection,
+                                  IMasterConnection asker)
 {
     IoaRange r = ReportPlan::ClipMeasured(first, last);
-    AsduBatch batch(m_slave, connection, parameters, OriginatorAddress(), CommonAddress());
+    AsduBatch batch(m_slave, connection, asker, parameters, OriginatorAddress(), CommonAddress());
     MeasuredValueShort value = nullptr;
     for (int ioa = r.first; ioa <= r.last; ++ioa) {
         value =
@@ -145,7 +152,8 @@ std::vector<WatchedRange> CSvrWrapper104::WatchedRanges(const PointImage& img) c
 }
 
 /* Every range of the answer in its order: a range with cause 20 on the
- * connection (queued with cause 1 when there is none), the others queued. */
+ * connection (queued with cause 1 when there is none), the others queued
+ * (for the asking connection's redundancy group when there is one). */
 void CSvrWrapper104::SendRanges(const PointImage& img, CS101_AppLayerParameters parameters,
                                 IMasterConnection connection)
 {
@@ -153,9 +161,9 @@ void CSvrWrapper104::SendRanges(const PointImage& img, CS101_AppLayerParameters 
         IMasterConnection target =
             r.cause == CS101_COT_INTERROGATED_BY_STATION ? connection : nullptr;
         if (r.measured)
-            SendMeasured(img, parameters, r.first, r.last, target);
+            SendMeasured(img, parameters, r.first, r.last, target, connection);
         else
-            SendStatus(img, parameters, r.first, r.last, target);
+            SendStatus(img, parameters, r.first, r.last, target, connection);
     }
 }
 
@@ -219,7 +227,7 @@ bool CSvrWrapper104::AnswerRead(IMasterConnection connection, CS101_ASDU asdu, i
 void CSvrWrapper104::SvrPeriodic()
 {
     printf("SvrPeriodic...");
-    UpdDat();
+    RefreshIfChanged(); /* the report is sent from the image either way */
 
     if (m_bCreated) { /* without a slave there is no queue to report to */
         PointImageSnapshot img = Snapshot();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SvrWrapper104b_slave.cpp - the gateway's slave wiring, lifecycle and the callbacks
  * of the slave engine other than the interrogation answer.
@@ -32,7 +33,25 @@ void CSvrWrapper104::SvrInit()
         CS104_Slave_setTlsConfig(m_slave, m_tls->Config());
         CS104_Slave_setTlsPort(m_slave, Config().Tls().tlsPort);
     }
-    CS104_Slave_setServerMode(m_slave, CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    const RedundancySettings& redundancy = m_config.Redundancy();
+    m_groupLostReported.assign(redundancy.Groups().size(), 0);
+    if (redundancy.Mode() == RedundancyMode::Groups) {
+        /* Each group holds a queue pair of the sizes above. */
+        CS104_Slave_setServerMode(m_slave, CS104_MODE_MULTIPLE_REDUNDANCY_GROUPS);
+        if (!CS104_Slave_setRedundancyGroups(m_slave, static_cast<int>(redundancy.Groups().size()),
+                                             redundancyGroupSelector, this)) {
+            printf("SvrInit: %u redundancy groups, at most %d\n",
+                   static_cast<unsigned>(redundancy.Groups().size()),
+                   static_cast<int>(CS104_MAX_REDUNDANCY_GROUPS));
+            CS104_Slave_destroy(m_slave);
+            m_slave = nullptr;
+            return;
+        }
+    } else if (redundancy.Mode() == RedundancyMode::Connection) {
+        CS104_Slave_setServerMode(m_slave, CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP);
+    } else {
+        CS104_Slave_setServerMode(m_slave, CS104_MODE_SINGLE_REDUNDANCY_GROUP);
+    }
     m_alParams = CS104_Slave_getAppLayerParameters(m_slave);
 
     CS104_Slave_setClockSyncHandler(m_slave, clockSyncHandler, this);
@@ -114,8 +133,33 @@ bool CSvrWrapper104::connectionRequestHandler(void* parameter, const char* ipAdd
             return false;
         }
     }
-    printf("New connection from %s\n", ipAddress);
+    const RedundancyMode mode =
+        self != nullptr ? self->m_config.Redundancy().Mode() : RedundancyMode::Single;
+    switch (mode) {
+    case RedundancyMode::Single:
+        printf("New connection from %s\n", ipAddress);
+        return true;
+    case RedundancyMode::Connection:
+        printf("New connection from %s (group of its own)\n", ipAddress);
+        return true;
+    case RedundancyMode::Groups:
+        break;
+    }
+    const RedundancySettings& redundancy = self->m_config.Redundancy();
+    const int group = redundancy.GroupOf(ipAddress);
+    if (group < 0) {
+        printf("Connection from %s refused: in no group of Svr.Groups\n", ipAddress);
+        return false;
+    }
+    printf("New connection from %s (group %s)\n", ipAddress,
+           redundancy.Groups()[static_cast<size_t>(group)].name.c_str());
     return true;
+}
+
+int CSvrWrapper104::redundancyGroupSelector(void* parameter, const char* ipAddress)
+{
+    const CSvrWrapper104* self = static_cast<const CSvrWrapper104*>(parameter);
+    return self != nullptr ? self->m_config.Redundancy().GroupOf(ipAddress) : -1;
 }
 
 /* "hh:mm:ss dd/mm/yyyy" of a time tag. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * connection_policy.cpp - see connection_policy.h.
  */
@@ -73,19 +74,8 @@ bool ConnectionPolicy::Load(const SimpleIni& ini, std::string* error)
     };
 
     const std::string allowed = config_keys::ReadText(ini, config_keys::kAllowedMasters);
-    size_t start = 0;
-    while (!Trim(allowed).empty() && start <= allowed.size()) {
-        size_t comma = allowed.find(',', start);
-        std::string entry = Trim(
-            allowed.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        Range range;
-        if (!ParseRange(entry, &range))
-            return fail("AllowedMasters", allowed);
-        loaded.m_allowed.push_back(range);
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
-    }
+    if (!ParseList(allowed, &loaded.m_allowed))
+        return fail("AllowedMasters", allowed);
 
     const std::string max = Trim(config_keys::ReadText(ini, config_keys::kMaxMasters));
     long limit = 0;
@@ -105,15 +95,38 @@ bool ConnectionPolicy::Load(const SimpleIni& ini, std::string* error)
     return true;
 }
 
-bool ConnectionPolicy::Allows(const char* ipv4) const
+bool ConnectionPolicy::ParseList(const std::string& text, std::vector<Range>* ranges)
 {
-    if (m_allowed.empty())
-        return true;
+    std::vector<Range> parsed;
+    size_t start = 0;
+    while (!Trim(text).empty() && start <= text.size()) {
+        size_t comma = text.find(',', start);
+        std::string entry = Trim(
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        Range range;
+        if (!ParseRange(entry, &range))
+            return false;
+        parsed.push_back(range);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    *ranges = parsed;
+    return true;
+}
+
+bool ConnectionPolicy::Matches(const std::vector<Range>& ranges, const char* ipv4)
+{
     uint32_t address = 0;
     if (ipv4 == nullptr || !ParseIpv4(ipv4, &address))
         return false;
-    for (const Range& r : m_allowed)
+    for (const Range& r : ranges)
         if ((address & r.mask) == r.network)
             return true;
     return false;
+}
+
+bool ConnectionPolicy::Allows(const char* ipv4) const
+{
+    return m_allowed.empty() || Matches(m_allowed, ipv4);
 }

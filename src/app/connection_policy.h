@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * connection_policy.h - who may connect to the gateway, how many at once, and
  * on which local address it listens: the keys AllowedMasters, MaxMasters and
@@ -5,11 +6,11 @@
  *
  * - AllowedMasters: comma-separated IPv4 addresses ("192.168.1.10") and CIDR
  *   ranges ("10.0.0.0/8"); spaces around entries are ignored. Empty or
- *   missing: every master, as before.
+ *   missing: every master may connect.
  * - MaxMasters: the most masters connected at once, a decimal number of 1 or
- *   more. Missing or empty: no limit, as before.
+ *   more. Missing or empty: no limit.
  * - BindAddress: the IPv4 address to listen on; missing or empty:
- *   "0.0.0.0" (every interface), as before.
+ *   "0.0.0.0" (every interface).
  * A value that does not parse (not an address, a prefix over 32, a limit
  * that is not a positive number) makes Load fail with the key and the value,
  * so the gateway refuses to start instead of serving everyone.
@@ -45,11 +46,18 @@ class ConnectionPolicy
     /* Strict dotted-quad IPv4 parse into host order; false otherwise. */
     static bool ParseIpv4(const std::string& text, uint32_t* address);
 
-  private:
+    /* One entry of an address list: an address is network/mask. */
     struct Range {
         uint32_t network;
         uint32_t mask;
     };
+    /* A list in the syntax of AllowedMasters (blank: an empty list). False
+     * when an entry does not parse; *ranges is then unchanged. */
+    static bool ParseList(const std::string& text, std::vector<Range>* ranges);
+    /* True when the dotted IPv4 address lies in one of the ranges. */
+    static bool Matches(const std::vector<Range>& ranges, const char* ipv4);
+
+  private:
     static bool ParseRange(const std::string& text, Range* range);
 
     std::vector<Range> m_allowed; /* empty: everyone */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * db_cursor.h - a data-store cursor released when leaving its scope.
  *

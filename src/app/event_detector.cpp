@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * event_detector.cpp - change detection for reporting by exception (see
  * event_detector.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * event_detector.h - change detection for reporting by exception.
  *

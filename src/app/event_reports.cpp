@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * event_reports.cpp - packing a scan's events into time-tagged ASDUs (see
  * event_reports.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * event_reports.h - the events of one scan as ASDUs for the master.
  *

@@ -1,9 +1,26 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * gateway_config.cpp - loading qxSvr.ini (see gateway_config.h).
  */
 #include "gateway_config.h"
 
 #include "config_keys.h"
+
+namespace
+{
+
+/* A refusal of the same entry is already listed: Check refuses an unknown
+ * Redundancy or TlsMinVersion word and a bad TlsPort before the unit that
+ * reads the key does. */
+bool RefusedAlready(const std::vector<ConfigProblem>& problems, const ConfigProblem& problem)
+{
+    for (const ConfigProblem& p : problems)
+        if (p.refused && p.section == problem.section && p.key == problem.key)
+            return true;
+    return false;
+}
+
+} // namespace
 
 GatewayConfig::GatewayConfig()
     : m_ini(""), m_fileLoaded(false),
@@ -22,12 +39,42 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
     m_strict = config_keys::ReadInt(m_ini, config_keys::kStrictIec) == 1;
     m_periodic = config_keys::ReadInt(m_ini, config_keys::kPeriodic);
     m_spontaneous = SpontaneousSettings::Read(m_ini);
-    const bool policyValid = m_policy.Load(m_ini, badValue);
-    std::string tlsBadValue;
-    const bool tlsValid = TlsSettings::Read(m_ini, &m_tls, &tlsBadValue);
-    if (policyValid && !tlsValid && badValue != nullptr)
-        *badValue = tlsBadValue;
-    return policyValid && tlsValid;
+    m_problems = config_keys::Check(m_ini);
+    std::string policyError;
+    if (!m_policy.Load(m_ini, &policyError)) {
+        /* "<key>=<value>" of the key that does not parse */
+        ConfigProblem p;
+        p.refused = true;
+        p.section = config_keys::kAllowedMasters.section;
+        p.key = policyError.substr(0, policyError.find('='));
+        p.value = policyError.substr(policyError.find('=') + 1);
+        for (const ConfigKey* key : config_keys::All())
+            if (key->name != nullptr && p.key == key->name)
+                p.reason = key->check;
+        m_problems.push_back(p);
+    }
+    ConfigProblem redundancyProblem;
+    if (!m_redundancy.Load(m_ini, RedundancySettings::KeysInFileOrder(path, "Svr.Groups"), nullptr,
+                           &redundancyProblem) &&
+        !RefusedAlready(m_problems, redundancyProblem))
+        m_problems.push_back(redundancyProblem);
+    ConfigProblem tlsProblem;
+    if (!TlsSettings::Read(m_ini, &m_tls, &tlsProblem) && !RefusedAlready(m_problems, tlsProblem))
+        m_problems.push_back(tlsProblem);
+    for (const ConfigProblem& p : m_problems) {
+        if (!p.refused)
+            continue;
+        if (badValue != nullptr)
+            *badValue = p.key + "=" + p.value;
+        return false;
+    }
+    return true;
+}
+
+std::vector<ConfigProblem>
+GatewayConfig::CheckTableNames(const std::vector<std::string>& tables) const
+{
+    return config_keys::CheckTableNames(m_ini, tables);
 }
 
 bool GatewayConfig::IsDetail(const std::string& table) const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * gateway_config.h - the gateway's configuration: qxSvr.ini as loaded by
  * CSvrWrapper104::Init, every key read through the table of config_keys.h.
@@ -17,9 +18,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "SimpleIni.h"
+#include "config_keys.h"
 #include "connection_policy.h"
+#include "redundancy_settings.h"
 #include "spontaneous_settings.h"
 #include "tls_settings.h"
 
@@ -29,14 +33,22 @@ class GatewayConfig
     /* Every value at its default; no file loaded. */
     GatewayConfig();
 
-    /* Loads path (a missing file leaves every key at its default) and reads
-     * the section "Svr104". False when a connection-policy, TLS or port key
-     * does not parse, with *badValue = "<key>=<value>" (may be null; the
-     * policy's first); the other values are read all the same. */
+    /* Loads path (a missing file leaves every key at its default), reads
+     * the section "Svr104" and the redundancy groups, and holds every entry
+     * against the key table (config_keys::Check), the connection policy,
+     * the redundancy settings and the TLS keys. False when a value is
+     * refused, with *badValue = "<key>=<value>" of the first one (may be
+     * null); the other values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
     /* True when the last Load read its file; false before any Load and when
      * the file was missing or unreadable (every key then at its default). */
     bool FileLoaded() const { return m_fileLoaded; }
+
+    /* What the last Load found: refused values and warnings, in file
+     * order, the connection policy's refusal last. */
+    const std::vector<ConfigProblem>& Problems() const { return m_problems; }
+    /* Warnings for per-table keys naming none of tables. */
+    std::vector<ConfigProblem> CheckTableNames(const std::vector<std::string>& tables) const;
 
     /* "Oa" in its low 8 bits, "Ca", "StrictIec" == 1, "Periodic" seconds. */
     uint8_t OriginatorAddress() const { return m_oa; }
@@ -48,6 +60,8 @@ class GatewayConfig
     const SpontaneousSettings& Spontaneous() const { return m_spontaneous; }
     /* "AllowedMasters", "MaxMasters", "BindAddress". */
     const ConnectionPolicy& Policy() const { return m_policy; }
+    /* "Redundancy" and the "Svr.Groups" section. */
+    const RedundancySettings& Redundancy() const { return m_redundancy; }
     /* The TLS keys and the listening ports (tls_settings.h). */
     const TlsSettings& Tls() const { return m_tls; }
 
@@ -60,7 +74,8 @@ class GatewayConfig
     int FieldsOf(const std::string& table) const;
 
   private:
-    SimpleIni m_ini;
+    mutable SimpleIni m_ini; /* iterated (non-const in SimpleIni), never changed */
+    std::vector<ConfigProblem> m_problems;
     bool m_fileLoaded;
     uint8_t m_oa;
     int m_ca;
@@ -68,6 +83,7 @@ class GatewayConfig
     int m_periodic;
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
+    RedundancySettings m_redundancy;
     TlsSettings m_tls;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * hangup_reload.cpp - see hangup_reload.h.
  */

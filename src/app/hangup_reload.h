@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * hangup_reload.h - what a SIGHUP re-reads while the gateway keeps serving.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * image_store.cpp - publication of the point images (see image_store.h).
  */

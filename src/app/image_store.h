@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * image_store.h - the gateway's two point images and their publication.
  *

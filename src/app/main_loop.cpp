@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * main_loop.cpp - the main loop's pauses and deadlines (see main_loop.h).
  */

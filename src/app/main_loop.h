@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * main_loop.h - the decisions of the process host's main loop: when to
  * pause, for how long, and when to scan or report.

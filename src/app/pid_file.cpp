@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * pid_file.cpp - see pid_file.h.
  */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * pid_file.h - the single-instance pid file of the gateway.
  *

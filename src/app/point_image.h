@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_image.h - one complete set of the gateway's points, as published by a
  * refresh (see image_store.h for the publication scheme).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_refresh.cpp - the rules of the data refresh (see point_refresh.h).
  */
@@ -61,9 +62,9 @@ template <typename Column> bool ReadNumber(DbConnection* db, int cursor, Column 
 /*
  * Column indices of one cursor's result, each looked up by name once. A
  * lookup by name walks the column names through SQLite, each call under its
- * lock; done for every field of every row it was most of a large refresh. A
- * name the result lacks stays -1, and the caller then asks by name, which
- * fails as it always did.
+ * lock; done for every field of every row it would be most of a large
+ * refresh. A name the result lacks stays -1, and the caller then asks by
+ * name, which throws the data store's "Invalid field name requested".
  */
 class ColumnIndex
 {
@@ -157,22 +158,25 @@ void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, Colum
     NoteSource(false, index, source);
 }
 
-void PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables)
+bool PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables)
 {
     if (m_record != nullptr)
         *m_record = PointSourceRecord();
     m_divisors.clear();
     m_lastSql.clear();
+    m_failures = 0;
     try {
         LoadDeviceInputs(img);
         LoadStationStates(img);
         LoadStationRegisterBits(img);
     } catch (CppSQLite3Exception& e) {
+        ++m_failures;
         printf("[CSvrWrapper104::UpdDat] tbDio db exception: %d %s\r\n", e.errorCode(),
                e.errorMessage() ? e.errorMessage() : "");
     }
     for (const std::string& table : tables)
         LoadTable(img, table);
+    return m_failures == 0;
 }
 
 /* Step 1: the inputs of every device but type 2317, in SID order. */
@@ -267,6 +271,7 @@ void PointRefresh::LoadRegisterBits(PointImage& img, int imageStart, int reg, in
             }
         }
     } catch (CppSQLite3Exception& e) {
+        ++m_failures;
         printf("[CSvrWrapper104::UpdYxBy] exception: %d %s\r\n", e.errorCode(),
                e.errorMessage() ? e.errorMessage() : "");
     }
@@ -287,6 +292,7 @@ void PointRefresh::LoadTable(PointImage& img, const std::string& table)
             LoadDeviceValues(img, table, base, count);
         img.tablePoints[table] = count;
     } catch (CppSQLite3Exception& e) {
+        ++m_failures;
         printf("[CSvrWrapper104::UpdDat] db exception: %d %s, sql:%s\r\n", e.errorCode(),
                e.errorMessage() ? e.errorMessage() : "", m_lastSql.c_str());
     }
@@ -428,14 +434,15 @@ std::vector<std::string> ChooseServedTables(DbConnection* db, const GatewayConfi
     return tables;
 }
 
-void RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+bool RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
                    const std::vector<std::string>& tables, PointSourceRecord* sources)
 {
     std::shared_ptr<PointImage> img = images.Begin();
     PointRefresh refresh(db, &config);
     refresh.SetSourceRecord(sources);
-    refresh.Build(*img, tables);
+    const bool complete = refresh.Build(*img, tables);
     images.Publish(img);
+    return complete;
 }
 
 void RefreshRegisterBits(DbConnection* db, const GatewayConfig& config, ImageStore& images,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_refresh.h - the gateway's data refresh: the rules that turn the data
  * store's rows into the point images.
@@ -102,8 +103,9 @@ class PointRefresh
     void SetSourceRecord(PointSourceRecord* record);
 
     /* Steps 1-4 into img for the served tables (in their order); sets each
-     * table's point count. */
-    void Build(PointImage& img, const std::vector<std::string>& tables);
+     * table's point count. False when a database error cut a step short (it
+     * is printed), so the image may lack rows the data store holds. */
+    bool Build(PointImage& img, const std::vector<std::string>& tables);
 
     /* The bits of count consecutive holding registers (register reg + 1 on)
      * of station sid from status index imageStart on (+512 for station 50). */
@@ -132,6 +134,7 @@ class PointRefresh
     PointSourceRecord* m_record = nullptr;
     std::map<std::pair<int, int>, int> m_divisors; /* (type, field) -> divisor */
     std::string m_lastSql; /* statement last composed for the table in progress */
+    int m_failures = 0;    /* database errors caught since Build began */
 };
 
 /*
@@ -145,8 +148,9 @@ std::vector<std::string> ChooseServedTables(DbConnection* db, const GatewayConfi
                                             ImageStore& images);
 
 /* Build over a copy of the published image, then publishes it (sources:
- * see PointRefresh::SetSourceRecord). db must not be null. */
-void RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
+ * see PointRefresh::SetSourceRecord); returns Build's result. db must not be
+ * null. */
+bool RefreshImages(DbConnection* db, const GatewayConfig& config, ImageStore& images,
                    const std::vector<std::string>& tables, PointSourceRecord* sources);
 
 /* LoadRegisterBits over a copy of the published image, then publishes it.

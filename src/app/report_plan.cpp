@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * report_plan.cpp - the ranges of answers, reports and scans and their ASDU
  * bound (see report_plan.h).

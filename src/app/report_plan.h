@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * report_plan.h - what a station interrogation answer, a periodic report and
  * a scan cover, and how many ASDUs that takes.

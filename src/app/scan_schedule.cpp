@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * scan_schedule.cpp - the deadlines of scans and periodic reports (see
  * scan_schedule.h).

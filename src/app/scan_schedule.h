@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * scan_schedule.h - when the main loop scans and reports while reporting by
  * exception is on.

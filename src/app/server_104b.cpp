@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxsvr104 process host: start-up, single-instance lock, signal handling and
  * the periodic main loop around the one CSvrWrapper104 gateway object.
@@ -12,10 +13,13 @@
  *
  * Exit statuses: 0 after SIGINT or SIGTERM, 1 when the pid file cannot be used, 253
  * (-3) when another instance holds the lock, 254 (-2) when the slave does not
- * listen, 255 (-1) when the data store is not usable; 2 for a bad command line.
+ * listen, 255 (-1) when the data store is not usable or qxSvr.ini holds a
+ * refused value; 2 for a bad command line; with --check 0 or 1.
  *
  * Command line: none runs the gateway. --help and --version print and exit 0
- * (see parseCommandLine); anything else prints the usage on stderr.
+ * (see parseCommandLine); --check reads the working directory as a start
+ * would, prints every problem and exits 0 (none) or 1 (see runCheck);
+ * anything else prints the usage on stderr.
  *
  * Choices of this unit:
  * - The old log is removed in code (unlink, or a depth-first walk when the
@@ -39,7 +43,7 @@
  *   one octet into a self-pipe that the pause waits on (poll with the time
  *   left to a deadline on the monotonic clock, so neither a signal nor a
  *   wall-clock step lengthens or cuts a pause). A report already running
- *   finishes first; then the shutdown runs as before.
+ *   finishes first; then the shutdown above runs.
  * - The slave's threads start with SIGINT, SIGTERM and SIGHUP blocked (they
  *   inherit the mask in force around SvrStart), so the kernel hands every
  *   stop and hang-up to the main thread, whose pause is what waits for it;
@@ -61,6 +65,8 @@
 
 #include "hangup_reload.h"
 #include "pid_file.h"
+#include "point_list.h"
+
 #include "qxLog.h"
 #include "qx_paths.h"
 #include "main_loop.h"
@@ -140,7 +146,8 @@ static void drainWakePipe()
     }
 }
 
-/* SIGHUP no longer ends the gateway, from the first line of main on. */
+/* SIGHUP asks for the re-reads of hangup_reload.h instead of ending the
+ * gateway, from the first line of main on. */
 static void installHangupHandler()
 {
     struct sigaction action;
@@ -266,34 +273,80 @@ class ProcessLoopHost : public MainLoopHost
 };
 
 static const char kUsage[] =
-    "Usage: qxsvr104 [-h|--help] [--version]\n"
+    "Usage: qxsvr104 [--check] [-h|--help] [--version]\n"
     "IEC 60870-5-104 gateway (controlled station) on TCP port 2404. Without\n"
     "arguments it runs in the foreground from its working directory, which\n"
     "holds qxSvr.ini, libqxdb.so and tmp/dbDat0.db3. It also uses the\n"
     "configuration database " QX_CFG_DB_PATH " and the pid file\n"
     "" QX_RUN_DIR "/qxsvr104.pid.\n"
+    "  --check        read qxSvr.ini and the data store as a start would, print\n"
+    "                 every problem and exit; takes no lock, opens no port and\n"
+    "                 writes nothing\n"
     "  -h, --help     print this text and exit\n"
     "  --version      print the version and exit\n"
     "Exit status:\n"
-    "  0    stopped by SIGINT or SIGTERM\n"
-    "  1    the pid file cannot be used\n"
+    "  0    stopped by SIGINT or SIGTERM; with --check: no problem\n"
+    "  1    with --check: a problem was printed\n"
+    "       otherwise: the pid file cannot be used\n"
     "  2    bad command line\n"
     "  253  another instance is running\n"
     "  254  the station does not listen\n"
     "  255  the data store is not usable\n";
 
+/*
+ * qxsvr104 --check: the start-up's reading of the working directory without
+ * the start. Init in check mode prints every problem of qxSvr.ini (refused
+ * values, mapped values, unknown sections and keys), loads the TLS files when
+ * TLS is on, and opens the data store without copying tbSMType into it; then the per-table keys are
+ * held against the data store's tables, and the point list of one refresh against overlapping
+ * ranges and rows outside the images, as `qxpoints --check` does. No pid lock, no log removal, no
+ * slave, no write. 1 when anything was found.
+ */
+static int runCheck()
+{
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::unique_ptr<CSvrWrapper104> gateway(new CSvrWrapper104());
+    gateway->SetCheckOnly(true);
+    gateway->Init();
+    size_t problems = gateway->Config().Problems().size();
+    if (gateway->TlsFilesRefused())
+        ++problems;
+    if (!gateway->IsOk()) {
+        puts("qxsvr104 --check: the data store cannot be opened here (./libqxdb.so, "
+             "tmp/dbDat0.db3)");
+        ++problems;
+    } else {
+        for (const ConfigProblem& p : gateway->TableNameProblems()) {
+            printf("qxSvr.ini: %s\n", p.Text().c_str());
+            ++problems;
+        }
+        PointSourceRecord record;
+        gateway->UpdDat(&record);
+        PointImageSnapshot img = gateway->Snapshot();
+        const point_list::PointList list =
+            point_list::MakePointList(gateway->AnswerRanges(*img), *img, record);
+        for (const std::string& p : list.problems)
+            printf("problem: %s\n", p.c_str());
+        problems += list.problems.size();
+    }
+    printf("qxsvr104 --check: %zu problem%s\n", problems, problems == 1 ? "" : "s");
+    return problems == 0 ? 0 : 1;
+}
+
 /* Exit status for a command line that does not run the gateway, or -1 to
  * run it. Each option sets its flag; the flags are acted on after the scan. */
 static int parseCommandLine(int argc, char** argv)
 {
-    enum { kVersion = 256 };
+    enum { kVersion = 256, kCheck };
     static const struct option longOptions[] = {
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
+        {"check", no_argument, nullptr, kCheck},
         {nullptr, 0, nullptr, 0},
     };
     bool help = false;
     bool version = false;
+    bool check = false;
     int option;
     while ((option = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
         switch (option) {
@@ -302,6 +355,9 @@ static int parseCommandLine(int argc, char** argv)
             break;
         case kVersion:
             version = true;
+            break;
+        case kCheck:
+            check = true;
             break;
         default: /* getopt_long has named the option on stderr */
             fputs(kUsage, stderr);
@@ -320,6 +376,8 @@ static int parseCommandLine(int argc, char** argv)
         puts("qxsvr104 " QX_VERSION);
         return 0;
     }
+    if (check)
+        return runCheck();
     return -1;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * service_notify.cpp - see service_notify.h.
  */

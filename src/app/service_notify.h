@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * service_notify.h - the gateway's side of the service manager's notify
  * protocol (systemd's sd_notify(3)), written out here instead of linking
@@ -16,7 +17,7 @@
  * - Without NOTIFY_SOCKET, or with an address that is neither a path nor an
  *   abstract name (e.g. "vsock:..."), or one too long for sockaddr_un, the
  *   notifier is off and Send does nothing: a gateway started by hand or by a
- *   Type=simple unit behaves as it always did.
+ *   Type=simple unit sends nothing and needs no manager.
  * - The watchdog is on only when WATCHDOG_USEC is a positive decimal number
  *   and WATCHDOG_PID is absent or names this process. Pings are due every
  *   half period, so a main loop that wakes on that cadence beats at least

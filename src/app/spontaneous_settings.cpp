@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * spontaneous_settings.cpp - reading the keys of reporting by exception (see
  * spontaneous_settings.h).

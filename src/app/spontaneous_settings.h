@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * spontaneous_settings.h - the qxSvr.ini keys of reporting by exception.
  *

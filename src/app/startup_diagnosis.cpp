@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * startup_diagnosis.cpp - see startup_diagnosis.h.
  */

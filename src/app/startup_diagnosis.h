@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * startup_diagnosis.h - why a file or the listening port cannot be used, as
  * short texts for the gateway's start-up failure lines ("pDb err: cannot

@@ -19,24 +19,33 @@ std::string Trim(const std::string& text)
     return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
 
-/* A decimal port of digits only within [lowest, 65535]. */
-bool ParsePort(const std::string& text, int lowest, int* port)
+/* A decimal port of digits only within [lowest, 65535]; *reason says why not. */
+bool ParsePort(const std::string& text, int lowest, int* port, std::string* reason)
 {
-    if (text.empty() || text.size() > 5 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        *reason = "not a whole number";
         return false;
-    int value = std::atoi(text.c_str());
-    if (value < lowest || value > 65535)
+    }
+    if (text.size() > 5 || std::atoi(text.c_str()) < lowest || std::atoi(text.c_str()) > 65535) {
+        *reason = "outside " + std::to_string(lowest) + "-65535";
         return false;
-    *port = value;
+    }
+    *port = std::atoi(text.c_str());
     return true;
 }
 
-bool Fail(TlsSettings* settings, std::string* badValue, const std::string& text)
+bool Fail(TlsSettings* settings, ConfigProblem* problem, const ConfigKey& key,
+          const std::string& value, const std::string& reason)
 {
     *settings = TlsSettings();
-    if (badValue != nullptr)
-        *badValue = text;
+    if (problem != nullptr) {
+        *problem = ConfigProblem();
+        problem->refused = true;
+        problem->section = key.section;
+        problem->key = key.name;
+        problem->value = value;
+        problem->reason = reason;
+    }
     return false;
 }
 
@@ -57,7 +66,7 @@ std::vector<std::string> SplitList(const std::string& text)
     }
 }
 
-bool TlsSettings::Read(const SimpleIni& ini, TlsSettings* settings, std::string* badValue)
+bool TlsSettings::Read(const SimpleIni& ini, TlsSettings* settings, ConfigProblem* problem)
 {
     namespace keys = config_keys;
     TlsSettings read;
@@ -68,34 +77,33 @@ bool TlsSettings::Read(const SimpleIni& ini, TlsSettings* settings, std::string*
     read.peers = SplitList(keys::ReadText(ini, keys::kTlsPeers));
     read.enabled = !read.certFile.empty() && !read.keyFile.empty();
     if (read.certFile.empty() != read.keyFile.empty()) {
-        const bool certOnly = read.keyFile.empty();
-        return Fail(settings, badValue,
-                    certOnly ? "TlsCert=" + read.certFile + " without TlsKey"
-                             : "TlsKey=" + read.keyFile + " without TlsCert");
+        if (read.keyFile.empty())
+            return Fail(settings, problem, keys::kTlsCert, read.certFile, "without TlsKey");
+        return Fail(settings, problem, keys::kTlsKey, read.keyFile, "without TlsCert");
     }
     if (read.enabled && read.caFile.empty())
-        return Fail(settings, badValue, "TlsCa= (required with TlsCert and TlsKey)");
+        return Fail(settings, problem, keys::kTlsCa, "", "required with TlsCert and TlsKey");
 
+    std::string reason;
     const std::string tlsPort = Trim(keys::ReadText(ini, keys::kTlsPort));
-    if (!ParsePort(tlsPort, 1, &read.tlsPort))
-        return Fail(settings, badValue, "TlsPort=" + tlsPort);
+    if (!tlsPort.empty() && !ParsePort(tlsPort, 1, &read.tlsPort, &reason))
+        return Fail(settings, problem, keys::kTlsPort, tlsPort, reason);
     const std::string plainPort = Trim(keys::ReadText(ini, keys::kPlainPort));
     if (plainPort.empty())
         read.plainPort = read.enabled ? 0 : kDefaultPlainPort;
-    else if (!ParsePort(plainPort, 0, &read.plainPort))
-        return Fail(settings, badValue, "PlainPort=" + plainPort);
+    else if (!ParsePort(plainPort, 0, &read.plainPort, &reason))
+        return Fail(settings, problem, keys::kPlainPort, plainPort, reason);
     if (!read.enabled && read.plainPort == 0)
-        return Fail(settings, badValue, "PlainPort=0 (nothing would listen without TLS)");
+        return Fail(settings, problem, keys::kPlainPort, plainPort,
+                    "nothing would listen without TLS");
     if (read.enabled && read.plainPort == read.tlsPort)
-        return Fail(settings, badValue, "PlainPort=" + plainPort + " (the same as TlsPort)");
+        return Fail(settings, problem, keys::kPlainPort, plainPort, "the same as TlsPort");
 
     const std::string version = Trim(keys::ReadText(ini, keys::kTlsMinVersion));
-    if (version == "1.2")
-        read.minVersion = 12;
-    else if (version == "1.3")
+    if (version == "1.3")
         read.minVersion = 13;
-    else
-        return Fail(settings, badValue, "TlsMinVersion=" + version);
+    else if (!version.empty() && version != "1.2")
+        return Fail(settings, problem, keys::kTlsMinVersion, version, "not one of 1.2, 1.3");
     *settings = read;
     return true;
 }

@@ -9,10 +9,10 @@
  * - TlsCrl: PEM files of CRLs, comma-separated.
  * - TlsPeers: SHA-256 fingerprints of the master certificates allowed,
  *   comma-separated (checked when the TLS configuration is made).
- * - TlsPort: 1..65535, default 19998.
+ * - TlsPort: 1..65535, default 19998 (also when empty).
  * - PlainPort: 0..65535, 0 for no plain listener. Empty: 2404, or no plain
  *   listener with TLS on (plain IEC 104 beside TLS only when asked for).
- * - TlsMinVersion: "1.2" (default) or "1.3".
+ * - TlsMinVersion: "1.2" (default, also when empty) or "1.3".
  * The TLS keys other than the ports are read but not checked against
  * files here: the files are read when the TLS configuration is loaded
  * (gateway_tls.h).
@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "SimpleIni.h"
+#include "config_keys.h"
 
 struct TlsSettings {
     static constexpr int kDefaultPlainPort = 2404;
@@ -40,10 +41,10 @@ struct TlsSettings {
     int plainPort = kDefaultPlainPort; /* 0: no plain listener */
     int minVersion = 12;               /* 12 or 13 (CS104_TlsVersion) */
 
-    /* Reads the keys into *settings. False on a bad value, with *badValue
-     * = "<key>=<value>" and the reason when it is not the text alone (may
-     * be null); *settings then holds the defaults (TLS off). */
-    static bool Read(const SimpleIni& ini, TlsSettings* settings, std::string* badValue);
+    /* Reads the keys into *settings. False on a bad value, with *problem
+     * the refused entry and its reason (may be null); *settings then holds
+     * the defaults (TLS off). */
+    static bool Read(const SimpleIni& ini, TlsSettings* settings, ConfigProblem* problem);
 };
 
 /* The comma-separated entries of text, trimmed, empty ones left out. */

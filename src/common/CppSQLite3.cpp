@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * CppSQLite3: the database exception and the SQLite wrapper classes.
  *

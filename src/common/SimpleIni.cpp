@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SimpleIni: loading, lookups, edits and saving of an INI file held in
  * memory. The grammar and the save format are described in SimpleIni.h.

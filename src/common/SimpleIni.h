@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SimpleIni: an INI-style text file held in memory.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "linked_list.h"
 
 #include "lib_memory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxLog: profile-file functions and the trace log.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb.h - interface of the data-store library libqxdb.so.
  *
@@ -118,6 +119,14 @@ class DbConnection
     /* Name of a result column (zero-based index), valid while the cursor is
      * open. Throws for an unknown handle or an invalid index. */
     virtual const char* FieldName(int cursor, int column) = 0;
+
+    /* A number that changes whenever the main database may have changed since
+     * an earlier call on this connection: a commit by another connection or
+     * process (SQLite's data_version, which this connection's own commits
+     * leave alone) or any ExecDML through this connection. Two equal numbers
+     * mean that rows read after the first call are still current. One cheap
+     * statement, no table read. Throws on a database error. */
+    virtual long long DataVersion() = 0;
 
   protected:
     /* Connections are destroyed by their manager only. */

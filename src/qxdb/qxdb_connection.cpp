@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb_connection.cpp - DbConnection over SQLite through the CppSQLite3
  * wrapper classes, with the prepared-statement cache and the cursor table.
@@ -144,7 +145,18 @@ bool QxDbConnection::TableExists(const char* table)
 int QxDbConnection::ExecDML(const char* sql)
 {
     checkSql(sql);
+    /* Counted before it runs: a statement that fails halfway may still have
+     * changed something. */
+    ++m_ownWrites;
     return m_db.execDML(sql);
+}
+
+long long QxDbConnection::DataVersion()
+{
+    /* data_version is a 32-bit counter per connection; taken as unsigned, the
+     * sum with the own writes changes whenever either does. */
+    const unsigned others = static_cast<unsigned>(ExecScalar("pragma data_version"));
+    return static_cast<long long>(others) + m_ownWrites;
 }
 
 int QxDbConnection::ExecScalar(const char* sql)

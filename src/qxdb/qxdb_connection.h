@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb_connection.h - the library's DbConnection over one SQLite database.
  *
@@ -63,6 +64,7 @@ class QxDbConnection : public DbConnection
     bool IsNumericField(int cursor, int column) override;
     bool IsNumericField(int cursor, const char* column) override;
     const char* FieldName(int cursor, int column) override;
+    long long DataVersion() override;
 
   private:
     /* One cached statement; inUse while a cursor or ExecScalar runs it. */
@@ -100,6 +102,7 @@ class QxDbConnection : public DbConnection
     bool m_cacheOn;
     std::map<int, std::unique_ptr<Cursor>> m_cursors;
     int m_lastHandle = 0;
+    long long m_ownWrites = 0; /* ExecDML calls: own commits, unseen by data_version */
 };
 
 #endif

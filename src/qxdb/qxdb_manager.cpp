@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdb_manager.cpp - the library's manager and its two exported entry points.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * ConnectionPolicy: the keys AllowedMasters, MaxMasters and BindAddress as
  * read from qxSvr.ini, and the allow-list decisions.
@@ -9,6 +10,7 @@
 
 #include "connection_policy.h"
 #include "SimpleIni.h"
+#include "fakes/file_helpers.h"
 
 namespace
 {
@@ -16,7 +18,7 @@ namespace
 /* A policy loaded from the given lines of section Svr104. */
 bool LoadFrom(const std::string& lines, ConnectionPolicy& policy, std::string* error)
 {
-    const std::string path = std::string(QX_TEST_TMPDIR) + "/connection_policy.ini";
+    const std::string path = qxtest::testPath("connection_policy.ini");
     std::ofstream(path, std::ios::trunc) << "[Svr104]\n" << lines;
     SimpleIni ini("");
     ini.Load(path);

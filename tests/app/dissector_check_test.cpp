@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The dissector helper itself (fakes/dissector.h) on hand-made exchanges:
  * what the gateway tests rely on must be able to fail.
@@ -11,7 +12,7 @@ namespace qxtest
 namespace
 {
 
-const Octets kActCon = asdu(100, 0x01, 0x47, 5, {0x00, 0x00, 0x00, 0x14});
+const Octets kActCon = interrogationAsdu(0x47, 20, 5);
 /* M_ME_NC_1, cause 20, IOA 0x4001 = 230.5 */
 const Octets kFloat = asdu(13, 0x01, 0x14, 1, {0x01, 0x40, 0x00, 0x00, 0x80, 0x66, 0x43, 0x00}, 2);
 
@@ -19,7 +20,7 @@ Capture startedExchange()
 {
     return {{true, uFrame(U_STARTDT_ACT)},
             {false, uFrame(U_STARTDT_CON)},
-            {true, iFrame(0, 0, asdu(100, 0x01, 0x06, 5, {0x00, 0x00, 0x00, 0x14}))},
+            {true, iFrame(0, 0, interrogationAsdu(0x06, 20, 5))},
             {false, iFrame(0, 1, kActCon)},
             {false, iFrame(1, 1, kFloat)},
             {true, sFrame(2)}};

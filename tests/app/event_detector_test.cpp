@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Change detection of reporting by exception: first scan, status and quality
  * changes, deadbands per range, values that are not numbers, order and the

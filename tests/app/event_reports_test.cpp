@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Events as ASDUs: types 30 and 36 with cause 3, every object tagged with the
  * scan's time, packed up to the ASDU's size in the detector's order. The
@@ -6,6 +7,7 @@
 #include "event_reports.h"
 
 #include "cs104_apci.h"
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +18,7 @@
 namespace
 {
 
-typedef std::vector<uint8_t> Octets;
+using qxtest::Octets;
 
 /* The slave's default application-layer sizes: COT 2, CA 2, IOA 3. */
 struct sCS101_AppLayerParameters DefaultSizes()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The example qxSvr.ini that the package installs: the gateway reads it as
  * documented (its values are the documented defaults and serve the demo data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Commands to the running gateway: single commands, a double command and a
  * clock synchronisation, with the replies compared octet by octet.

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The gateway configuration: the key table, the defaults of a missing file,
  * every key read with its check, and a bad connection-policy key.
  */
 #include "config_keys.h"
 #include "gateway_config.h"
+
+#include "fakes/file_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +21,7 @@ namespace
 
 std::string WriteIni(const std::string& name, const std::string& text)
 {
-    const std::string path = std::string(QX_TEST_TMPDIR) + "/" + name;
+    const std::string path = qxtest::testPath(name);
     std::ofstream(path, std::ios::trunc) << text;
     return path;
 }
@@ -43,10 +46,11 @@ TEST(ConfigKeys, Table_EveryKeyOnce_SectionsOfTheSample)
     EXPECT_EQ(
         (std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
                                "BindAddress", "StrictIec", "Spontaneous", "ScanMs", "Deadband",
-                               "TlsCert", "TlsKey", "TlsCa", "TlsCrl", "TlsPeers", "TlsPort",
-                               "PlainPort", "TlsMinVersion"}),
+                               "Redundancy", "TlsCert", "TlsKey", "TlsCa", "TlsCrl", "TlsPeers",
+                               "TlsPort", "PlainPort", "TlsMinVersion"}),
         gatewayKeys);
-    EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband"}),
+    EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband",
+                                     "Svr.Groups"}),
               perTableSections);
     EXPECT_EQ("tbPower", config_keys::NameOf(config_keys::kBaseAddr, "tbPower"));
     EXPECT_EQ("Oa", config_keys::NameOf(config_keys::kOa, "tbPower"));
@@ -56,7 +60,7 @@ TEST(GatewayConfig, NoFile_EveryKeyAtItsDefault)
 {
     GatewayConfig config;
     EXPECT_EQ(10, config.Periodic()); /* before any Load too */
-    EXPECT_TRUE(config.Load(std::string(QX_TEST_TMPDIR) + "/no_such.ini", nullptr));
+    EXPECT_TRUE(config.Load(qxtest::testPath("no_such.ini"), nullptr));
     EXPECT_FALSE(config.FileLoaded());
     EXPECT_EQ(2, config.OriginatorAddress());
     EXPECT_EQ(1, config.CommonAddress());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A connection flood against the real gateway when the system refuses
  * threads: its address space is limited to a few more thread stacks than it
@@ -38,12 +39,6 @@ bool closedByGateway(const RawMaster& master)
         return false;
     char octet;
     return recv(master.fd(), &octet, 1, MSG_PEEK) <= 0;
-}
-
-bool answerComplete(const std::vector<IFrame>& frames)
-{
-    return framesOf(frames, 1, 20).size() == 2 && framesOf(frames, 1, 1).size() == 34 &&
-           framesOf(frames, 13, 20).size() == 16;
 }
 
 struct Usage {
@@ -128,7 +123,7 @@ TEST_F(GatewayFlood, ThreadsRefused_FloodClosedAtOnce_BaselineBack_NewMasterServ
 
     connectClient();
     std::vector<IFrame> frames;
-    ASSERT_TRUE(client_.sendAsdu({0x64, 0x01, 0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 20}));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     EXPECT_TRUE(client_.collectUntil(frames, answerComplete, 10000));
 
     int status = interruptGateway();

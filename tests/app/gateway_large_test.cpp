@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A served table of 30 000 points: the whole interrogation answer and two
  * consecutive periodic reports reach a master that acknowledges every frame
@@ -181,7 +182,7 @@ TEST_P(GatewayLargeTable, Interrogation_EveryPointArrivesOnceWithValueAndCause)
     AckingMaster master(GetParam());
     ASSERT_TRUE(master.connectActive());
     int64_t start = monotonicMs();
-    ASSERT_TRUE(master.sendAsdu({0x64, 0x01, 0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14}));
+    ASSERT_TRUE(master.sendAsdu(interrogationAsdu(0x06)));
     std::vector<IFrame> frames;
     int bigSeen = 0;
     size_t counted = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Address space of the running gateway as masters connect: neither the
  * connection threads' stacks nor per-thread malloc arenas may reserve

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Who may connect: AllowedMasters, MaxMasters and BindAddress of section
  * "Svr104", seen from masters on several loopback addresses (the whole of

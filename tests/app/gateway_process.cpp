@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gateway_process.h"
 
 #include "gateway_launcher.h"
@@ -28,13 +29,15 @@ using Clock = std::chrono::steady_clock;
  * program as its argument, since the host cannot execute a target binary.
  * Null-terminated, for posix_spawn.
  */
-std::vector<char*> launchCommand(const std::string& program)
+std::vector<char*> launchCommand(const std::string& program, const std::vector<std::string>& args)
 {
     static const char* const launcher[] = {QX_GATEWAY_LAUNCHER nullptr};
     std::vector<char*> argv;
     for (const char* const* arg = launcher; *arg != nullptr; ++arg)
         argv.push_back(const_cast<char*>(*arg));
     argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     return argv;
 }
@@ -80,7 +83,8 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& extra)
 } // namespace
 
 bool GatewayProcess::start(const std::string& program, const std::string& workDir,
-                           const std::vector<std::string>& extraEnv)
+                           const std::vector<std::string>& extraEnv,
+                           const std::vector<std::string>& args)
 {
     std::vector<std::string> environment = environmentWith(extraEnv);
     std::vector<char*> envp;
@@ -95,7 +99,7 @@ bool GatewayProcess::start(const std::string& program, const std::string& workDi
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    std::vector<char*> argv = launchCommand(program);
+    std::vector<char*> argv = launchCommand(program, args);
     pid_t pid = -1;
     int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

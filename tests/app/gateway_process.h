@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Test harness that runs the real qxsvr104 executable as a child process.
  *
@@ -35,13 +36,14 @@ class GatewayProcess
     GatewayProcess& operator=(const GatewayProcess&) = delete;
 
     /*
-     * Starts program (no arguments) in workDir, through the emulator in a
-     * cross build (gateway_launcher.h), with this process's environment plus
-     * extraEnv ("NAME=value" each, replacing a variable of that name); false
-     * when the spawn fails.
+     * Starts program with args (default: none) in workDir, through the
+     * emulator in a cross build (gateway_launcher.h), with this process's
+     * environment plus extraEnv ("NAME=value" each, replacing a variable of
+     * that name); false when the spawn fails.
      */
     bool start(const std::string& program, const std::string& workDir,
-               const std::vector<std::string>& extraEnv = {});
+               const std::vector<std::string>& extraEnv = {},
+               const std::vector<std::string>& args = {});
 
     /*
      * Waits until a console line that contains text arrives at or after the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The gateway's two profiles on the wire: the default ("StrictIec" absent,
  * today's answers octet for octet) and the standard's ("StrictIec=1").
@@ -21,12 +22,6 @@ namespace
 {
 
 const int kWindow = 12; /* the gateway's k */
-
-/* C_IC_NA_1 with the given cause octet and common address, qualifier 20. */
-Octets interrogation(uint8_t causeOctet, int ca = 1)
-{
-    return asdu(100, 0x01, causeOctet, ca, {0x00, 0x00, 0x00, 0x14});
-}
 
 /* C_SC_NA_1 at ioa with the given SCO octet. */
 Octets singleCommand(uint8_t causeOctet, int ioa, uint8_t sco, int ca = 1)
@@ -193,7 +188,9 @@ const PointCase kPointCases[] = {
        {singleCommand(0x6D, 5000, 0x01)},
        {singleCommand(0x2D, 5000, 0x01)}},
       /* today a system command with a wrong cause gets 45 and then 44 */
-      {interrogation(0x03), {interrogation(0x6D)}, {interrogation(0x2D), interrogation(0x2C)}},
+      {interrogationAsdu(0x03),
+       {interrogationAsdu(0x6D)},
+       {interrogationAsdu(0x2D), interrogationAsdu(0x2C)}},
       {singleCommand(0x06, 5001, 0x01),
        {singleCommand(0x6F, 5001, 0x01)},
        {singleCommand(0x2F, 5001, 0x01)}}}},
@@ -318,19 +315,19 @@ TEST_F(GatewayProfile, P1_Strict_StationInterrogation_AllWithCause20ThenTerminat
 {
     startProfile(true);
     /* 1 confirmation + 2 + 34 status + 16 measured ASDUs + 1 termination */
-    std::vector<IFrame> frames = interrogate(interrogation(0x06), 54);
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x06), 54);
     ASSERT_EQ(54u, frames.size());
-    EXPECT_EQ(interrogation(0x07), frames.front().asdu());
-    EXPECT_EQ(interrogation(0x0A), frames.back().asdu());
+    EXPECT_EQ(interrogationAsdu(0x07), frames.front().asdu());
+    EXPECT_EQ(interrogationAsdu(0x0A), frames.back().asdu());
     EXPECT_EQ(36u, framesOf(frames, 1, 20).size());
     EXPECT_EQ(16u, framesOf(frames, 13, 20).size());
     EXPECT_TRUE(quiet());
 
     /* A broadcast interrogation is answered with the station's address. */
-    std::vector<IFrame> broadcast = interrogate(interrogation(0x06, 0xFFFF), 54);
+    std::vector<IFrame> broadcast = interrogate(interrogationAsdu(0x06, 20, 0xFFFF), 54);
     ASSERT_EQ(54u, broadcast.size());
-    EXPECT_EQ(interrogation(0x07), broadcast.front().asdu());
-    EXPECT_EQ(interrogation(0x0A), broadcast.back().asdu());
+    EXPECT_EQ(interrogationAsdu(0x07), broadcast.front().asdu());
+    EXPECT_EQ(interrogationAsdu(0x0A), broadcast.back().asdu());
     EXPECT_TRUE(quiet());
 
     Dissection d = decodeAndCheck();
@@ -349,9 +346,9 @@ TEST_F(GatewayProfile, P1_Strict_StationInterrogation_AllWithCause20ThenTerminat
 TEST_F(GatewayProfile, P1_Default_StationInterrogation_StationRangesWithCause1NoTermination)
 {
     startProfile(false);
-    std::vector<IFrame> frames = interrogate(interrogation(0x06), 53);
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x06), 53);
     ASSERT_EQ(53u, frames.size());
-    EXPECT_EQ(interrogation(0x07), frames.front().asdu());
+    EXPECT_EQ(interrogationAsdu(0x07), frames.front().asdu());
     EXPECT_EQ(2u, framesOf(frames, 1, 20).size());
     EXPECT_EQ(34u, framesOf(frames, 1, 1).size());
     EXPECT_EQ(16u, framesOf(frames, 13, 20).size());
@@ -379,15 +376,15 @@ void receiveUnacknowledged(RawMaster& master, std::vector<IFrame>& into, int n)
 TEST_F(GatewayProfile, P2_Strict_Deactivation_PositiveDuringAnswerAndRestDropped_NegativeAfter)
 {
     startProfile(true);
-    ASSERT_TRUE(client_.sendAsdu(interrogation(0x06)));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     /* The window fills; the rest of the answer waits in the gateway. */
     receiveUnacknowledged(client_.master(), received_, kWindow);
     ASSERT_TRUE(client_.master().quietFor(300));
-    EXPECT_EQ(interrogation(0x07), received_.front().asdu());
+    EXPECT_EQ(interrogationAsdu(0x07), received_.front().asdu());
 
-    exchange(interrogation(0x08), {interrogation(0x09)});
+    exchange(interrogationAsdu(0x08), {interrogationAsdu(0x09)});
     /* Nothing is in progress any more: negative, and never data. */
-    exchange(interrogation(0x08), {interrogation(0x49)});
+    exchange(interrogationAsdu(0x08), {interrogationAsdu(0x49)});
 
     Dissection d = decodeAndCheck();
     for (const DissectedFrame& f : slaveIFrames(d))
@@ -397,9 +394,9 @@ TEST_F(GatewayProfile, P2_Strict_Deactivation_PositiveDuringAnswerAndRestDropped
 TEST_F(GatewayProfile, P2_Default_Deactivation_AnsweredAsActivation)
 {
     startProfile(false);
-    std::vector<IFrame> frames = interrogate(interrogation(0x08), 53);
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x08), 53);
     ASSERT_EQ(53u, frames.size());
-    EXPECT_EQ(interrogation(0x07), frames.front().asdu());
+    EXPECT_EQ(interrogationAsdu(0x07), frames.front().asdu());
     EXPECT_EQ(34u, framesOf(frames, 1, 1).size());
     decodeAndCheck();
 }
@@ -410,7 +407,7 @@ TEST_F(GatewayProfile, P9_Strict_StopDt_ConfirmedOnlyOnceEveryFrameIsAcknowledge
 {
     startProfile(true);
     RawMaster& master = client_.master();
-    ASSERT_TRUE(client_.sendAsdu(interrogation(0x06)));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     receiveUnacknowledged(master, received_, kWindow);
     ASSERT_TRUE(master.sendU(U_STOPDT_ACT));
     EXPECT_TRUE(master.quietFor(500)) << "STOPDT con or data before the acknowledgement";
@@ -426,7 +423,7 @@ TEST_F(GatewayProfile, P9_Default_StopDt_ConfirmedAtOnce)
 {
     startProfile(false);
     RawMaster& master = client_.master();
-    ASSERT_TRUE(client_.sendAsdu(interrogation(0x06)));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     receiveUnacknowledged(master, received_, kWindow);
     ASSERT_TRUE(master.sendU(U_STOPDT_ACT));
     std::optional<Apdu> con = master.receive(2000);

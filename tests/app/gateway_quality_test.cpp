@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Values the data store cannot read as numbers reach the master with the
  * invalid bit (IV, 0x80) of their quality set, in an interrogation answer and
@@ -62,7 +63,7 @@ TEST_F(GatewayQuality, InterrogationAnswer_NotANumberCarriesInvalidBit)
     setPeriodic("0");
     startGateway();
     connectClient();
-    ASSERT_TRUE(client_.sendAsdu({0x64, 0x01, 0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14}));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     std::vector<IFrame> frames;
     client_.collectUntil(
         frames, [](const std::vector<IFrame>& f) { return framesOf(f, 13, 20).size() >= 16; },

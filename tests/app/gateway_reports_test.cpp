@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Interrogation answers and periodic reports of the running gateway, seen by
  * a raw-octet master over loopback. Expected values come from the demo data
@@ -13,19 +14,6 @@ namespace qxtest
 {
 namespace
 {
-
-/* C_IC_NA_1, cause as given, originator 0, common address 1, IOA 0, qualifier qoi. */
-Octets interrogation(uint8_t cot, uint8_t qoi)
-{
-    return {0x64, 0x01, cot, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, qoi};
-}
-
-/* Station interrogation answer: cause-20 status and measured ASDUs and 34 cause-1 groups. */
-bool answerComplete(const std::vector<IFrame>& frames)
-{
-    return framesOf(frames, 1, 20).size() == 2 && framesOf(frames, 1, 1).size() == 34 &&
-           framesOf(frames, 13, 20).size() == 16;
-}
 
 class GatewayInterrogation : public GatewaySandbox
 {
@@ -50,7 +38,7 @@ TEST_F(GatewayInterrogation, StationInterrogation_ConfirmsThenSendsEveryRangeWit
 {
     startGateway();
     connectClient();
-    std::vector<IFrame> frames = interrogate(interrogation(0x06, 20));
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x06, 20));
     ASSERT_TRUE(answerComplete(frames)) << "frames received: " << frames.size();
 
     EXPECT_EQ((Octets{0x64, 0x01, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14}),
@@ -101,7 +89,7 @@ TEST_F(GatewayInterrogation, StationInterrogation_FirstAsdusMatchHandWrittenOcte
 {
     startGateway();
     connectClient();
-    std::vector<IFrame> frames = interrogate(interrogation(0x06, 20));
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x06, 20));
     ASSERT_TRUE(answerComplete(frames));
 
     /* IOAs 1-8: device 1 (8 inputs) D01..D08 = 1 0 1 1 0 0 1 0. */
@@ -141,7 +129,7 @@ TEST_F(GatewayInterrogation, StationInterrogation_QueuesTheStationRangesExactlyI
 {
     startGateway();
     connectClient();
-    std::vector<IFrame> frames = interrogate(interrogation(0x06, 20));
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x06, 20));
     ASSERT_TRUE(answerComplete(frames)) << "frames received: " << frames.size();
 
     /* Station 49, then the same ranges of station 50 (each + 512); every
@@ -173,7 +161,7 @@ TEST_F(GatewayInterrogation, ConfiguredAddresses_CarriedByEveryDataAsdu)
     ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
     startGateway();
     connectClient();
-    std::vector<IFrame> frames = interrogate(interrogation(0x06, 20));
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x06, 20));
     ASSERT_TRUE(answerComplete(frames)) << "frames received: " << frames.size();
 
     /* The confirmation mirrors the request (originator 0, address 1). */
@@ -192,7 +180,7 @@ TEST_F(GatewayInterrogation, GroupInterrogation_GetsOnlyNegativeConfirmation)
 {
     startGateway();
     connectClient();
-    ASSERT_TRUE(client_.sendAsdu(interrogation(0x06, 21)));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06, 21)));
     std::vector<IFrame> frames;
     client_.collectUntil(
         frames, [](const std::vector<IFrame>&) { return false; }, 1500);
@@ -206,7 +194,7 @@ TEST_F(GatewayInterrogation, DeactivationCause_IsAnsweredLikeActivation)
 {
     startGateway();
     connectClient();
-    std::vector<IFrame> frames = interrogate(interrogation(0x08, 20));
+    std::vector<IFrame> frames = interrogate(interrogationAsdu(0x08, 20));
     ASSERT_TRUE(answerComplete(frames)) << "frames received: " << frames.size();
     EXPECT_EQ((Octets{0x64, 0x01, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14}),
               frames.front().asdu());
@@ -232,7 +220,7 @@ TEST_F(GatewayInterrogation, TableOf28Values_SendsOneAsdu_EmptyTableSendsNone)
     EXPECT_EQ(1, gateway_.countFrom(0, "   tbFull...on 0X4A00")) << gateway_.transcript();
     EXPECT_EQ(1, gateway_.countFrom(0, "   tbNone...on 0X4C00")) << gateway_.transcript();
     connectClient();
-    ASSERT_TRUE(client_.sendAsdu(interrogation(0x06, 20)));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06, 20)));
     std::vector<IFrame> frames;
     client_.collectUntil(
         frames,

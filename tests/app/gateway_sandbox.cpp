@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gateway_sandbox.h"
 
 #include "demo_data.h"
@@ -154,6 +155,19 @@ std::vector<IFrame> framesOf(const std::vector<IFrame>& frames, int type, int co
     return found;
 }
 
+bool interrogationAnswered(const std::vector<IFrame>& frames, bool periodicAlongside)
+{
+    const size_t groups = framesOf(frames, 1, 1).size();
+    return framesOf(frames, 1, 20).size() == 2 &&
+           (periodicAlongside ? groups >= 34 : groups == 34) &&
+           framesOf(frames, 13, 20).size() == 16;
+}
+
+bool answerComplete(const std::vector<IFrame>& frames)
+{
+    return interrogationAnswered(frames, false);
+}
+
 /* --------------------------------------------------------------- fixture */
 
 void GatewaySandbox::SetUp()
@@ -269,6 +283,19 @@ void GatewaySandbox::connectClient()
 {
     ASSERT_TRUE(client_.connect(kGatewayPort));
     ASSERT_TRUE(client_.startDataTransfer()) << gateway_.transcript();
+}
+
+void GatewaySandbox::expectOnlyMainThreadTakes(uint64_t signals)
+{
+    auto masks = gateway_.blockedSignals();
+    ASSERT_GE(masks.size(), 3u) << "main, listener and one connection thread";
+    for (const auto& thread : masks) {
+        if (thread.first == gateway_.pid())
+            EXPECT_EQ(0u, thread.second & signals) << "main thread " << std::hex << thread.second;
+        else
+            EXPECT_EQ(signals, thread.second & signals)
+                << "thread " << thread.first << " mask " << std::hex << thread.second;
+    }
 }
 
 int GatewaySandbox::interruptGateway(int timeoutMs)

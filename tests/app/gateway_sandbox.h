@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Fixture of the gateway's process tests: a sandbox working directory under
  * the build tree with the demo data set, the data-store library linked in,
@@ -66,6 +67,10 @@ class GatewaySandbox : public ::testing::Test
     void connectClient();
     /* SIGINT, then the exit status (wait status), -1 after timeoutMs. */
     int interruptGateway(int timeoutMs = 8000);
+    /* With the gateway started and a client connected: every thread but the
+     * main one blocks all of signals (a mask of bit (signal - 1) each), and
+     * the main thread none of them. Reads the masks from /proc. */
+    void expectOnlyMainThreadTakes(uint64_t signals);
 
     std::string dataDb() const { return work_ + "/tmp/dbDat0.db3"; }
     std::string pidFile() const;
@@ -79,6 +84,16 @@ class GatewaySandbox : public ::testing::Test
 
 /* I frames of the given type and cause. */
 std::vector<IFrame> framesOf(const std::vector<IFrame>& frames, int type, int cot);
+
+/*
+ * The demo data set's whole station interrogation answer is among frames:
+ * 2 status and 16 measured ASDUs with cause 20, and 34 cause-1 groups;
+ * exactly 34, or at least 34 when periodic reports run alongside.
+ */
+bool interrogationAnswered(const std::vector<IFrame>& frames, bool periodicAlongside);
+
+/* interrogationAnswered() with no periodic reports running. */
+bool answerComplete(const std::vector<IFrame>& frames);
 
 } // namespace qxtest
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The real gateway under a (fake) service manager and as a service: the
  * notify protocol (READY, watchdog pings from the main loop, STOPPING),
@@ -186,9 +187,6 @@ TEST_F(GatewayService, WatchdogForAnotherProcess_NoPings_WithoutSocketNothingSen
     EXPECT_EQ(0, exitCodeOf(plain.waitExit(8000)));
 }
 
-/* C_IC_NA_1 activation, station interrogation, common address 1. */
-const Octets kInterrogation = {0x64, 0x01, 0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14};
-
 TEST_F(GatewayService, Sighup_PrintsItsLine_GatewayKeepsServing_NoBusyLoop)
 {
     setPeriodic("600");
@@ -199,7 +197,7 @@ TEST_F(GatewayService, Sighup_PrintsItsLine_GatewayKeepsServing_NoBusyLoop)
         gateway_.waitFor("SIGHUP: nothing to re-read; qxSvr.ini changes need a restart", 3000))
         << gateway_.transcript();
 
-    ASSERT_TRUE(client_.sendAsdu(kInterrogation));
+    ASSERT_TRUE(client_.sendAsdu(interrogationAsdu(0x06)));
     std::vector<IFrame> frames;
     client_.collectUntil(
         frames, [](const std::vector<IFrame>& f) { return !framesOf(f, 13, 20).empty(); }, 5000);
@@ -224,16 +222,7 @@ TEST_F(GatewayService, Sighup_OnlyTheMainThreadTakesIt)
         GTEST_SKIP() << "the emulator keeps the target's signal masks to itself";
     startGateway();
     connectClient();
-    const uint64_t hangup = 1ull << (SIGHUP - 1);
-    auto masks = gateway_.blockedSignals();
-    ASSERT_GE(masks.size(), 3u) << "main, listener and one connection thread";
-    for (const auto& thread : masks) {
-        if (thread.first == gateway_.pid())
-            EXPECT_EQ(0u, thread.second & hangup) << "main thread " << std::hex << thread.second;
-        else
-            EXPECT_EQ(hangup, thread.second & hangup)
-                << "thread " << thread.first << " mask " << std::hex << thread.second;
-    }
+    expectOnlyMainThreadTakes(1ull << (SIGHUP - 1));
 }
 
 TEST_F(GatewayService, PidFile_RemovedAtCleanExit)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Reporting by exception seen by a raw-octet master over loopback: the real
  * gateway scans its database every ScanMs and sends changes as time-tagged

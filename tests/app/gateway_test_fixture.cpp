@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gateway_test_fixture.h"
 
 #include "gateway_launcher.h"

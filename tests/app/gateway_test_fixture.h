@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Shared fixture of the gateway's data-store tests: a working directory of
  * its own under the test's scratch folder with the demo data set, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The main loop's decisions on the fake platform clock: pause lengths,
  * report and scan times, early wake-ups, wall-clock steps, stops and the

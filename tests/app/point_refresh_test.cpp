@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The refresh rules (PointRefresh) beyond the image values: divisors asked
  * once per distinct pair, values that are not numbers served invalid, and
@@ -54,6 +55,7 @@ class CountingDb : public DbConnection
     bool IsNumericField(int c, int col) override { return m_db->IsNumericField(c, col); }
     bool IsNumericField(int c, const char* col) override { return m_db->IsNumericField(c, col); }
     const char* FieldName(int c, int col) override { return m_db->FieldName(c, col); }
+    long long DataVersion() override { return m_db->DataVersion(); }
 
     std::map<std::string, int> scalars;
     int queries = 0;

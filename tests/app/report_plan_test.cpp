@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The report plan without a data store: the ranges of the interrogation
  * answer, the scan's watched ranges, the lookup of a read command's range

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The keys of reporting by exception and the main loop's deadlines.
  */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Process host of qxsvr104: start-up console, single-instance lock, exit
  * statuses, log removal, SIGINT shutdown and the main loop's pauses.
@@ -83,16 +84,7 @@ TEST_F(GatewayStartup, StopSignals_OnlyTheMainThreadTakesThem)
         GTEST_SKIP() << "the emulator keeps the target's signal masks to itself";
     startGateway();
     connectClient();
-    const uint64_t stops = (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1));
-    auto masks = gateway_.blockedSignals();
-    ASSERT_GE(masks.size(), 3u) << "main, listener and one connection thread";
-    for (const auto& thread : masks) {
-        if (thread.first == gateway_.pid())
-            EXPECT_EQ(0u, thread.second & stops) << "main thread " << std::hex << thread.second;
-        else
-            EXPECT_EQ(stops, thread.second & stops)
-                << "thread " << thread.first << " mask " << std::hex << thread.second;
-    }
+    expectOnlyMainThreadTakes((1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1)));
 }
 
 TEST_F(GatewayStartup, LongPeriodic_Sigterm_StopsLikeSigint)

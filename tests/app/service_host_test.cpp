@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The process host's service units: PidFile (what it writes, what it refuses
  * in the file's place and leaves as it is, the lock seen from another

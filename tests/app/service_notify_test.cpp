@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * ServiceNotifier against a datagram socket made by the test: the address
  * forms of NOTIFY_SOCKET, the messages as sent, the watchdog variables and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A raw-octet controlling station for the gateway's process tests.
  *
@@ -29,7 +30,7 @@ namespace qxtest
 
 /* An I frame as received, with its ASDU header decoded by hand. */
 struct IFrame {
-    std::vector<uint8_t> octets; /* whole frame, 0x68 first */
+    Octets octets; /* whole frame, 0x68 first */
     int type = 0;
     int count = 0;
     bool sequence = false;
@@ -39,10 +40,7 @@ struct IFrame {
     int ca = 0;
 
     /* ASDU octets (from the type octet on). */
-    std::vector<uint8_t> asdu() const
-    {
-        return std::vector<uint8_t>(octets.begin() + 6, octets.end());
-    }
+    Octets asdu() const { return Octets(octets.begin() + 6, octets.end()); }
 };
 
 /* Decodes the header of an I frame with the station's sizes (COT 2, CA 2). */
@@ -137,8 +135,11 @@ inline std::vector<PointValue> decodeTaggedPoints(const IFrame& apdu)
 class StationClient
 {
   public:
-    /* Connects to 127.0.0.1:port; false when nobody listens. */
-    bool connect(uint16_t port) { return master_.connect(port); }
+    /* Connects to 127.0.0.1:port (from source when given); false when nobody listens. */
+    bool connect(uint16_t port, const char* source = nullptr)
+    {
+        return master_.connect(port, source);
+    }
     bool isOpen() const { return master_.connected(); }
     void close() { master_.close(); }
 
@@ -159,7 +160,7 @@ class StationClient
     }
 
     /* Sends an ASDU (its octets written by the test) as the next I frame. */
-    bool sendAsdu(const std::vector<uint8_t>& asdu)
+    bool sendAsdu(const Octets& asdu)
     {
         unacknowledged_ = 0; /* the I frame carries the receive count */
         return master_.sendI(asdu);

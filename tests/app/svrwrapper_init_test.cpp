@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * CSvrWrapper104 start-up: configuration, loading the data store, the
  * tbSMType copy from the configuration database and the served tables.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * CSvrWrapper104's periodic report and slave lifecycle members called in
  * process, without a listening slave (port 2404 stays free): the report

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Publication of refreshed images: readers (like the interrogation answer on
  * a connection thread) see either the previous or the new image, never one

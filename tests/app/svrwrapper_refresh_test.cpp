@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * CSvrWrapper104::UpdDat and UpdYxBy against the demo data set: device
  * inputs, station states, register bits, Modbus values, value tables with

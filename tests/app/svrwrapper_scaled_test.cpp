@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The scaled data set (qxdemo --status/--measured) as the gateway reads it:
  * the bulk devices fill the status image, the bulk table's values land from

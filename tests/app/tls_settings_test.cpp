@@ -27,7 +27,7 @@ const char* const kTlsOn = "TlsCert=s.pem\nTlsKey=s.key\nTlsCa=ca.pem\n";
 struct Case {
     std::string lines;
     bool valid;
-    std::string badValue; /* expected text when not valid */
+    std::string problem; /* ConfigProblem::Text when not valid */
     bool enabled;
     int tlsPort;
     int plainPort;
@@ -43,29 +43,36 @@ TEST(TlsSettings, EachKeyReadWithItsCheck)
         {on, true, "", true, 19998, 0, 12},
         {on + "PlainPort=2404\nTlsPort=3000\nTlsMinVersion=1.3\n", true, "", true, 3000, 2404, 13},
         {on + "PlainPort=0\n", true, "", true, 19998, 0, 12},
-        {"TlsCert=s.pem\n", false, "TlsCert=s.pem without TlsKey", false, 19998, 2404, 12},
-        {"TlsKey=s.key\nTlsCa=ca.pem\n", false, "TlsKey=s.key without TlsCert", false, 19998, 2404,
+        {on + "TlsPort=\nTlsMinVersion=\n", true, "", true, 19998, 0, 12},
+        {"TlsCert=s.pem\n", false, "[Svr104] TlsCert=s.pem: without TlsKey", false, 19998, 2404,
          12},
-        {"TlsCert=s.pem\nTlsKey=s.key\n", false, "TlsCa= (required with TlsCert and TlsKey)", false,
+        {"TlsKey=s.key\nTlsCa=ca.pem\n", false, "[Svr104] TlsKey=s.key: without TlsCert", false,
          19998, 2404, 12},
-        {on + "TlsPort=0\n", false, "TlsPort=0", false, 19998, 2404, 12},
-        {on + "TlsPort=65536\n", false, "TlsPort=65536", false, 19998, 2404, 12},
-        {on + "TlsPort=19998x\n", false, "TlsPort=19998x", false, 19998, 2404, 12},
-        {on + "PlainPort=-1\n", false, "PlainPort=-1", false, 19998, 2404, 12},
-        {"PlainPort=0\n", false, "PlainPort=0 (nothing would listen without TLS)", false, 19998,
+        {"TlsCert=s.pem\nTlsKey=s.key\n", false,
+         "[Svr104] TlsCa=: required with TlsCert and TlsKey", false, 19998, 2404, 12},
+        {on + "TlsPort=0\n", false, "[Svr104] TlsPort=0: outside 1-65535", false, 19998, 2404, 12},
+        {on + "TlsPort=65536\n", false, "[Svr104] TlsPort=65536: outside 1-65535", false, 19998,
          2404, 12},
-        {on + "PlainPort=19998\n", false, "PlainPort=19998 (the same as TlsPort)", false, 19998,
+        {on + "TlsPort=19998x\n", false, "[Svr104] TlsPort=19998x: not a whole number", false,
+         19998, 2404, 12},
+        {on + "PlainPort=-1\n", false, "[Svr104] PlainPort=-1: not a whole number", false, 19998,
          2404, 12},
-        {on + "TlsMinVersion=1.1\n", false, "TlsMinVersion=1.1", false, 19998, 2404, 12},
-        {on + "TlsMinVersion=\n", false, "TlsMinVersion=", false, 19998, 2404, 12},
+        {"PlainPort=0\n", false, "[Svr104] PlainPort=0: nothing would listen without TLS", false,
+         19998, 2404, 12},
+        {on + "PlainPort=19998\n", false, "[Svr104] PlainPort=19998: the same as TlsPort", false,
+         19998, 2404, 12},
+        {on + "TlsMinVersion=1.1\n", false, "[Svr104] TlsMinVersion=1.1: not one of 1.2, 1.3",
+         false, 19998, 2404, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
         TlsSettings settings;
         settings.tlsPort = 1; /* overwritten by every Read */
-        std::string bad = "untouched";
-        EXPECT_EQ(c.valid, TlsSettings::Read(IniOf(c.lines), &settings, &bad));
-        EXPECT_EQ(c.valid ? "untouched" : c.badValue, bad);
+        ConfigProblem problem;
+        problem.reason = "untouched";
+        EXPECT_EQ(c.valid, TlsSettings::Read(IniOf(c.lines), &settings, &problem));
+        EXPECT_EQ(c.valid ? "untouched" : c.problem, c.valid ? problem.reason : problem.Text());
+        EXPECT_EQ(!c.valid, problem.refused);
         EXPECT_EQ(c.enabled, settings.enabled);
         EXPECT_EQ(c.tlsPort, settings.tlsPort);
         EXPECT_EQ(c.plainPort, settings.plainPort);

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DSOURCE_DIR=<tree> -DCOMPILE_COMMANDS=<build>/compile_commands.json -P check_boundary.cmake
 #
 # Fails when a translation unit under tools/ or src/app is compiled with

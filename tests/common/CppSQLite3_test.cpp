@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "CppSQLite3.h"
+
+#include "fakes/file_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +19,7 @@ namespace
 
 std::string dbPath(const std::string& name)
 {
-    return std::string(QX_TEST_TMPDIR) + "/" + name + ".db3";
+    return qxtest::testPath(name + ".db3");
 }
 
 /* Runs f and returns the message it threw ("" when it did not throw). */
@@ -101,7 +104,7 @@ TEST(CppSQLite3DbState, NotOpen_EveryOperationThrowsDatabaseNotOpen)
 TEST(CppSQLite3DbState, OpenInMissingFolder_ThrowsCantOpen)
 {
     CppSQLite3DB db;
-    const std::string path = std::string(QX_TEST_TMPDIR) + "/no_such_dir/x.db3";
+    const std::string path = qxtest::testPath("no_such_dir/x.db3");
     EXPECT_EQ("SQLITE_CANTOPEN[14]: unable to open database file",
               thrownMessage([&] { db.open(path.c_str()); }));
     EXPECT_EQ("CPPSQLITE_ERROR[1000]: Database not open",
@@ -438,7 +441,7 @@ TEST_F(CppSQLite3Db, SaveAndLoadDatabase_CopyWholeContent)
     EXPECT_EQ(6, memory.execScalar("select sum(id) from t;"));
 
     EXPECT_EQ(-1, memory.loadDatabase(nullptr));
-    const std::string badPath = std::string(QX_TEST_TMPDIR) + "/no_such_dir/x.db3";
+    const std::string badPath = qxtest::testPath("no_such_dir/x.db3");
     EXPECT_EQ(SQLITE_CANTOPEN, db.saveDatabase(badPath.c_str()));
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "SimpleIni.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +13,14 @@
 namespace
 {
 
-std::string tmpPath(const std::string& name)
-{
-    return std::string(QX_TEST_TMPDIR) + "/ini_" + name;
-}
-
 using qxtest::readFile;
+using qxtest::testPath;
 using qxtest::writeFile;
 
 /* Loads text through a file and returns the object. */
 void loadText(SimpleIni& ini, const std::string& name, const std::string& text)
 {
-    const std::string path = tmpPath(name);
+    const std::string path = testPath(name);
     writeFile(path, text);
     ASSERT_TRUE(ini.Load(path));
 }
@@ -127,14 +124,14 @@ TEST(SimpleIniLoad, MissingFile_ReturnsFalseAndEmptiesSections)
 {
     SimpleIni ini;
     loadText(ini, "present.ini", "[S]\nk=v\n");
-    EXPECT_FALSE(ini.Load(tmpPath("does_not_exist.ini")));
+    EXPECT_FALSE(ini.Load(testPath("does_not_exist.ini")));
     EXPECT_TRUE(ini.beginSection() == ini.endSection());
     EXPECT_EQ("dflt", ini.GetValue("S", "k", "dflt"));
 }
 
 TEST(SimpleIniConstruct, MissingFile_ThrowsStringWithFileName)
 {
-    const std::string path = tmpPath("absent.ini");
+    const std::string path = testPath("absent.ini");
     try {
         SimpleIni ini(path);
         FAIL() << "no exception";
@@ -145,7 +142,7 @@ TEST(SimpleIniConstruct, MissingFile_ThrowsStringWithFileName)
 
 TEST(SimpleIniConstruct, ExistingFile_LoadsIt)
 {
-    const std::string path = tmpPath("ctor.ini");
+    const std::string path = testPath("ctor.ini");
     writeFile(path, "[Svr104]\nPeriodic=15\n");
     SimpleIni ini(path);
     EXPECT_EQ(15, ini.GetValue<int>("Svr104", "Periodic", 10));
@@ -232,7 +229,7 @@ TEST(SimpleIniSave, LoadedFile_WritesDescribedFormat)
              "[Alpha]\n"
              "x\n"
              ";trailing comment is lost\n");
-    const std::string out = tmpPath("format_out.ini");
+    const std::string out = testPath("format_out.ini");
     ASSERT_TRUE(ini.SaveAs(out));
     EXPECT_EQ("top=1\n"
               "\n"
@@ -256,7 +253,7 @@ TEST(SimpleIniSave, InlineComment_WrittenAfterTabSemicolon)
 {
     SimpleIni ini;
     loadText(ini, "inline.ini", "[S]\nk=v;c\n");
-    const std::string out = tmpPath("inline_out.ini");
+    const std::string out = testPath("inline_out.ini");
     ASSERT_TRUE(ini.SaveAs(out));
     EXPECT_EQ("[S]\nk=v\t;c\n", readFile(out));
 }
@@ -265,7 +262,7 @@ TEST(SimpleIniSave, DescriptionLines_ComeBackAsHashLines)
 {
     SimpleIni ini;
     loadText(ini, "desc.ini", ";one\n\n#two\nk=1\n");
-    const std::string out = tmpPath("desc_out.ini");
+    const std::string out = testPath("desc_out.ini");
     ASSERT_TRUE(ini.SaveAs(out));
     EXPECT_EQ("#one\n#two\nk=1\n", readFile(out));
 }
@@ -276,8 +273,8 @@ TEST(SimpleIniSave, RoundTrip_KeepsSectionsKeysValuesAndComments)
     loadText(first, "round_in.ini",
              "g=1 ;global\r\n[Svr104]\r\n;Originator\r\nOa=2\r\nCa = 1\r\nPeriodic=10 # s\r\n"
              "[Svr.Detail]\r\ntbModbusDat=1\r\n[Svr.Flds]\r\nt=a=b\r\n");
-    const std::string once = tmpPath("round_1.ini");
-    const std::string twice = tmpPath("round_2.ini");
+    const std::string once = testPath("round_1.ini");
+    const std::string twice = testPath("round_2.ini");
     ASSERT_TRUE(first.SaveAs(once));
     SimpleIni second(once);
     EXPECT_EQ(dump(first), dump(second));
@@ -289,7 +286,7 @@ TEST(SimpleIniSave, RoundTrip_KeepsSectionsKeysValuesAndComments)
 
 TEST(SimpleIniSave, Save_WritesToLastLoadedName)
 {
-    const std::string path = tmpPath("save_target.ini");
+    const std::string path = testPath("save_target.ini");
     writeFile(path, "[S]\nk=v\n");
     SimpleIni ini(path);
     ini.SetValue("S", "k", "changed");
@@ -301,7 +298,7 @@ TEST(SimpleIniSave, UnwritablePath_ReturnsFalse)
 {
     SimpleIni ini;
     ini.SetValue("S", "k", "v");
-    EXPECT_FALSE(ini.SaveAs(tmpPath("no_such_dir/out.ini")));
+    EXPECT_FALSE(ini.SaveAs(testPath("no_such_dir/out.ini")));
 }
 
 TEST(SimpleIniSave, DescriptionsOfEarlierLoad_StayAttached)
@@ -309,7 +306,7 @@ TEST(SimpleIniSave, DescriptionsOfEarlierLoad_StayAttached)
     SimpleIni ini;
     loadText(ini, "earlier.ini", ";old doc\nk=1\n");
     loadText(ini, "later.ini", "k=2\n");
-    const std::string out = tmpPath("earlier_out.ini");
+    const std::string out = testPath("earlier_out.ini");
     ASSERT_TRUE(ini.SaveAs(out));
     EXPECT_EQ("#old doc\nk=2\n", readFile(out));
 }

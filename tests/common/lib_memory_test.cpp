@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Allocation wrappers and the out-of-memory hook.
  */

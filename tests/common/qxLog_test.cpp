@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "qxLog.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +21,8 @@ const char* filename = nullptr;
 namespace
 {
 
-std::string tmpPath(const std::string& name)
-{
-    return std::string(QX_TEST_TMPDIR) + "/profile_" + name;
-}
-
 using qxtest::readFile;
+using qxtest::testPath;
 using qxtest::writeFile;
 
 bool exists(const std::string& path)
@@ -49,7 +46,7 @@ std::string readString(const std::string& path, const char* section, const char*
 
 TEST(ReadProfile, Values_ExactKeysAndSectionsOnly)
 {
-    const std::string path = tmpPath("read.ini");
+    const std::string path = testPath("read.ini");
     writeFile(path, "top=0\n[net]\nport=2404\nspaced = 1\ntrail=2404 \n;hidden=1\n#hash=2\n"
                     "portx=7\n[netx]\nport=5\n");
     struct Case {
@@ -74,12 +71,12 @@ TEST(ReadProfile, Values_ExactKeysAndSectionsOnly)
     }
     EXPECT_EQ(2404, read_profile_int("net", "port", -1, path.c_str()));
     EXPECT_EQ(-1, read_profile_int("net", "missing", -1, path.c_str()));
-    EXPECT_EQ(-1, read_profile_int("net", "port", -1, tmpPath("absent.ini").c_str()));
+    EXPECT_EQ(-1, read_profile_int("net", "port", -1, testPath("absent.ini").c_str()));
 }
 
 TEST(ReadProfile, CrLfAndSmallBuffer_NoCarriageReturnAndCutValue)
 {
-    const std::string path = tmpPath("crlf.ini");
+    const std::string path = testPath("crlf.ini");
     writeFile(path, "[S]\r\na=12345\r\nb=x\r\n");
     EXPECT_EQ("12345", readString(path, "S", "a"));
     EXPECT_EQ("x", readString(path, "S", "b"));
@@ -144,7 +141,7 @@ TEST(WriteProfile, Rewrites_ProduceExactText)
         {"only_unclosed_header", "a=1\n[S", "S", "k", "v", "a=1\n[S\n[S]\nk=v\n"},
     };
     for (const Case& c : cases) {
-        const std::string path = tmpPath(std::string("write_") + c.name + ".ini");
+        const std::string path = testPath(std::string("write_") + c.name + ".ini");
         std::remove(path.c_str());
         if (c.before)
             writeFile(path, c.before);
@@ -155,7 +152,7 @@ TEST(WriteProfile, Rewrites_ProduceExactText)
 
 TEST(WriteProfile, HeaderAtEnd_NewKeyReadsBack)
 {
-    const std::string path = tmpPath("readback.ini");
+    const std::string path = testPath("readback.ini");
     for (const char* before : {"[S]", "[S]\na=1\n[S", "a=1\n[S", "[S\n[T]\n"}) {
         writeFile(path, before);
         ASSERT_EQ(1, write_profile_string("S", "k", "v", path.c_str())) << before;
@@ -165,7 +162,7 @@ TEST(WriteProfile, HeaderAtEnd_NewKeyReadsBack)
 
 TEST(WriteProfile, ByteFF_IsDataAndSurvivesRewrite)
 {
-    const std::string path = tmpPath("ff.ini");
+    const std::string path = testPath("ff.ini");
     const std::string before = "[S]\nk=\xff\xfev\nz=\xff\n[T]\nt=\xff\n";
     writeFile(path, before);
     EXPECT_EQ("\xff\xfev", readString(path, "S", "k"));
@@ -176,7 +173,7 @@ TEST(WriteProfile, ByteFF_IsDataAndSurvivesRewrite)
 
 TEST(WriteProfile, ZeroByte_KeepsTheTextBehindIt)
 {
-    const std::string path = tmpPath("zero.ini");
+    const std::string path = testPath("zero.ini");
     static const char before[] = "[S]\nk=1\nbin=a\0b\n[T]\nt=1\n";
     static const char after[] = "[S]\nk=22\nbin=a\0b\n[T]\nt=1\n";
     writeFile(path, std::string(before, sizeof before - 1));
@@ -188,7 +185,7 @@ TEST(WriteProfile, ZeroByte_KeepsTheTextBehindIt)
 
 TEST(ProfileLimits, FileOfBufferSize_RefusedAndLeftUnchanged)
 {
-    const std::string path = tmpPath("huge.ini");
+    const std::string path = testPath("huge.ini");
     std::string huge = "[S]\nk=v\n";
     huge += std::string(QX_PROFILE_BUF_SIZE - huge.size() - 1, 'x');
     huge += "\n";
@@ -209,7 +206,7 @@ TEST(ProfileLimits, FileOfBufferSize_RefusedAndLeftUnchanged)
 
 TEST(ProfileLimits, RewriteBeyondBuffer_RefusedAndLeftUnchanged)
 {
-    const std::string path = tmpPath("almost.ini");
+    const std::string path = testPath("almost.ini");
     std::string text = "[S]\nk=v\n";
     text += std::string(QX_PROFILE_BUF_SIZE - text.size() - 3, 'x');
     text += "\n";
@@ -226,7 +223,7 @@ TEST(ProfileLimits, RewriteBeyondBuffer_RefusedAndLeftUnchanged)
 
 TEST(ProfileLimits, LoadIniFile_SizeBoundIsBufferMinusOne)
 {
-    const std::string path = tmpPath("small.ini");
+    const std::string path = testPath("small.ini");
     char buf[8];
     int size = -1;
     writeFile(path, "1234567");
@@ -236,20 +233,20 @@ TEST(ProfileLimits, LoadIniFile_SizeBoundIsBufferMinusOne)
     writeFile(path, "12345678");
     EXPECT_EQ(0, load_ini_file(path.c_str(), buf, &size, sizeof buf));
     EXPECT_EQ(0, size);
-    EXPECT_EQ(0, load_ini_file(tmpPath("absent.ini").c_str(), buf, &size, sizeof buf));
+    EXPECT_EQ(0, load_ini_file(testPath("absent.ini").c_str(), buf, &size, sizeof buf));
 }
 
 TEST(WriteProfile, UnwritableOrUnreadableTarget_ReturnsZero)
 {
-    EXPECT_EQ(0, write_profile_string("S", "k", "v", tmpPath("no_dir/x.ini").c_str()));
-    const std::string dir = tmpPath("a_directory");
+    EXPECT_EQ(0, write_profile_string("S", "k", "v", testPath("no_dir/x.ini").c_str()));
+    const std::string dir = testPath("a_directory");
     mkdir(dir.c_str(), 0700);
     EXPECT_EQ(0, write_profile_string("S", "k", "v", dir.c_str()));
 }
 
 TEST(ProfilePreconditions, BadArguments_FailInReleaseAbortInDebug)
 {
-    const std::string path = tmpPath("pre.ini");
+    const std::string path = testPath("pre.ini");
     char value[8] = "";
 #ifdef NDEBUG
     EXPECT_EQ(0, read_profile_string("S", "", value, 8, nullptr, path.c_str()));
@@ -312,7 +309,7 @@ long freshLog(const std::string& path)
 
 TEST(TraceLog, NullTag_WritesNothingAndReturnsMinusOne)
 {
-    static const std::string path = tmpPath("null_tag.log.ini");
+    static const std::string path = testPath("null_tag.log.ini");
     std::remove(path.c_str());
     filename = path.c_str();
     EXPECT_EQ(-1, trace_log(nullptr, "x\n"));
@@ -321,7 +318,7 @@ TEST(TraceLog, NullTag_WritesNothingAndReturnsMinusOne)
 
 TEST(TraceLog, ThousandEntries_RotateToBakAndRestartAtZero)
 {
-    static const std::string path = tmpPath("rotate.log.ini");
+    static const std::string path = testPath("rotate.log.ini");
     long next = freshLog(path) + 1;
     ASSERT_GE(next, 1);
     ASSERT_LE(next, 1000);
@@ -342,10 +339,10 @@ TEST(TraceLog, ThousandEntries_RotateToBakAndRestartAtZero)
 
 TEST(TraceLog, UnopenableLog_DropsEntryAndKeepsNumber)
 {
-    static const std::string path = tmpPath("keep.log.ini");
+    static const std::string path = testPath("keep.log.ini");
     const long first = freshLog(path);
     ASSERT_GE(first, 0);
-    static const std::string bad = tmpPath("no_dir/x.log.ini");
+    static const std::string bad = testPath("no_dir/x.log.ini");
     filename = bad.c_str();
     EXPECT_EQ(1, trace_log("lost", "gone\n"));
     filename = path.c_str();
@@ -358,7 +355,7 @@ TEST(TraceLog, UnopenableLog_DropsEntryAndKeepsNumber)
 
 TEST(TraceLog, OversizedEntry_IsCutAndEndsItsLine)
 {
-    static const std::string path = tmpPath("long.log.ini");
+    static const std::string path = testPath("long.log.ini");
     freshLog(path);
     const std::string longText(30000, 'L');
     ASSERT_EQ(1, trace_log("long", "%s\n", longText.c_str()));
@@ -375,7 +372,7 @@ TEST(TraceLog, OversizedEntry_IsCutAndEndsItsLine)
 
 TEST(TraceLog, ConcurrentCallers_GetConsecutiveNumbersAndWholeLines)
 {
-    static const std::string path = tmpPath("threads.log.ini");
+    static const std::string path = testPath("threads.log.ini");
     long first = freshLog(path);
     ASSERT_GE(first, 0);
     /* Keep all entries of this test in one file. */

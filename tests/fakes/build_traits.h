@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * What a test executable was built with, for the few checks that hold only
  * without a sanitizer (stack sizes, address-space limits) or that must allow

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Independent decoding of a captured IEC 60870-5-104 exchange with
  * Wireshark's dissector, for tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The platform layer's two clocks under the test's control. Linked into a
  * program, fake_clock.cpp defines Hal_getTimeInMs and

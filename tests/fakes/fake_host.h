@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A stand-in for the slave as its connections see it (sMasterConnectionHost):
  * the default link and application-layer parameters, the strict profile,

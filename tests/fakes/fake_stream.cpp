@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Fake transport streams (fake_stream.h).
  *
@@ -72,7 +73,76 @@ bool FakePeer::write(const uint8_t* octets, int size)
     if (failWrites_)
         return false;
     written_.emplace_back(octets, octets + size);
+    ++writeCalls_;
     return true;
+}
+
+void FakePeer::gatherWrites(int maxOctets)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    gathers_ = true;
+    maxOctets_ = maxOctets;
+}
+
+bool FakePeer::gathers() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return gathers_;
+}
+
+int FakePeer::takeWriteCalls()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int calls = writeCalls_;
+    writeCalls_ = 0;
+    return calls;
+}
+
+namespace
+{
+
+/* Takes a prefix of the buffers, as a socket with room for maxOctets would. */
+struct ShortWriter {
+    Octets* stream;
+    int maxOctets;
+    int calls;
+};
+
+int takeSome(void* context, const TransportFrame* buffers, int count)
+{
+    ShortWriter* writer = static_cast<ShortWriter*>(context);
+    ++writer->calls;
+    int taken = 0;
+    for (int i = 0; i < count; i++) {
+        for (int k = 0; k < buffers[i].size; k++) {
+            if (writer->maxOctets > 0 && taken == writer->maxOctets)
+                return taken;
+            writer->stream->push_back(buffers[i].octets[k]);
+            ++taken;
+        }
+    }
+    return taken;
+}
+
+} // namespace
+
+bool FakePeer::writeFrames(const TransportFrame* frames, int count)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failWrites_)
+        return false;
+    ShortWriter writer{&partial_, maxOctets_, 0};
+    bool written = TransportFrames_writeAll(frames, count, 8, takeSome, &writer);
+    writeCalls_ += writer.calls;
+    /* Split what arrived into frames by their length octets, as the master reads them. */
+    size_t at = 0;
+    while (partial_.size() - at >= 2 && partial_.size() - at >= size_t(partial_[at + 1]) + 2) {
+        size_t size = size_t(partial_[at + 1]) + 2;
+        written_.emplace_back(partial_.begin() + at, partial_.begin() + at + size);
+        at += size;
+    }
+    partial_.erase(partial_.begin(), partial_.begin() + at);
+    return written;
 }
 
 bool FakePeer::readable() const
@@ -144,7 +214,16 @@ void peerDestroy(TransportStream self)
 }
 
 const sTransportStreamMethods peerMethods = {
-    peerRead, peerWrite, peerPending, peerWaitReadable, peerAddress, peerDestroy,
+    peerRead, peerWrite, peerPending, peerWaitReadable, peerAddress, peerDestroy, nullptr,
+};
+
+bool peerWriteFrames(TransportStream self, const TransportFrame* frames, int count)
+{
+    return peerStream(self)->peer->writeFrames(frames, count);
+}
+
+const sTransportStreamMethods peerGatherMethods = {
+    peerRead, peerWrite, peerPending, peerWaitReadable, peerAddress, peerDestroy, peerWriteFrames,
 };
 
 /* ------------------------------------------------------ the fuzz script */
@@ -206,7 +285,7 @@ void scriptDestroy(TransportStream self)
 }
 
 const sTransportStreamMethods scriptMethods = {
-    scriptRead, scriptWrite, peerPending, scriptWaitReadable, peerAddress, scriptDestroy,
+    scriptRead, scriptWrite, peerPending, scriptWaitReadable, peerAddress, scriptDestroy, nullptr,
 };
 
 } // namespace
@@ -216,7 +295,8 @@ TransportStream FakeStream_create(std::shared_ptr<FakePeer> peer)
     HandleSet wakeUps = Handleset_new();
     if (wakeUps == nullptr)
         return nullptr;
-    PeerStream* stream = new (std::nothrow) PeerStream{{&peerMethods}, std::move(peer), wakeUps};
+    const sTransportStreamMethods* methods = peer->gathers() ? &peerGatherMethods : &peerMethods;
+    PeerStream* stream = new (std::nothrow) PeerStream{{methods}, std::move(peer), wakeUps};
     if (stream == nullptr) {
         Handleset_destroy(wakeUps);
         return nullptr;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Fake transport streams for driving a master connection without a socket
  * (see cs104_transport_stream.h).
@@ -10,6 +11,8 @@
  *   waiting, the peer closed or a wake-up was signalled, else a time-out at
  *   once, so a test runs the connection pass by pass
  *   (MasterConnection_serveOnce) with the fake clock.
+ *   A peer may also take gathered writes (gatherWrites), which may be cut
+ *   short anywhere, as a socket's send buffer cuts them.
  * - ScriptedStream_create plays a fuzz input as the peer (the script format
  *   is in fake_stream.cpp) and moves the fake clock as the script says.
  */
@@ -41,12 +44,23 @@ class FakePeer
     std::vector<Octets> takeWritten();
     /* Makes the connection's writes fail (a broken connection). */
     void failWrites(bool fail);
+    /*
+     * Gathered writes: a stream made after this offers writeFrames, which
+     * takes whole frames through TransportFrames_writeAll, at most maxOctets
+     * of them per call (0: no limit), so a short write can end inside a
+     * frame. Every call is counted; takeWritten still gives whole frames.
+     */
+    void gatherWrites(int maxOctets);
+    bool gathers() const;
+    /* Writes (one per frame) and gathered calls since the last take. */
+    int takeWriteCalls();
     /* True once the connection destroyed its stream. */
     bool streamDestroyed() const;
 
     /* The stream's side. */
     int read(uint8_t* buffer, int size);
     bool write(const uint8_t* octets, int size);
+    bool writeFrames(const TransportFrame* frames, int count);
     bool readable() const;
     void destroyed();
 
@@ -56,6 +70,10 @@ class FakePeer
     std::vector<Octets> written_;
     bool closed_ = false;
     bool failWrites_ = false;
+    bool gathers_ = false;
+    int maxOctets_ = 0;
+    int writeCalls_ = 0;
+    Octets partial_; /* octets of a frame begun by a short write */
     bool destroyed_ = false;
 };
 

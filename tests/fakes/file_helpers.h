@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * File and folder helpers shared by the tests (header-only). Files are read
  * and written as raw octets, so CR LF, zero and 0xFF bytes pass unchanged.
@@ -91,6 +92,20 @@ inline std::string freshTestDir()
         std::string(QX_TEST_TMPDIR) + "/" + info->test_suite_name() + "." + info->name();
     removeTree(dir);
     return makeDirs(dir) ? dir : std::string();
+}
+
+/* A path for name in the running test's own folder (freshTestDir), which the
+ * first call within each test empties. Empty when the folder cannot be made. */
+inline std::string testPath(const std::string& name)
+{
+    static const ::testing::TestInfo* madeFor = nullptr;
+    static std::string dir;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (info != madeFor) {
+        dir = freshTestDir();
+        madeFor = info;
+    }
+    return dir.empty() ? dir : dir + "/" + name;
 }
 #endif
 

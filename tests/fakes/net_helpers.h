@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Small helpers for tests that use loopback sockets and descriptors.
  * Header-only; plain POSIX, independent of the code under test.
@@ -110,13 +111,24 @@ inline RawSocket rawListen(int backlog = 8)
     return listener;
 }
 
-/* A blocking client connected to 127.0.0.1:port, or an empty RawSocket. */
-inline RawSocket rawConnect(uint16_t port)
+/*
+ * A blocking client connected to 127.0.0.1:port, or an empty RawSocket.
+ * With a source (a loopback address such as "127.0.0.2") the client binds
+ * it first, so the server sees that peer address.
+ */
+inline RawSocket rawConnect(uint16_t port, const char* source = nullptr)
 {
     RawSocket client(::socket(AF_INET, SOCK_STREAM, 0));
+    if (!client.valid())
+        return RawSocket();
+    if (source != nullptr) {
+        sockaddr_in local = loopbackAddress(0);
+        if (inet_pton(AF_INET, source, &local.sin_addr) != 1 ||
+            ::bind(client.fd(), reinterpret_cast<sockaddr*>(&local), sizeof(local)) != 0)
+            return RawSocket();
+    }
     sockaddr_in address = loopbackAddress(port);
-    if (!client.valid() ||
-        ::connect(client.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+    if (::connect(client.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
         return RawSocket();
     return client;
 }

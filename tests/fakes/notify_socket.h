@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A bound AF_UNIX datagram socket that stands in for the service manager's
  * notify socket in tests (header-only): it receives what a process sends to

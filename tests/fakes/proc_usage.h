@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A process's resource use read from /proc, for tests that watch the real
  * gateway: its threads (/proc/<pid>/task), its descriptors (/proc/<pid>/fd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A raw-octet IEC 60870-5-104 controlling station (master) for tests.
  * Header-only; plain POSIX over loopback, independent of the code under test:
@@ -8,7 +9,8 @@
  *   control field (I/S/U, N(S), N(R)) and the ASDU header octets (default
  *   sizes: cause 2 octets, common address 2, address 3).
  * - uFrame/sFrame/iFrame: APDUs by hand; asdu(): an ASDU header plus payload;
- *   ioa3(): a 3-octet information object address.
+ *   ioa3(): a 3-octet information object address; interrogationAsdu():
+ *   C_IC_NA_1.
  * - RawMaster: connect, send octets, send I frames with its own N(S)/N(R)
  *   counters, receive one APDU with a time-out (I frames advance the
  *   receive count), acknowledge, detect the peer closing.
@@ -91,6 +93,14 @@ inline Octets asdu(uint8_t type, uint8_t vsq, uint8_t causeOctet, int commonAddr
     return octets;
 }
 
+/* C_IC_NA_1 with one object, address 0, qualifier qoi (20: station). */
+inline Octets interrogationAsdu(uint8_t causeOctet, uint8_t qoi = 20, int ca = 1)
+{
+    Octets payload = ioa3(0);
+    payload.push_back(qoi);
+    return asdu(100, 0x01, causeOctet, ca, payload);
+}
+
 /* Octets that crossed the connection in one direction, in the order they did. */
 struct CapturedOctets {
     bool fromMaster;
@@ -120,10 +130,10 @@ struct Apdu {
 class RawMaster
 {
   public:
-    /* Connects to 127.0.0.1:port; false when refused. */
-    bool connect(uint16_t port)
+    /* Connects to 127.0.0.1:port (from source when given); false when refused. */
+    bool connect(uint16_t port, const char* source = nullptr)
     {
-        socket_ = rawConnect(port);
+        socket_ = rawConnect(port, source);
         sendCount_ = 0;
         receiveCount_ = 0;
         return socket_.valid();

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # check_package.sh <build-dir> <debian-arch> <elf-machine> <scratch-dir>
 #
 # Builds the Debian package of a build tree with CPack and checks it: the

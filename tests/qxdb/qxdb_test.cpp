@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Tests of libqxdb.so through dlopen, as the gateway uses it: opening,
- * cursors, errors thrown across the library boundary, the statement cache and
- * the busy time-out. Databases are written under the test's scratch folder.
+ * cursors, errors thrown across the library boundary, the statement cache,
+ * change detection and the busy time-out. Databases are written under the test's scratch folder.
  */
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -364,6 +365,48 @@ TEST_F(QxDbTest, FreeDbManager_WithOpenCursors_ReleasesEverything)
     m_db = m_mgr->OpenDb(m_file.c_str(), 0);
     ASSERT_NE(m_db, nullptr);
     EXPECT_EQ(m_db->OpenCursors(), 0);
+}
+
+/* ------------------------------------------------------------ change detection */
+
+TEST_F(QxDbTest, DataVersion_MovesOnEveryKindOfChangeAndOnlyThen)
+{
+    const long long start = m_db->DataVersion();
+    ASSERT_EQ(m_db->ExecScalar("select count(*) from t"), 3);
+    EXPECT_EQ(m_db->DataVersion(), start) << "reading changes nothing";
+
+    CppSQLite3DB other;
+    other.open(m_file.c_str());
+    other.execDML("update t set val = 11 where id = 1");
+    const long long afterOther = m_db->DataVersion();
+    EXPECT_NE(afterOther, start) << "a commit by another connection";
+    EXPECT_EQ(m_db->DataVersion(), afterOther) << "seen once, then steady";
+
+    other.execDML("begin; update t set val = 12 where id = 1; rollback");
+    EXPECT_EQ(m_db->DataVersion(), afterOther) << "a rolled-back write changed nothing";
+
+    m_db->ExecDML("update t set val = 13 where id = 1");
+    const long long afterOwn = m_db->DataVersion();
+    EXPECT_NE(afterOwn, afterOther) << "data_version misses own commits: the library counts them";
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), 13);
+    EXPECT_EQ(m_db->DataVersion(), afterOwn);
+}
+
+TEST_F(QxDbTest, DataVersion_FileOverwrittenInPlace_MovesAndNewRowsAreRead)
+{
+    /* An updater copies a new database over the file (same inode). */
+    const std::string copy = m_dir + "/new.db3";
+    {
+        ASSERT_TRUE(qxtest::writeFile(copy, qxtest::readFile(m_file)));
+        CppSQLite3DB db;
+        db.open(copy.c_str());
+        db.execDML("update t set val = 99 where id = 2");
+    }
+    ASSERT_EQ(m_db->ExecScalar("select val from t where id = 2"), 20);
+    const long long before = m_db->DataVersion();
+    ASSERT_TRUE(qxtest::writeFile(m_file, qxtest::readFile(copy)));
+    EXPECT_NE(m_db->DataVersion(), before);
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 2"), 99);
 }
 
 /* ------------------------------------------------------------ busy time-out */

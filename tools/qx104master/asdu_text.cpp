@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "asdu_text.h"
 
 #include "cs101_information_objects.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * ASDUs of the operator master: the requests it sends, built with the
  * project's IEC 60870-5-101 application layer, and the readable text of every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qx104master: a small IEC 60870-5-104 controlling station for operators and
  * tests. It connects to a station, starts data transfer, optionally sends a
@@ -183,7 +184,7 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
 
     MasterLink link;
-    if (!link.connect(options.host, options.port, 5000, error)) {
+    if (!link.connect(options.host, options.port, 5000, error, options.bindAddress)) {
         fprintf(stderr, "qx104master: cannot connect to %s:%d: %s\n", options.host.c_str(),
                 options.port, error.c_str());
         return 2;

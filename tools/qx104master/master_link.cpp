@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "master_link.h"
 
 #include <arpa/inet.h>
@@ -64,7 +65,25 @@ void MasterLink::close()
     fd_ = -1;
 }
 
-bool MasterLink::connect(const std::string& host, int port, int timeoutMs, std::string& error)
+/* Binds fd to the local IPv4 address (port chosen by the system). */
+static bool bindLocal(int fd, const std::string& address, std::string& error)
+{
+    struct sockaddr_in local;
+    memset(&local, 0, sizeof(local));
+    local.sin_family = AF_INET;
+    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1) {
+        error = "bad local address " + address;
+        return false;
+    }
+    if (::bind(fd, reinterpret_cast<struct sockaddr*>(&local), sizeof(local)) != 0) {
+        error = "cannot bind " + address + ": " + strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool MasterLink::connect(const std::string& host, int port, int timeoutMs, std::string& error,
+                         const std::string& bindAddress)
 {
     struct addrinfo hints;
     memset(&hints, 0, sizeof(hints));
@@ -79,6 +98,11 @@ bool MasterLink::connect(const std::string& host, int port, int timeoutMs, std::
     }
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     bool ok = fd >= 0;
+    if (ok && !bindAddress.empty() && !bindLocal(fd, bindAddress, error)) {
+        freeaddrinfo(found);
+        ::close(fd);
+        return false;
+    }
     if (ok && ::connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
         if (errno == EINPROGRESS)
             ok = waitConnected(fd, timeoutMs, error);

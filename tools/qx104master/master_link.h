@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The controlling-station (master) side of an IEC 60870-5-104 link, as small
  * as an operator tool needs: one TCP connection, STARTDT, I frames out with
@@ -41,8 +42,10 @@ class MasterLink
     MasterLink(const MasterLink&) = delete;
     MasterLink& operator=(const MasterLink&) = delete;
 
-    /* Connects within timeoutMs; false (with error text) on failure. */
-    bool connect(const std::string& host, int port, int timeoutMs, std::string& error);
+    /* Connects within timeoutMs, from the local IPv4 address bindAddress
+     * when not empty; false (with error text) on failure. */
+    bool connect(const std::string& host, int port, int timeoutMs, std::string& error,
+                 const std::string& bindAddress = std::string());
 
     /* Sends a U frame: 0x07 STARTDT act, 0x13 STOPDT act, 0x43 TESTFR act. */
     bool sendU(uint8_t function);

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "options.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <arpa/inet.h>
 #include <getopt.h>
 
 namespace
@@ -46,6 +48,11 @@ bool applyOption(char option, const char* value, MasterOptions& o)
         return !o.host.empty();
     case 'p':
         return parseInt(value, 1, 65535, o.port);
+    case 'b': {
+        struct in_addr unused;
+        o.bindAddress = value;
+        return inet_pton(AF_INET, value, &unused) == 1;
+    }
     case 'a':
         return parseInt(value, 0, 65535, o.commonAddress);
     case 'o':
@@ -75,6 +82,8 @@ const char* usageText()
            "requests given and prints every frame event and received ASDU.\n"
            "  -H host        station address (default 127.0.0.1)\n"
            "  -p port        TCP port (default 2404)\n"
+           "  -b address     connect from this local IPv4 address (a station with\n"
+           "                 redundancy groups places a master by its address)\n"
            "  -a ca          common address of the commands (default 1)\n"
            "  -o oa          originator address of the commands (default 0)\n"
            "  -i             station interrogation (qualifier 20)\n"
@@ -106,7 +115,7 @@ bool parseOptions(int argc, char** argv, MasterOptions& options, std::string& er
     };
     /* Leading ':' reports a missing value as ':' and keeps getopt quiet:
      * the caller prints the reason with the usage text. */
-    static const char shortOptions[] = ":H:p:a:o:ig:c:C:sw:r:h";
+    static const char shortOptions[] = ":H:p:b:a:o:ig:c:C:sw:r:h";
     optind = 0; /* a fresh scan on every call */
     int option;
     while ((option = getopt_long(argc, argv, shortOptions, longOptions, nullptr)) != -1) {

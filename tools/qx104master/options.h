@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Command line of qx104master, parsed with getopt_long (short options may be
  * grouped, a value may follow its letter directly, "--" ends the options).
  *
- *   qx104master [-H host] [-p port] [-a ca] [-o oa] [-i] [-g qoi]
+ *   qx104master [-H host] [-p port] [-b address] [-a ca] [-o oa] [-i] [-g qoi]
  *               [-c ioa=state] [-C cot] [-s] [-w seconds] [-r seconds]
  *               [-h|--help] [--version]
  *
@@ -17,6 +18,8 @@
 struct MasterOptions {
     std::string host = "127.0.0.1";
     int port = 2404;
+    /* Local IPv4 address to connect from; empty: the system chooses. */
+    std::string bindAddress;
     int commonAddress = 1;
     int originatorAddress = 0;
     bool interrogate = false;
@@ -37,8 +40,8 @@ struct MasterOptions {
 /*
  * Parses argv into options. Returns false with a one-line reason in error
  * for an unknown option, a missing or malformed value, or a value out of
- * range (port 1-65535, ca 0-65535, oa 0-255, qoi 0-255, cot 1-63, ioa
- * 0-16777215, state 0 or 1, seconds 0 or more).
+ * range (port 1-65535, bind address a dotted IPv4 address, ca 0-65535, oa 0-255, qoi 0-255, cot
+ * 1-63, ioa 0-16777215, state 0 or 1, seconds 0 or more).
  */
 bool parseOptions(int argc, char** argv, MasterOptions& options, std::string& error);
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * silence_watch.h - notices when a started connection receives no data.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * demo_data.cpp - builds the demo and test data set (see demo_data.h).
  */

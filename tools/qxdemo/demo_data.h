@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * demo_data.h - the demo and test data set of the gateway.
  *

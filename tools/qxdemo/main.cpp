@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxdemo - writes the demo data set of the gateway, optionally grown.
  *

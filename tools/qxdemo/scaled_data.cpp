@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * scaled_data.cpp - the demo data set grown to a chosen size (see
  * scaled_data.h).

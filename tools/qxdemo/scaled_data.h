@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * scaled_data.h - the demo data set grown to a chosen size, up to full
  * images, for the benchmarks and for tests of large configurations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxpoints - prints the point list of a gateway working directory.
  *
@@ -163,15 +164,16 @@ int main(int argc, char** argv)
     }
 
     PointImageSnapshot img = gateway.Snapshot();
-    qxpoints::PointList list = qxpoints::MakePointList(gateway.AnswerRanges(*img), *img, record);
+    point_list::PointList list =
+        point_list::MakePointList(gateway.AnswerRanges(*img), *img, record);
     if (o.csv) {
-        std::fputs(qxpoints::FormatCsv(list).c_str(), stdout);
+        std::fputs(point_list::FormatCsv(list).c_str(), stdout);
         for (const std::string& p : list.problems)
             std::fprintf(stderr, "problem: %s\n", p.c_str());
         for (const std::string& n : list.notes)
             std::fprintf(stderr, "note: %s\n", n.c_str());
     } else {
-        std::fputs(qxpoints::FormatTable(list).c_str(), stdout);
+        std::fputs(point_list::FormatTable(list).c_str(), stdout);
     }
     std::fflush(stdout);
     return o.check && !list.problems.empty() ? 1 : 0;

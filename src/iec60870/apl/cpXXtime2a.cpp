@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The binary time tags CP16Time2a, CP24Time2a, CP32Time2a and CP56Time2a.
  *

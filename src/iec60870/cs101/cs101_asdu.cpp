@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The ASDU object: header coding, appending information objects and taking
  * them out of received octets, and the display strings of type

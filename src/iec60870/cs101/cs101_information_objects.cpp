@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Information objects of IEC 60870-5-101: creation, accessors, encoding into
  * a Frame and bounds-checked decoding, for every supported type.

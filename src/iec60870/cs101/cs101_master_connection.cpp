@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * IMasterConnection: forwarders to the operations of the record the slave
  * engine fills in for each connection (see iec60870_slave.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * APCI framing of IEC 60870-5-104: classification of received frames,
  * sequence number packing and the frames the slave writes itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Master connection: one connection from a controlling station over a
  * transport stream and its IEC 60870-5-104 link procedure, served by a
@@ -10,7 +11,7 @@
  * active) and the next timer deadline: nothing else wakes it. A stream with
  * octets already buffered (pending) is read without waiting.
  *
- * Design choices and mends:
+ * Design choices:
  * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
  *   partial frame stays in the receive buffer and is completed on later
  *   passes; only a wrong start octet, a length octet below 4, or a frame
@@ -95,10 +96,27 @@ void unlockWindow(MasterConnection self)
     Semaphore_post(self->sentASDUsLock);
 }
 
-/* Writes a frame; caller holds the window lock (it serialises stream writes). */
+/* Writes the collected replies in one gathered write; caller holds the window lock. */
+bool flushPendingLocked(MasterConnection self)
+{
+    int count = self->pendingFrames;
+    if (count == 0)
+        return true;
+    self->pendingFrames = 0;
+    TransportFrame frames[CS104_GATHER_FRAMES];
+    for (int i = 0; i < count; i++)
+        frames[i] = {self->gatherFrames[i].msg, self->gatherFrames[i].msgSize};
+    if (TransportStream_writeFrames(self->stream, frames, count))
+        return true;
+    self->isRunning = false;
+    return false;
+}
+
+/* Writes a frame after the collected replies; caller holds the window lock
+ * (it serialises stream writes). */
 bool writeLocked(MasterConnection self, const uint8_t* octets, int size)
 {
-    return TransportStream_write(self->stream, octets, size);
+    return flushPendingLocked(self) && TransportStream_write(self->stream, octets, size);
 }
 
 bool writeControlFrame(MasterConnection self, const uint8_t* octets)
@@ -207,12 +225,17 @@ bool MasterConnection_checkSequenceNumber(MasterConnection self, int seqNo)
     return valid;
 }
 
+namespace
+{
+
 /*
- * Writes an I frame from buffer (its APCI written in place) and records it in
- * the window. Caller holds the window lock and has checked for room.
+ * Records an I frame in the window (the low-priority entry's timestamp and
+ * slot; 0, -1 for replies) and numbers it: its APCI is written in place with
+ * the next N(S). Caller holds the window lock, has checked for room and
+ * writes the frame next; a failed write ends the connection, so a number
+ * given to an unwritten frame is never seen.
  */
-void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp,
-                                 int index)
+void recordIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp, int index)
 {
     int slotIndex;
     if (self->oldestSentASDU == -1) {
@@ -226,15 +249,26 @@ void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uin
     slot->queueIndex = index;
 
     CS104_writeIFrameHeader(buffer->msg, buffer->msgSize, self->sendCount, self->receiveCount);
-    if (writeLocked(self, buffer->msg, buffer->msgSize))
-        self->sendCount = CS104_nextSequenceNumber(self->sendCount);
-    else
-        self->isRunning = false;
+    self->sendCount = CS104_nextSequenceNumber(self->sendCount);
     // Every I frame carries N(R) and so acknowledges everything received.
     self->unconfirmedReceivedIMessages = 0;
     slot->seqNo = self->sendCount;
     slot->sentTime = Hal_getMonotonicTimeInMs();
     self->newestSentASDU = slotIndex;
+}
+
+} // namespace
+
+/*
+ * Writes an I frame from buffer (its APCI written in place) and records it in
+ * the window. Caller holds the window lock and has checked for room.
+ */
+void MasterConnection_sendIFrame(MasterConnection self, FrameBuffer* buffer, uint64_t timestamp,
+                                 int index)
+{
+    recordIFrame(self, buffer, timestamp, index);
+    if (!writeLocked(self, buffer->msg, buffer->msgSize))
+        self->isRunning = false;
 }
 
 namespace
@@ -253,52 +287,53 @@ void sendSMessage(MasterConnection self)
 /* --------------------------------------------------------- sending queued */
 
 /*
- * Sends the oldest queued reply when the connection is active and the window
- * has room; true when one was sent. The reply is taken out of its queue
- * under the window lock, so a deactivation (which takes that lock) finds
- * every frame either still queued or recorded in the window.
+ * Takes the oldest queued reply, or else the oldest waiting low-priority
+ * entry, into frame and records it in the window; false when nothing waits.
+ * Caller holds the window lock and has checked for room. An entry is taken
+ * out of its queue under the window lock, so a deactivation (which takes
+ * that lock) finds every frame either still queued or recorded in the
+ * window.
  */
-bool sendNextHighPriorityASDU(MasterConnection self)
+bool takeNextFrame(MasterConnection self, FrameBuffer* frame)
 {
-    bool sent = false;
-    lockWindow(self);
-    if (self->isActive && !isSentBufferFull(self)) {
-        FrameBuffer next;
-        if (HighPriorityASDUQueue_takeNext(self->highPrioQueue, &next)) {
-            MasterConnection_sendIFrame(self, &next, 0, -1);
-            sent = true;
-        }
+    if (HighPriorityASDUQueue_takeNext(self->highPrioQueue, frame)) {
+        recordIFrame(self, frame, 0, -1);
+        return true;
     }
-    unlockWindow(self);
-    return sent;
+    uint64_t timestamp = 0;
+    int queueIndex = -1;
+    if (MessageQueue_takeNextWaitingASDU(self->lowPrioQueue, self, frame, &timestamp,
+                                         &queueIndex)) {
+        recordIFrame(self, frame, timestamp, queueIndex);
+        return true;
+    }
+    return false;
 }
 
-/* As sendNextHighPriorityASDU for the oldest waiting low-priority entry. */
-bool sendNextLowPriorityASDU(MasterConnection self)
-{
-    bool sent = false;
-    lockWindow(self);
-    if (self->isActive && !isSentBufferFull(self)) {
-        FrameBuffer next;
-        uint64_t timestamp = 0;
-        int queueIndex = -1;
-        if (MessageQueue_takeNextWaitingASDU(self->lowPrioQueue, self, &next, &timestamp,
-                                             &queueIndex)) {
-            MasterConnection_sendIFrame(self, &next, timestamp, queueIndex);
-            sent = true;
-        }
-    }
-    unlockWindow(self);
-    return sent;
-}
-
-/* Sends every queued ASDU the window allows, replies first. */
+/*
+ * Sends every queued ASDU the window allows, replies first, while the
+ * connection is active: up to CS104_GATHER_FRAMES frames at a time are taken
+ * and written together in one gathered write under the window lock.
+ */
 void sendWaitingASDUs(MasterConnection self)
 {
-    while (self->isRunning && sendNextHighPriorityASDU(self)) {
-    }
-    while (self->isRunning && sendNextLowPriorityASDU(self)) {
-    }
+    int taken;
+    do {
+        lockWindow(self);
+        taken = self->pendingFrames; /* collected replies go first, in the same write */
+        self->pendingFrames = 0;
+        while (self->isActive && taken < CS104_GATHER_FRAMES && !isSentBufferFull(self) &&
+               takeNextFrame(self, &self->gatherFrames[taken]))
+            ++taken;
+        if (taken > 0) {
+            TransportFrame frames[CS104_GATHER_FRAMES];
+            for (int i = 0; i < taken; i++)
+                frames[i] = {self->gatherFrames[i].msg, self->gatherFrames[i].msgSize};
+            if (!TransportStream_writeFrames(self->stream, frames, taken))
+                self->isRunning = false;
+        }
+        unlockWindow(self);
+    } while (taken == CS104_GATHER_FRAMES && self->isRunning);
 }
 
 /* ------------------------------------------------------------- receiving */
@@ -554,8 +589,15 @@ bool MasterConnection_serveOnce(MasterConnection self)
         int frameSize = receiveMessage(self);
         if (frameSize == -1)
             return false;
-        if (frameSize > 0 && !handleMessage(self, self->recvBuffer, frameSize))
-            self->isRunning = false;
+        if (frameSize > 0) {
+            self->collectReplies = true;
+            if (!handleMessage(self, self->recvBuffer, frameSize))
+                self->isRunning = false;
+            self->collectReplies = false;
+            lockWindow(self);
+            flushPendingLocked(self);
+            unlockWindow(self);
+        }
         int w = parameters(self)->w;
         if (self->isRunning && self->unconfirmedReceivedIMessages > 0 &&
             self->unconfirmedReceivedIMessages >= w) {
@@ -674,6 +716,8 @@ MasterConnection MasterConnection_create(MasterConnectionHost host, TransportStr
     self->lastConfirmationTime = UINT64_MAX;
     self->oldestSentASDU = -1;
     self->newestSentASDU = -1;
+    self->pendingFrames = 0;
+    self->collectReplies = false;
     self->lowPrioQueue = lowPrioQueue;
     self->highPrioQueue = highPrioQueue;
     self->ownsQueues = ownsQueues;
@@ -777,7 +821,16 @@ bool MasterConnection_sendASDU(MasterConnection self, CS101_ASDU asdu)
         // Earlier replies still queued go first: a new one joins them.
         if (!isSentBufferFull(self) &&
             !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
-            MasterConnection_sendIFrame(self, &frame, 0, -1);
+            if (self->collectReplies) {
+                /* Numbered and recorded now, written with the others. */
+                FrameBuffer* kept = &self->gatherFrames[self->pendingFrames++];
+                *kept = frame;
+                recordIFrame(self, kept, 0, -1);
+                if (self->pendingFrames == CS104_GATHER_FRAMES)
+                    flushPendingLocked(self);
+            } else {
+                MasterConnection_sendIFrame(self, &frame, 0, -1);
+            }
             accepted = true;
         } else {
             accepted = HighPriorityASDUQueue_enqueueFrame(self->highPrioQueue, &frame);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Low- and high-priority ASDU queues of the slave engine (see cs104_queues.h).
  *

@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The IEC 60870-5-104 slave: configuration, the listening thread that
  * accepts controlling stations, the list of open connections and the
  * application's entry for spontaneous and periodic data.
  *
- * Design choices and mends:
+ * Design choices:
  * - Queue sizes of 0 or less become 100 (low priority) and 10 (high
  *   priority) in both server modes.
  * - Mode 0: the shared queue pair is created by the first start and kept
@@ -23,16 +24,23 @@
  *   listening thread first.
  * - When the request handler is set and the peer address cannot be read
  *   (the peer is already gone), the connection is refused.
- * - Activation sets the connection active and, in mode 0, deactivates the
- *   others in one step under the list lock: two STARTDT act arriving at once
- *   on two connections leave exactly one of them active.
+ * - Activation sets the connection active and, in mode 0 and with multiple
+ *   groups, deactivates the others that share its queue in one step under
+ *   the list lock: two STARTDT act arriving at once on two members of a
+ *   group leave exactly one of them active.
+ * - Multiple groups: the group records (queue pair and loss totals) are
+ *   made by the first start and kept until destroy, like mode 0's pair; the
+ *   array does not change after that, so an enqueue walks it without the
+ *   list lock. A connection knows only its group's queues; the slave finds
+ *   the group of a queue by comparing pointers.
  * - Each accepted socket becomes a transport stream: a plain TCP stream
  *   (TcpStream_create) from the plain listener, a TLS stream
  *   (TlsStream_create, with the state the TLS configuration has in place at
  *   that moment) from the TLS listener. The connection knows only the
  *   stream, and the slave only through its host record (connectionHost), so
  *   the protocol machine is the same on both. The connection limit, the
- *   request handler and the server mode apply to both listeners alike.
+ *   request handler, the server mode and the group choice (by the peer's
+ *   address, known before the handshake) apply to both listeners alike.
  * - With a TLS configuration, the TLS listener runs on tlsPort and the plain
  *   one only when the local port is above 0; without it, the plain listener
  *   alone on the local port. When either cannot listen, the start fails.
@@ -53,6 +61,14 @@
 #include <cstring>
 #include <new>
 
+/* One redundancy group of CS104_MODE_MULTIPLE_REDUNDANCY_GROUPS. */
+struct sRedundancyGroup {
+    MessageQueue lowPrioQueue;
+    HighPriorityASDUQueue highPrioQueue;
+    std::atomic<uint32_t> lostASDUs;
+    std::atomic<uint32_t> lostSpontaneousObjects;
+};
+
 struct sCS104_Slave {
     /* Read by the connection threads' dispatch; set before start. */
     struct sSlaveHandlers handlers;
@@ -66,6 +82,12 @@ struct sCS104_Slave {
     /* Totals of CS104_Slave_getQueueLosses; wrap modulo 2^32. */
     std::atomic<uint32_t> lostASDUs;
     std::atomic<uint32_t> lostSpontaneousObjects;
+
+    /* Multiple groups: set before start; the records exist from the first start. */
+    int groupCount;
+    CS104_RedundancyGroupSelector groupSelector;
+    void* groupSelectorParameter;
+    sRedundancyGroup* groups;
 
     std::atomic<int> openConnections; /* written under openConnectionsLock */
     LinkedList masterConnections;
@@ -133,12 +155,23 @@ void unlockConnections(CS104_Slave self)
     Semaphore_post(self->openConnectionsLock);
 }
 
-/* The connection limit and the request handler decide. */
-bool acceptConnection(CS104_Slave self, TransportStream connection)
+bool hasGroups(CS104_Slave self)
 {
+    return self->serverMode == CS104_MODE_MULTIPLE_REDUNDANCY_GROUPS;
+}
+
+/*
+ * The connection limit, the request handler and, with multiple groups, the
+ * group selector decide; *group receives the connection's group (0 in the
+ * other modes). False refuses the connection.
+ */
+bool acceptConnection(CS104_Slave self, TransportStream connection, int* group)
+{
+    *group = 0;
     if (self->maxOpenConnections > 0 && self->openConnections >= self->maxOpenConnections)
         return false;
-    if (self->connectionRequestHandler == nullptr)
+    bool select = hasGroups(self) && self->groupSelector != nullptr;
+    if (self->connectionRequestHandler == nullptr && !select)
         return true;
     char peer[PEER_ADDRESS_SIZE];
     if (TransportStream_peerAddress(connection, peer) == nullptr)
@@ -146,7 +179,14 @@ bool acceptConnection(CS104_Slave self, TransportStream connection)
     char* colon = std::strchr(peer, ':');
     if (colon != nullptr)
         *colon = '\0';
-    return self->connectionRequestHandler(self->connectionRequestHandlerParameter, peer);
+    if (self->connectionRequestHandler != nullptr &&
+        !self->connectionRequestHandler(self->connectionRequestHandlerParameter, peer))
+        return false;
+    if (select) {
+        *group = self->groupSelector(self->groupSelectorParameter, peer);
+        return *group >= 0 && *group < self->groupCount;
+    }
+    return true;
 }
 
 /* Lists and counts a connection; false when the list has no memory left. */
@@ -170,10 +210,14 @@ void unlistConnection(CS104_Slave self, MasterConnection connection)
 }
 
 /* Creates, lists and starts a connection over an accepted stream (or closes it). */
-void serveNewConnection(CS104_Slave self, TransportStream stream)
+void serveNewConnection(CS104_Slave self, TransportStream stream, int group)
 {
     MessageQueue lowPrioQueue = self->asduQueue;
     HighPriorityASDUQueue highPrioQueue = self->connectionAsduQueue;
+    if (hasGroups(self)) {
+        lowPrioQueue = self->groups[group].lowPrioQueue;
+        highPrioQueue = self->groups[group].highPrioQueue;
+    }
     bool ownsQueues = (self->serverMode == CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP);
     if (ownsQueues) {
         lowPrioQueue = MessageQueue_create(lowPrioQueueSize(self));
@@ -260,10 +304,11 @@ void serveAccepted(CS104_Slave self, Socket connection, bool overTls)
 {
     TransportStream stream =
         overTls ? TlsStream_create(connection, self->tlsConfig) : TcpStream_create(connection);
+    int group = 0;
     if (stream == nullptr)
         Socket_destroy(connection);
-    else if (acceptConnection(self, stream))
-        serveNewConnection(self, stream);
+    else if (acceptConnection(self, stream, &group))
+        serveNewConnection(self, stream, group);
     else
         TransportStream_destroy(stream);
 }
@@ -311,6 +356,62 @@ bool createSharedQueues(CS104_Slave self)
     return self->asduQueue != nullptr && self->connectionAsduQueue != nullptr;
 }
 
+/* Multiple groups: the group records with their queues, once; false when out of memory. */
+bool createGroups(CS104_Slave self)
+{
+    if (self->groups != nullptr)
+        return true;
+    int count = self->groupCount;
+    void* memory = Memory_calloc((size_t)count, sizeof(sRedundancyGroup));
+    if (memory == nullptr)
+        return false;
+    sRedundancyGroup* groups = static_cast<sRedundancyGroup*>(memory);
+    bool complete = true;
+    for (int i = 0; i < count; i++) {
+        new (&groups[i]) sRedundancyGroup();
+        groups[i].lowPrioQueue = MessageQueue_create(lowPrioQueueSize(self));
+        groups[i].highPrioQueue = HighPriorityASDUQueue_create(highPrioQueueSize(self));
+        complete =
+            complete && groups[i].lowPrioQueue != nullptr && groups[i].highPrioQueue != nullptr;
+    }
+    if (complete) {
+        self->groups = groups;
+        return true;
+    }
+    for (int i = 0; i < count; i++) {
+        MessageQueue_destroy(groups[i].lowPrioQueue);
+        HighPriorityASDUQueue_destroy(groups[i].highPrioQueue);
+        groups[i].~sRedundancyGroup();
+    }
+    Memory_free(memory);
+    return false;
+}
+
+void destroyGroups(CS104_Slave self)
+{
+    if (self->groups == nullptr)
+        return;
+    for (int i = 0; i < self->groupCount; i++) {
+        MessageQueue_releaseAllQueuedASDUs(self->groups[i].lowPrioQueue);
+        MessageQueue_destroy(self->groups[i].lowPrioQueue);
+        HighPriorityASDUQueue_destroy(self->groups[i].highPrioQueue);
+        self->groups[i].~sRedundancyGroup();
+    }
+    Memory_free(self->groups);
+    self->groups = nullptr;
+}
+
+/* The group whose low-priority queue this is; null in other modes or for another queue. */
+sRedundancyGroup* groupOfQueue(CS104_Slave self, MessageQueue queue)
+{
+    if (!hasGroups(self) || self->groups == nullptr)
+        return nullptr;
+    for (int i = 0; i < self->groupCount; i++)
+        if (self->groups[i].lowPrioQueue == queue)
+            return &self->groups[i];
+    return nullptr;
+}
+
 /* ------------------------------------------------ the connections' host */
 
 CS104_Slave slaveOf(void* object)
@@ -318,21 +419,27 @@ CS104_Slave slaveOf(void* object)
     return static_cast<CS104_Slave>(object);
 }
 
-/* Sets the connection active; in mode 0 under the list lock, deactivating every other one. */
+/*
+ * Sets the connection active; in mode 0 and with multiple groups under the
+ * list lock, deactivating every other connection of its group (those that
+ * share its low-priority queue: in mode 0 all of them).
+ */
 void hostActivate(void* object, MasterConnection connectionToActivate)
 {
     CS104_Slave self = slaveOf(object);
-    if (self->serverMode != CS104_MODE_SINGLE_REDUNDANCY_GROUP) {
+    if (self->serverMode == CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP) {
         MasterConnection_activate(connectionToActivate);
         return;
     }
+    MessageQueue groupQueue = MasterConnection_getLowPrioQueue(connectionToActivate);
     // Under the list lock, so that two STARTDT at once leave one active.
     lockConnections(self);
     MasterConnection_activate(connectionToActivate);
     for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
          element = LinkedList_getNext(element)) {
         MasterConnection connection = (MasterConnection)LinkedList_getData(element);
-        if (connection != connectionToActivate)
+        if (connection != connectionToActivate &&
+            MasterConnection_getLowPrioQueue(connection) == groupQueue)
             MasterConnection_deactivate(connection);
     }
     unlockConnections(self);
@@ -392,12 +499,25 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
     self->tcpPort = 2404;
     self->tlsPort = DEFAULT_TLS_PORT;
     self->serverMode = CS104_MODE_SINGLE_REDUNDANCY_GROUP;
+    self->groupCount = 1;
     return self;
 }
 
 void CS104_Slave_setServerMode(CS104_Slave self, CS104_ServerMode serverMode)
 {
     self->serverMode = serverMode;
+}
+
+bool CS104_Slave_setRedundancyGroups(CS104_Slave self, int count,
+                                     CS104_RedundancyGroupSelector selector, void* parameter)
+{
+    if (self == nullptr || count < 1 || count > CS104_MAX_REDUNDANCY_GROUPS ||
+        self->groups != nullptr || self->isRunning)
+        return false;
+    self->groupCount = count;
+    self->groupSelector = selector;
+    self->groupSelectorParameter = parameter;
+    return true;
 }
 
 void CS104_Slave_setLocalAddress(CS104_Slave self, const char* ipAddress)
@@ -518,6 +638,8 @@ void CS104_Slave_start(CS104_Slave self)
     }
     if (self->serverMode == CS104_MODE_SINGLE_REDUNDANCY_GROUP && !createSharedQueues(self))
         return;
+    if (hasGroups(self) && !createGroups(self))
+        return;
     self->isStarting = true;
     self->isRunning = false;
     self->stopRunning = false;
@@ -543,8 +665,12 @@ bool CS104_Slave_isRunning(CS104_Slave self)
     return self->isRunning;
 }
 
-/* Enqueues encoded ASDU octets and adds what the enqueue overwrote to the slave's losses. */
-static void enqueueCountingLoss(CS104_Slave self, MessageQueue queue, const FrameBuffer* encoded)
+/*
+ * Enqueues encoded ASDU octets and adds what the enqueue overwrote to the
+ * slave's losses and, when the queue is a group's, to that group's.
+ */
+static void enqueueCountingLoss(CS104_Slave self, MessageQueue queue, const FrameBuffer* encoded,
+                                sRedundancyGroup* group = nullptr)
 {
     MessageQueueLoss loss;
     MessageQueue_enqueueOctetsCountingLoss(queue, encoded->msg + CS104_APCI_LENGTH,
@@ -552,6 +678,10 @@ static void enqueueCountingLoss(CS104_Slave self, MessageQueue queue, const Fram
     if (loss.entries > 0) {
         self->lostASDUs.fetch_add(static_cast<uint32_t>(loss.entries));
         self->lostSpontaneousObjects.fetch_add(static_cast<uint32_t>(loss.spontaneousObjects));
+        if (group != nullptr) {
+            group->lostASDUs.fetch_add(static_cast<uint32_t>(loss.entries));
+            group->lostSpontaneousObjects.fetch_add(static_cast<uint32_t>(loss.spontaneousObjects));
+        }
     }
 }
 
@@ -566,6 +696,13 @@ void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu)
             enqueueCountingLoss(self, self->asduQueue, &encoded);
         return;
     }
+    if (hasGroups(self)) {
+        // The group array is fixed from the first start on: no list lock.
+        if (self->groups != nullptr)
+            for (int i = 0; i < self->groupCount; i++)
+                enqueueCountingLoss(self, self->groups[i].lowPrioQueue, &encoded, &self->groups[i]);
+        return;
+    }
     lockConnections(self);
     for (LinkedList element = LinkedList_getNext(self->masterConnections); element != nullptr;
          element = LinkedList_getNext(element)) {
@@ -573,6 +710,30 @@ void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu)
         enqueueCountingLoss(self, MasterConnection_getLowPrioQueue(connection), &encoded);
     }
     unlockConnections(self);
+}
+
+void CS104_Slave_enqueueASDUForConnection(CS104_Slave self, IMasterConnection connection,
+                                          CS101_ASDU asdu)
+{
+    if (self == nullptr || connection == nullptr)
+        return;
+    FrameBuffer encoded;
+    if (!CS104_encodeASDU(&encoded, asdu))
+        return;
+    MessageQueue queue =
+        MasterConnection_getLowPrioQueue(static_cast<MasterConnection>(connection->object));
+    enqueueCountingLoss(self, queue, &encoded, groupOfQueue(self, queue));
+}
+
+CS104_QueueLosses CS104_Slave_getGroupQueueLosses(CS104_Slave self, int group)
+{
+    CS104_QueueLosses losses = {0, 0};
+    if (self == nullptr || !hasGroups(self) || self->groups == nullptr || group < 0 ||
+        group >= self->groupCount)
+        return losses;
+    losses.asdus = self->groups[group].lostASDUs.load();
+    losses.spontaneousObjects = self->groups[group].lostSpontaneousObjects.load();
+    return losses;
 }
 
 CS104_QueueLosses CS104_Slave_getQueueLosses(CS104_Slave self)
@@ -617,6 +778,7 @@ void CS104_Slave_destroy(CS104_Slave self)
         MessageQueue_releaseAllQueuedASDUs(self->asduQueue);
     MessageQueue_destroy(self->asduQueue);
     HighPriorityASDUQueue_destroy(self->connectionAsduQueue);
+    destroyGroups(self);
     Memory_free(self->localAddress);
     LinkedList_destroyStatic(self->masterConnections);
     Semaphore_destroy(self->openConnectionsLock);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Dispatch of received ASDUs to the application's handlers, and the
  * engine's own answers: mirrored replies with cause 44 (unknown type) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The plain TCP transport of a master connection: the platform layer's
  * socket functions behind the stream methods. Its handle set is made on the
@@ -30,6 +31,19 @@ int tcpRead(TransportStream self, uint8_t* buffer, int size)
 bool tcpWrite(TransportStream self, const uint8_t* octets, int size)
 {
     return Socket_write(tcp(self)->socket, octets, size) == size;
+}
+
+int tcpWriteSome(void* socket, const TransportFrame* buffers, int count)
+{
+    return Socket_writeSome(static_cast<Socket>(socket), buffers, count);
+}
+
+/* Every frame in as few sendmsg calls as the socket's buffer takes; with
+ * TCP_NODELAY (set on every accepted socket) they leave at once. */
+bool tcpWriteFrames(TransportStream self, const TransportFrame* frames, int count)
+{
+    return TransportFrames_writeAll(frames, count, SOCKET_MAX_GATHER, tcpWriteSome,
+                                    tcp(self)->socket);
 }
 
 int tcpPending(TransportStream)
@@ -65,7 +79,7 @@ void tcpDestroy(TransportStream self)
 }
 
 const struct sTransportStreamMethods tcpMethods = {
-    tcpRead, tcpWrite, tcpPending, tcpWaitReadable, tcpPeerAddress, tcpDestroy,
+    tcpRead, tcpWrite, tcpPending, tcpWaitReadable, tcpPeerAddress, tcpDestroy, tcpWriteFrames,
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * IEC 60870-5-101 information objects: every monitoring, command, system,
  * parameter and file type, with create, accessors, decode and destroy.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * IEC 60870-5-104 controlled station (slave): a TCP server that serves
  * controlling stations (masters), one thread per connection.
@@ -52,8 +53,19 @@ typedef enum {
     /* All connections share one pair of queues; one connection is active at a time. */
     CS104_MODE_SINGLE_REDUNDANCY_GROUP = 0,
     /* Every connection has its own pair of queues; any number may be active. */
-    CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP = 1
+    CS104_MODE_CONNECTION_IS_REDUNDANCY_GROUP = 1,
+    /* Each redundancy group (CS104_Slave_setRedundancyGroups) has its own pair
+     * of queues; one connection per group is active at a time. */
+    CS104_MODE_MULTIPLE_REDUNDANCY_GROUPS = 2
 } CS104_ServerMode;
+
+/*
+ * Multiple groups: the group of a connection being accepted, 0..count-1,
+ * or -1 to refuse it. ipAddress is the peer's dotted address without the
+ * port. Runs on the server thread after the connection-request handler
+ * agreed.
+ */
+typedef int (*CS104_RedundancyGroupSelector)(void* parameter, const char* ipAddress);
 
 typedef struct sCS104_Slave* CS104_Slave;
 
@@ -70,6 +82,24 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
 
 /* Sets the server mode; read by the next start. */
 void CS104_Slave_setServerMode(CS104_Slave self, CS104_ServerMode serverMode);
+
+/*
+ * The redundancy groups of CS104_MODE_MULTIPLE_REDUNDANCY_GROUPS: count
+ * groups (1..CS104_MAX_REDUNDANCY_GROUPS), each with a low- and a
+ * high-priority queue of the sizes given to CS104_Slave_create, made by the
+ * first start and kept until destroy. The selector places each new
+ * connection; without one every connection joins group 0. Within a group a
+ * STARTDT act makes its connection the active one and deactivates the
+ * group's other members, whose unconfirmed entries go back to waiting and
+ * are sent first, in order, by the next active member; the members stay
+ * open and answer test frames. A group without an active member keeps its
+ * entries until its queue overwrites the oldest. Set before the first
+ * start; false (nothing changed) for a null slave, a count out of range or
+ * a slave already started.
+ */
+enum { CS104_MAX_REDUNDANCY_GROUPS = 64 };
+bool CS104_Slave_setRedundancyGroups(CS104_Slave self, int count,
+                                     CS104_RedundancyGroupSelector selector, void* parameter);
 
 /*
  * Replaces the local address to bind with a copy of ipAddress (null: every
@@ -175,10 +205,21 @@ bool CS104_Slave_isRunning(CS104_Slave self);
  * Queues a copy of the ASDU for sending (encoded during the call; the caller
  * keeps its object). Mode 0: into the shared queue, sent by the active
  * connection; before the first start there is no queue and the ASDU is
- * dropped. Mode 1: into the queue of every open connection. A full queue
- * overwrites its oldest entry. An ASDU too long for one frame is dropped.
+ * dropped. Mode 1: into the queue of every open connection. Multiple
+ * groups: into the queue of every group. A full queue overwrites its oldest
+ * entry. An ASDU too long for one frame is dropped.
  */
 void CS104_Slave_enqueueASDU(CS104_Slave self, CS101_ASDU asdu);
+
+/*
+ * Queues a copy of the ASDU for the connection's own redundancy group only:
+ * the shared queue in mode 0, the connection's queue in mode 1, its group's
+ * queue with multiple groups. For a handler's data that belongs to the
+ * master that asked (an interrogation answer sent as queued data). Call it
+ * from a handler of that connection (the connection lives while it runs).
+ */
+void CS104_Slave_enqueueASDUForConnection(CS104_Slave self, IMasterConnection connection,
+                                          CS101_ASDU asdu);
 
 /* Totals since the slave was created; both wrap modulo 2^32 (compare differences). */
 typedef struct {
@@ -194,6 +235,12 @@ typedef struct {
  * for a null slave.
  */
 CS104_QueueLosses CS104_Slave_getQueueLosses(CS104_Slave self);
+
+/*
+ * Multiple groups: the losses of one group's queue (included in the slave's
+ * totals). Zeros for a null slave, another mode or a group out of range.
+ */
+CS104_QueueLosses CS104_Slave_getGroupQueueLosses(CS104_Slave self, int group);
 
 /* Ends the listening thread; open connections continue. Harmless when not running. */
 void CS104_Slave_stop(CS104_Slave self);

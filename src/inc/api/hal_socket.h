@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * TCP sockets and handle sets of the platform layer (POSIX, IPv4).
  *
@@ -139,6 +140,25 @@ int Socket_read(Socket self, uint8_t* buf, int size);
  * the connection is then unusable.
  */
 int Socket_write(Socket self, const uint8_t* buf, int size);
+
+/* One run of octets of a gathered write. */
+struct SocketBuffer {
+    const uint8_t* octets;
+    int size;
+};
+
+/* The most buffers Socket_writeSome hands to one system call. */
+#define SOCKET_MAX_GATHER 64
+
+/*
+ * One gathered send of count buffers in order (at most SOCKET_MAX_GATHER
+ * are looked at): one system call for all of them, retried after an
+ * interruption; a full send buffer is waited out up to the send time-out.
+ * Gives the number of octets the system took (> 0; fewer than offered is a
+ * short write, and the caller sends the rest), 0 when there was nothing to
+ * send, -1 on failure as Socket_write. No SIGPIPE is raised.
+ */
+int Socket_writeSome(Socket self, const SocketBuffer* buffers, int count);
 
 /*
  * The peer address as newly allocated text "a.b.c.d:port" (IPv6:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Threads and semaphores of the platform layer (POSIX threads, unnamed semaphores).
  *

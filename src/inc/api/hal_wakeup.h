@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * A wake-up of the platform layer: a descriptor that one thread signals and
  * another waits on in a HandleSet, so a waiting thread wakes at once when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * IEC 60870-5-101 application layer: application-layer sizes, type
  * identifications, causes of transmission, the ASDU object and the four

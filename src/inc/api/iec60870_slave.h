@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Controlled-station (slave) side interfaces shared by the IEC 60870-5 slave
  * engines: the IMasterConnection interface record and the application

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * BufferFrame: a Frame over a byte buffer of the caller.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Records of the ASDU object (operations in iec60870_common.h).
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * APCI framing of IEC 60870-5-104 as the slave engine uses it: frame
  * classification, 15-bit sequence number packing, the constant U frames,

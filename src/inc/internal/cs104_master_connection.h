@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Master connection: one connection from a controlling station, its link
  * procedure (framing, sequence numbers, the window k, w, the timers t1, t2,
@@ -39,7 +40,7 @@ typedef struct sMasterConnection* MasterConnection;
 
 /*
  * Stack reserved by each connection thread. The system default (8 MiB of
- * address space per thread) let a 32-bit controller run out of address
+ * address space per thread) would let a 32-bit controller run out of address
  * space after a few hundred masters. A connection thread runs the protocol
  * machine and every application handler; its deepest use, measured over
  * whole-image interrogation answers, periodic reports, commands and clock
@@ -79,6 +80,9 @@ struct SentASDUSlave {
     int seqNo;          /* N(S) + 1 mod 32768: the N(R) that confirms it */
 };
 
+/* The most queued frames sent in one gathered write (the default window k is 12). */
+#define CS104_GATHER_FRAMES 16
+
 /* The record is visible for the engine's unit tests; other units use the functions. */
 struct sMasterConnection {
     TransportStream stream;
@@ -107,6 +111,16 @@ struct sMasterConnection {
     uint8_t recvBuffer[CS104_RECEIVE_BUFFER_SIZE];
     int recvBufPos;         /* octets of a partial frame held in recvBuffer */
     uint64_t recvStartTime; /* when its first octet arrived */
+
+    /* Guarded by sentASDUsLock: the frames of one gathered write; the first
+     * pendingFrames of them are replies already numbered and recorded in the
+     * window, written before any other frame. */
+    FrameBuffer gatherFrames[CS104_GATHER_FRAMES];
+    int pendingFrames;
+    /* Set by the connection's thread while it handles a received frame:
+     * replies sent meanwhile are collected and written together when the
+     * handling ends (or when CS104_GATHER_FRAMES are collected). */
+    std::atomic<bool> collectReplies;
 
     MessageQueue lowPrioQueue;
     HighPriorityASDUQueue highPrioQueue;

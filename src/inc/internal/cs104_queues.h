@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * ASDU queues of the IEC 60870-5-104 slave engine.
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The slave unit's own internals (cs104_slave.cpp); its record is private
  * to that file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The byte stream a master connection runs over. The connection's protocol
  * machine reads, writes and waits only through this interface; each kind of
@@ -15,6 +16,11 @@
  *   which the socket no longer shows as readable; the connection then reads
  *   without waiting.
  * - write takes a whole frame and writes all of it or fails.
+ * - writeFrames (optional, null when absent) takes several whole frames and
+ *   writes all of them in order, in as few system calls as the transport
+ *   allows, or fails. A stream without it gets one write per frame.
+ *   TransportFrames_writeAll does the resuming after short writes for an
+ *   implementation that can hand several buffers to one call.
  */
 #ifndef CS104_TRANSPORT_STREAM_H
 #define CS104_TRANSPORT_STREAM_H
@@ -25,6 +31,9 @@
 #include <cstdint>
 
 typedef struct sTransportStream* TransportStream;
+
+/* One whole frame of a gathered write. */
+typedef SocketBuffer TransportFrame;
 
 struct sTransportStreamMethods {
     /* Up to size octets without blocking: the count, 0 when none are ready, -1 when closed. */
@@ -45,6 +54,8 @@ struct sTransportStreamMethods {
     char* (*peerAddress)(TransportStream self, char* text);
     /* Closes the stream and frees it. */
     void (*destroy)(TransportStream self);
+    /* Optional: writes count whole frames in order; false when they could not all be written. */
+    bool (*writeFrames)(TransportStream self, const TransportFrame* frames, int count);
 };
 
 /* Every implementation's record begins with this member. */
@@ -77,6 +88,25 @@ inline char* TransportStream_peerAddress(TransportStream self, char* text)
 {
     return self->methods->peerAddress(self, text);
 }
+
+/*
+ * Writes count frames in order: through writeFrames when the stream has it,
+ * otherwise one write per frame. False when not every frame was written.
+ */
+bool TransportStream_writeFrames(TransportStream self, const TransportFrame* frames, int count);
+
+/*
+ * Writes every octet of count frames through writeSome, which sends a prefix
+ * of the buffers it is given (at most maxBuffers of them) and gives the
+ * octets taken (> 0; a short write ends anywhere, even inside a frame), or
+ * -1 on failure. After a short write the rest is offered again from the
+ * first octet not taken. True when all were written; false after a failure
+ * or when writeSome takes nothing.
+ */
+bool TransportFrames_writeAll(const TransportFrame* frames, int count, int maxBuffers,
+                              int (*writeSome)(void* context, const TransportFrame* buffers,
+                                               int count),
+                              void* context);
 
 /* Closes and frees the stream. Null is ignored. */
 inline void TransportStream_destroy(TransportStream self)

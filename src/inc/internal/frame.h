@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Frame: the abstract byte sink that information objects and ASDUs encode into.
  *

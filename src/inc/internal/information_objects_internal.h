@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Records of the information objects (see cs101_information_objects.h for
  * the operations and ownership rules).

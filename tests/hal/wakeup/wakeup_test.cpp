@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The wake-up descriptor: a signal wakes a handle-set wait at once, stays
  * until cleared, and a clear never blocks.

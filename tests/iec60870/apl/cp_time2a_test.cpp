@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Time tags: field accessors on the wire octets and the calendar conversions.
 // Expected octets and millisecond values were worked out by hand / with an
 // independent calendar, not with these functions.

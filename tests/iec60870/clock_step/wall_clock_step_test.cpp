@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Setting the system time while a master is connected: a clock
  * synchronisation, NTP or an operator may move the wall clock by hours in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ASDU object: header coding for every size combination, the limits of
 // appending (249 octets, 127 objects, sequence addresses), header access on
 // received octets and element decoding on truncated or lying ASDUs.
@@ -22,12 +23,12 @@ TEST(CS101_ASDU, create_defaultSizes_writesSixOctetHeaderThenObject)
         CS101_ASDU_create(&parameters, false, CS101_COT_SPONTANEOUS, 0, 1, false, false);
     ASSERT_NE(nullptr, asdu);
     EXPECT_FALSE(CS101_ASDU_isStackCreated(asdu));
-    EXPECT_EQ((Bytes{0x00, 0x00, 0x03, 0x00, 0x01, 0x00}), encodeAsdu(asdu));
+    EXPECT_EQ((Octets{0x00, 0x00, 0x03, 0x00, 0x01, 0x00}), encodeAsdu(asdu));
 
     sSinglePointInformation point;
     SinglePointInformation_create(&point, 1, true, 0);
     ASSERT_TRUE(CS101_ASDU_addInformationObject(asdu, reinterpret_cast<InformationObject>(&point)));
-    EXPECT_EQ((Bytes{0x01, 0x01, 0x03, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x01}),
+    EXPECT_EQ((Octets{0x01, 0x01, 0x03, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x01}),
               encodeAsdu(asdu));
     EXPECT_EQ(10, CS101_ASDU_getLength(asdu));
     CS101_ASDU_destroy(asdu);
@@ -35,8 +36,8 @@ TEST(CS101_ASDU, create_defaultSizes_writesSixOctetHeaderThenObject)
 
 struct HeaderCase {
     int sizeOfCOT, sizeOfCA, sizeOfIOA;
-    Bytes expected; // header, then a single point with address 0x030201
-    int oa;         // what getOA answers
+    Octets expected; // header, then a single point with address 0x030201
+    int oa;          // what getOA answers
 };
 
 TEST(CS101_ASDU, create_everySizeCombination_placesFieldsExactly)
@@ -93,9 +94,9 @@ TEST(CS101_ASDU, initializeStatic_usesCallerRecord)
     sMeasuredValueShort value;
     MeasuredValueShort_create(&value, 0x4000, 1.5f, 0);
     ASSERT_TRUE(CS101_ASDU_addInformationObject(asdu, reinterpret_cast<InformationObject>(&value)));
-    EXPECT_EQ(
-        (Bytes{0x0D, 0x81, 0x14, 0x00, 0x01, 0x02, 0x00, 0x40, 0x00, 0x00, 0x00, 0xC0, 0x3F, 0x00}),
-        encodeAsdu(asdu));
+    EXPECT_EQ((Octets{0x0D, 0x81, 0x14, 0x00, 0x01, 0x02, 0x00, 0x40, 0x00, 0x00, 0x00, 0xC0, 0x3F,
+                      0x00}),
+              encodeAsdu(asdu));
 }
 
 TEST(CS101_ASDU, addInformationObject_sequenceNeedsNextAddress)
@@ -113,7 +114,7 @@ TEST(CS101_ASDU, addInformationObject_sequenceNeedsNextAddress)
     EXPECT_FALSE(add(100, true));
     EXPECT_EQ(2, CS101_ASDU_getNumberOfElements(asdu));
     EXPECT_TRUE(CS101_ASDU_isSequence(asdu));
-    EXPECT_EQ((Bytes{0x01, 0x82, 0x01, 0x00, 0x01, 0x00, 0x64, 0x00, 0x00, 0x01, 0x00}),
+    EXPECT_EQ((Octets{0x01, 0x82, 0x01, 0x00, 0x01, 0x00, 0x64, 0x00, 0x00, 0x01, 0x00}),
               encodeAsdu(asdu));
     CS101_ASDU_destroy(asdu);
 }
@@ -234,9 +235,9 @@ TEST(CS101_ASDU, addInformationObject_reusedRecordAddsEachValue)
     ASSERT_TRUE(CS101_ASDU_addInformationObject(asdu, reinterpret_cast<InformationObject>(point)));
     InformationObject_destroy(reinterpret_cast<InformationObject>(point));
     // The ASDU keeps the octets after the object is gone.
-    EXPECT_EQ(
-        (Bytes{0x01, 0x02, 0x14, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01}),
-        encodeAsdu(asdu));
+    EXPECT_EQ((Octets{0x01, 0x02, 0x14, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00,
+                      0x01}),
+              encodeAsdu(asdu));
     CS101_ASDU_destroy(asdu);
 }
 
@@ -245,7 +246,7 @@ TEST(CS101_ASDU, setCA_clampsToFieldWidth)
     struct Case {
         int sizeOfCA;
         int ca;
-        Bytes octets;
+        Octets octets;
         int readBack;
     };
     const Case cases[] = {
@@ -262,8 +263,8 @@ TEST(CS101_ASDU, setCA_clampsToFieldWidth)
         CS101_ASDU asdu =
             CS101_ASDU_create(&parameters, false, CS101_COT_PERIODIC, 0, 7, false, false);
         CS101_ASDU_setCA(asdu, c.ca);
-        const Bytes wire = encodeAsdu(asdu);
-        EXPECT_EQ(c.octets, Bytes(wire.begin() + 4, wire.end()));
+        const Octets wire = encodeAsdu(asdu);
+        EXPECT_EQ(c.octets, Octets(wire.begin() + 4, wire.end()));
         EXPECT_EQ(c.readBack, CS101_ASDU_getCA(asdu));
         CS101_ASDU_destroy(asdu);
     }
@@ -272,7 +273,7 @@ TEST(CS101_ASDU, setCA_clampsToFieldWidth)
 TEST(CS101_ASDU, headerSetters_onReceivedOctets_changeOnlyTheirBits)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    Bytes octets = {C_IC_NA_1, 0x01, 0xC6, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14};
+    Octets octets = {C_IC_NA_1, 0x01, 0xC6, 0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14};
     CS101_ASDU asdu =
         CS101_ASDU_createFromBuffer(&parameters, octets.data(), static_cast<int>(octets.size()));
     ASSERT_NE(nullptr, asdu);
@@ -295,7 +296,7 @@ TEST(CS101_ASDU, headerSetters_onReceivedOctets_changeOnlyTheirBits)
 TEST(CS101_ASDU, createFromBuffer_lengthAgainstHeader)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    HeapCopy shortMsg(Bytes{M_SP_NA_1, 0x01, 0x03, 0x00, 0x01});
+    HeapCopy shortMsg(Octets{M_SP_NA_1, 0x01, 0x03, 0x00, 0x01});
     EXPECT_EQ(nullptr, CS101_ASDU_createFromBuffer(&parameters, shortMsg.data.get(), 5));
     EXPECT_EQ(nullptr, CS101_ASDU_createFromBuffer(&parameters, nullptr, 6));
 
@@ -313,8 +314,9 @@ TEST(CS101_ASDU, getElement_sequenceGivesConsecutiveAddressesAndStopsAtPayloadEn
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
     // Sequence of scaled values claiming 9 objects but carrying 3, first address 0x010000.
-    HeapCopy msg(concat(defaultHeader(M_ME_NB_1, 0x89), Bytes{0x00, 0x00, 0x01, 0x01, 0x00, 0x00,
-                                                              0xFF, 0xFF, 0x10, 0x00, 0x80, 0x80}));
+    HeapCopy msg(
+        concat(defaultHeader(M_ME_NB_1, 0x89),
+               Octets{0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0x10, 0x00, 0x80, 0x80}));
     CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, msg.data.get(), msg.size);
     ASSERT_NE(nullptr, asdu);
     const int expectedValue[] = {1, -1, -32768};
@@ -338,7 +340,7 @@ TEST(CS101_ASDU, getElement_addressedObjectsAndHugeIndices)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
     HeapCopy msg(concat(defaultHeader(C_SC_NA_1, 0x02),
-                        Bytes{0x88, 0x13, 0x00, 0x81, 0x89, 0x13, 0x00, 0x00}));
+                        Octets{0x88, 0x13, 0x00, 0x81, 0x89, 0x13, 0x00, 0x00}));
     CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, msg.data.get(), msg.size);
     ASSERT_NE(nullptr, asdu);
     SingleCommand second = reinterpret_cast<SingleCommand>(CS101_ASDU_getElement(asdu, 1));
@@ -355,7 +357,7 @@ TEST(CS101_ASDU, getElement_addressedObjectsAndHugeIndices)
 TEST(CS101_ASDU, getElement_systemCommandGivesFirstObjectForEveryIndex)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    HeapCopy msg(concat(defaultHeader(C_IC_NA_1, 0x01), Bytes{0x00, 0x00, 0x00, 0x14}));
+    HeapCopy msg(concat(defaultHeader(C_IC_NA_1, 0x01), Octets{0x00, 0x00, 0x00, 0x14}));
     CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, msg.data.get(), msg.size);
     ASSERT_NE(nullptr, asdu);
     for (int index : {0, 1, 50}) {
@@ -372,7 +374,7 @@ TEST(CS101_ASDU, getElement_unsupportedTypeGivesNull)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
     for (int type : {0, 22, 29, 41, 52, 65, 99, 107, 114, 127, 200, 255}) {
-        HeapCopy msg(concat(defaultHeader(type, 0x01), Bytes(16, 0x00)));
+        HeapCopy msg(concat(defaultHeader(type, 0x01), Octets(16, 0x00)));
         CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, msg.data.get(), msg.size);
         ASSERT_NE(nullptr, asdu);
         EXPECT_EQ(nullptr, CS101_ASDU_getElement(asdu, 0)) << type;
@@ -405,12 +407,12 @@ TEST(CS101_ASDU, encodeToBuffer_copiesWireOctetsOnlyIntoRoomForAll)
     sMeasuredValueShort value;
     MeasuredValueShort_create(&value, 1, 2.0f, 0);
     ASSERT_TRUE(CS101_ASDU_addInformationObject(asdu, reinterpret_cast<InformationObject>(&value)));
-    const Bytes wire = encodeAsdu(asdu);
+    const Octets wire = encodeAsdu(asdu);
     ASSERT_EQ(14u, wire.size());
 
-    Bytes buffer(wire.size(), 0xEE);
+    Octets buffer(wire.size(), 0xEE);
     EXPECT_EQ(-1, CS101_ASDU_encodeToBuffer(asdu, buffer.data(), 13)); // one octet short
-    EXPECT_EQ(Bytes(wire.size(), 0xEE), buffer);
+    EXPECT_EQ(Octets(wire.size(), 0xEE), buffer);
     EXPECT_EQ(14, CS101_ASDU_encodeToBuffer(asdu, buffer.data(), 14));
     EXPECT_EQ(wire, buffer);
 
@@ -422,9 +424,9 @@ TEST(CS101_ASDU, encodeToBuffer_copiesWireOctetsOnlyIntoRoomForAll)
     HeapCopy received(wire);
     asdu = CS101_ASDU_createFromBuffer(&parameters, received.data.get(), received.size);
     ASSERT_NE(nullptr, asdu);
-    Bytes copy(CS101_MAX_ASDU_LENGTH, 0x00);
+    Octets copy(CS101_MAX_ASDU_LENGTH, 0x00);
     ASSERT_EQ(14, CS101_ASDU_encodeToBuffer(asdu, copy.data(), CS101_MAX_ASDU_LENGTH));
-    EXPECT_EQ(wire, Bytes(copy.begin(), copy.begin() + 14));
+    EXPECT_EQ(wire, Octets(copy.begin(), copy.begin() + 14));
     CS101_ASDU_destroy(asdu);
 }
 
@@ -435,7 +437,7 @@ TEST(TypeIDAndCause, receivedTypeIdAbove127_keptExactly_noElement_unknownName)
     sCS101_AppLayerParameters parameters = defaultParameters();
     for (int type : {22, 128, 129, 200, 254, 255}) {
         SCOPED_TRACE(type);
-        const Bytes received = {
+        const Octets received = {
             static_cast<uint8_t>(type), 0x01, 0x06, 0x00, 0x01, 0x00, 0x05, 0x00, 0x00, 0x81};
         HeapCopy copy(received);
         CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, copy.data.get(), copy.size);

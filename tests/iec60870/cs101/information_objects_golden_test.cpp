@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every information-object type against octets written by hand from the
 // codings: create -> encode gives exactly those octets; an ASDU over those
 // octets decodes to an object of the same type and address that encodes
@@ -16,13 +17,13 @@ namespace
 {
 
 const int IOA = 0x0A0B0C; // encoded 0C 0B 0A
-const Bytes A = {0x0C, 0x0B, 0x0A};
-const Bytes ZERO_ADDRESS = {0x00, 0x00, 0x00};
+const Octets A = {0x0C, 0x0B, 0x0A};
+const Octets ZERO_ADDRESS = {0x00, 0x00, 0x00};
 
 // Time tags of the table: 4.660 s, minute 5 with IV; 2026-03-15 (day of week 1) 10:05:04.660.
-const Bytes T24 = {0x34, 0x12, 0x85};
-const Bytes T56 = {0x34, 0x12, 0x05, 0x0A, 0x2F, 0x03, 0x1A};
-const Bytes T16 = {0xE8, 0x03};
+const Octets T24 = {0x34, 0x12, 0x85};
+const Octets T56 = {0x34, 0x12, 0x05, 0x0A, 0x2F, 0x03, 0x1A};
+const Octets T16 = {0xE8, 0x03};
 
 sCP24Time2a cp24()
 {
@@ -48,7 +49,7 @@ struct GoldenCase {
     std::string name;
     TypeID type;
     std::function<InformationObject()> create;
-    Bytes expected; // address and element
+    Octets expected; // address and element
     int address;
 };
 
@@ -58,7 +59,7 @@ std::vector<GoldenCase> goldenCases()
 {
     std::vector<GoldenCase> c;
     auto add = [&c](std::string name, TypeID type, std::function<InformationObject()> create,
-                    Bytes element, const Bytes& address = A, int ioa = IOA) {
+                    Octets element, const Octets& address = A, int ioa = IOA) {
         c.push_back(GoldenCase{name, type, create, concat(address, element), ioa});
     };
     // Monitoring direction.
@@ -439,10 +440,10 @@ TEST_P(GoldenOctets, getElement_everyTruncationGivesNullWithoutOverRead)
 {
     const GoldenCase& c = GetParam();
     sCS101_AppLayerParameters parameters = defaultParameters();
-    const Bytes header = defaultHeader(c.type, 0x01);
+    const Octets header = defaultHeader(c.type, 0x01);
     for (size_t length = 0; length < c.expected.size(); length++) {
         SCOPED_TRACE(length);
-        HeapCopy msg(concat(header, Bytes(c.expected.begin(), c.expected.begin() + length)));
+        HeapCopy msg(concat(header, Octets(c.expected.begin(), c.expected.begin() + length)));
         CS101_ASDU asdu = CS101_ASDU_createFromBuffer(&parameters, msg.data.get(), msg.size);
         ASSERT_NE(nullptr, asdu);
         InformationObject io = CS101_ASDU_getElement(asdu, 0);

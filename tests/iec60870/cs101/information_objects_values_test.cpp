@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Value codings at and beyond their limits (normalized, scaled, step
 // position, set-points, command octets), the quality masking of point
 // objects, accessors of decoded objects, and the decoders called directly
@@ -19,19 +20,19 @@ const float NaN = std::numeric_limits<float>::quiet_NaN();
 const float INF = std::numeric_limits<float>::infinity();
 
 // Element octets after a 1-octet address.
-Bytes elementOf(InformationObject io)
+Octets elementOf(InformationObject io)
 {
     sCS101_AppLayerParameters parameters{1, 1, 2, 0, 2, 1};
-    Bytes all = encodeObject(io, &parameters);
+    Octets all = encodeObject(io, &parameters);
     InformationObject_destroy(io);
-    return all.empty() ? all : Bytes(all.begin() + 1, all.end());
+    return all.empty() ? all : Octets(all.begin() + 1, all.end());
 }
 
 #define IO(expr) reinterpret_cast<InformationObject>(expr)
 
 struct FloatCoding {
     float value;
-    Bytes octets;
+    Octets octets;
 };
 
 TEST(MeasuredValueNormalized, setValue_clampsAndTruncates)
@@ -42,7 +43,7 @@ TEST(MeasuredValueNormalized, setValue_clampsAndTruncates)
         {0.0f, {0x00, 0x00}},  {NaN, {0x00, 0x00}},   {INF, {0xFF, 0x7F}},
     };
     for (const FloatCoding& c : cases) {
-        Bytes expected = c.octets;
+        Octets expected = c.octets;
         expected.push_back(0x00);
         EXPECT_EQ(expected, elementOf(IO(MeasuredValueNormalized_create(nullptr, 1, c.value, 0))))
             << c.value;
@@ -83,7 +84,7 @@ TEST(MeasuredValueScaled, setValue_keepsLow16Bits)
 {
     struct Case {
         int value;
-        Bytes octets;
+        Octets octets;
         int readBack;
     };
     const Case cases[] = {
@@ -95,7 +96,7 @@ TEST(MeasuredValueScaled, setValue_keepsLow16Bits)
         MeasuredValueScaled value = MeasuredValueScaled_create(nullptr, 1, 0, 0x80);
         MeasuredValueScaled_setValue(value, c.value);
         EXPECT_EQ(c.readBack, MeasuredValueScaled_getValue(value)) << c.value;
-        Bytes expected = c.octets;
+        Octets expected = c.octets;
         expected.push_back(0x80);
         EXPECT_EQ(expected, elementOf(IO(value))) << c.value;
     }
@@ -118,7 +119,7 @@ TEST(StepPositionInformation, create_clampsAndCodesTransientBit)
             StepPositionInformation_create(nullptr, 1, c.value, c.transient, 0);
         EXPECT_EQ(c.readBack, StepPositionInformation_getValue(step)) << c.value;
         EXPECT_EQ(c.transient, StepPositionInformation_isTransient(step)) << c.value;
-        EXPECT_EQ((Bytes{c.vti, 0x00}), elementOf(IO(step))) << c.value;
+        EXPECT_EQ((Octets{c.vti, 0x00}), elementOf(IO(step))) << c.value;
     }
 }
 
@@ -132,7 +133,7 @@ TEST(StepPositionInformation, getFromBuffer_signExtendsSevenBits)
     };
     for (Case c : {Case{0x7F, -1, false}, Case{0xFF, -1, true}, Case{0xC0, -64, true},
                    Case{0x3F, 63, false}}) {
-        HeapCopy msg(Bytes{0x05, 0x00, 0x00, c.vti, 0x10});
+        HeapCopy msg(Octets{0x05, 0x00, 0x00, c.vti, 0x10});
         StepPositionInformation step = StepPositionInformation_getFromBuffer(
             nullptr, &parameters, msg.data.get(), msg.size, 0, false);
         ASSERT_NE(nullptr, step);
@@ -158,7 +159,7 @@ TEST(SetpointCommandNormalized, create_codesWithHalfStepAndWraps)
         {-INF, {0x00, 0x00}},
     };
     for (const FloatCoding& c : untimed) {
-        Bytes expected = c.octets;
+        Octets expected = c.octets;
         expected.push_back(0x00);
         EXPECT_EQ(expected,
                   elementOf(IO(SetpointCommandNormalized_create(nullptr, 1, c.value, false, 0))))
@@ -167,10 +168,10 @@ TEST(SetpointCommandNormalized, create_codesWithHalfStepAndWraps)
     const FloatCoding timed[] = {
         {-0.5f, {0x01, 0xC0}}, {1.0f, {0xFF, 0x7F}}, {-1.0f, {0x01, 0x80}}};
     for (const FloatCoding& c : timed) {
-        Bytes element = elementOf(IO(SetpointCommandNormalizedWithCP56Time2a_create(
+        Octets element = elementOf(IO(SetpointCommandNormalizedWithCP56Time2a_create(
             nullptr, 1, c.value, false, 0, nullptr)));
         ASSERT_EQ(10u, element.size());
-        EXPECT_EQ(c.octets, Bytes(element.begin(), element.begin() + 2)) << c.value;
+        EXPECT_EQ(c.octets, Octets(element.begin(), element.begin() + 2)) << c.value;
     }
 }
 
@@ -199,7 +200,7 @@ TEST(SetpointCommands, qualifierIsMaskedToSevenBitsAndSelectIsBit7)
                           {false, -1, 0x7F}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ql);
-        const Bytes elements[] = {
+        const Octets elements[] = {
             elementOf(IO(SetpointCommandNormalized_create(nullptr, 1, 0.0f, c.select, c.ql))),
             elementOf(IO(SetpointCommandScaled_create(nullptr, 1, 0, c.select, c.ql))),
             elementOf(IO(SetpointCommandShort_create(nullptr, 1, 0.0f, c.select, c.ql))),
@@ -228,7 +229,7 @@ TEST(Commands, commandOctets_stateQualifierAndSelect)
     EXPECT_TRUE(SingleCommand_getState(single));
     EXPECT_EQ(3, SingleCommand_getQU(single));
     EXPECT_TRUE(SingleCommand_isSelect(single));
-    EXPECT_EQ((Bytes{0x88, 0x13, 0x00, 0x8D}),
+    EXPECT_EQ((Octets{0x88, 0x13, 0x00, 0x8D}),
               encodeObject(reinterpret_cast<InformationObject>(single), &parameters));
     SingleCommand_destroy(single);
 
@@ -243,7 +244,7 @@ TEST(Commands, commandOctets_stateQualifierAndSelect)
         {IO(StepCommand_create(nullptr, 1, IEC60870_STEP_LOWER, false, 31)), 0x7D},
     };
     for (const Case& c : cases)
-        EXPECT_EQ((Bytes{c.octet}), elementOf(c.io));
+        EXPECT_EQ((Octets{c.octet}), elementOf(c.io));
 
     DoubleCommandWithCP56Time2a timed =
         DoubleCommandWithCP56Time2a_create(nullptr, 1, 3, true, 17, nullptr);
@@ -256,13 +257,14 @@ TEST(Commands, commandOctets_stateQualifierAndSelect)
 TEST(PointQuality, createMasksQualitySoValueCannotFlip)
 {
     // Quality bits 0-3 would otherwise land in the value bits.
-    EXPECT_EQ((Bytes{0x80}), elementOf(IO(SinglePointInformation_create(nullptr, 1, false, 0x8F))));
-    EXPECT_EQ((Bytes{0xF1}), elementOf(IO(SinglePointInformation_create(nullptr, 1, true, 0xFF))));
+    EXPECT_EQ((Octets{0x80}),
+              elementOf(IO(SinglePointInformation_create(nullptr, 1, false, 0x8F))));
+    EXPECT_EQ((Octets{0xF1}), elementOf(IO(SinglePointInformation_create(nullptr, 1, true, 0xFF))));
     EXPECT_EQ(
-        (Bytes{0x41}),
+        (Octets{0x41}),
         elementOf(IO(DoublePointInformation_create(nullptr, 1, IEC60870_DOUBLE_POINT_OFF, 0x43))));
     sCP56Time2a time = {{0, 0, 0, 0, 1, 1, 0}};
-    Bytes timed = elementOf(IO(SinglePointWithCP56Time2a_create(nullptr, 1, false, 0x01, &time)));
+    Octets timed = elementOf(IO(SinglePointWithCP56Time2a_create(nullptr, 1, false, 0x01, &time)));
     ASSERT_EQ(8u, timed.size());
     EXPECT_EQ(0x00, timed[0]);
 
@@ -271,13 +273,13 @@ TEST(PointQuality, createMasksQualitySoValueCannotFlip)
     EXPECT_EQ(0x80, SinglePointInformation_getQuality(point));
     // Even a record whose fields were set by other means cannot flip the value.
     point->quality = 0x0F;
-    EXPECT_EQ((Bytes{0x00}), elementOf(IO(point)));
+    EXPECT_EQ((Octets{0x00}), elementOf(IO(point)));
 }
 
 TEST(PointQuality, getFromBuffer_splitsValueAndQuality)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    HeapCopy single(Bytes{0x07, 0x00, 0x00, 0xFF});
+    HeapCopy single(Octets{0x07, 0x00, 0x00, 0xFF});
     SinglePointInformation point = SinglePointInformation_getFromBuffer(
         nullptr, &parameters, single.data.get(), single.size, 0, false);
     ASSERT_NE(nullptr, point);
@@ -286,7 +288,7 @@ TEST(PointQuality, getFromBuffer_splitsValueAndQuality)
     EXPECT_EQ(0xF0, SinglePointInformation_getQuality(point));
     SinglePointInformation_destroy(point);
 
-    HeapCopy dbl(Bytes{0x07, 0x00, 0x00, 0xFE});
+    HeapCopy dbl(Octets{0x07, 0x00, 0x00, 0xFE});
     DoublePointInformation dp = DoublePointInformation_getFromBuffer(
         nullptr, &parameters, dbl.data.get(), dbl.size, 0, false);
     ASSERT_NE(nullptr, dp);
@@ -322,8 +324,8 @@ TEST(EmbeddedOctets, singleEventAndStatusChangeDetection)
 TEST(DecodedAccessors, timedAndProtectionObjectsExposeTheirFields)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    const Bytes t56 = {0x34, 0x12, 0x05, 0x0A, 0x2F, 0x03, 0x1A};
-    HeapCopy shortMsg(concat(Bytes{0x01, 0x02, 0x03, 0x00, 0x00, 0xC8, 0x42, 0x81}, t56));
+    const Octets t56 = {0x34, 0x12, 0x05, 0x0A, 0x2F, 0x03, 0x1A};
+    HeapCopy shortMsg(concat(Octets{0x01, 0x02, 0x03, 0x00, 0x00, 0xC8, 0x42, 0x81}, t56));
     MeasuredValueShortWithCP56Time2a value = MeasuredValueShortWithCP56Time2a_getFromBuffer(
         nullptr, &parameters, shortMsg.data.get(), shortMsg.size, 0, false);
     ASSERT_NE(nullptr, value);
@@ -338,7 +340,7 @@ TEST(DecodedAccessors, timedAndProtectionObjectsExposeTheirFields)
     EXPECT_EQ(26, CP56Time2a_getYear(time));
     MeasuredValueShortWithCP56Time2a_destroy(value);
 
-    HeapCopy eventMsg(Bytes{0x01, 0x00, 0x00, 0x0A, 0xE8, 0x03, 0x34, 0x12, 0x85});
+    HeapCopy eventMsg(Octets{0x01, 0x00, 0x00, 0x0A, 0xE8, 0x03, 0x34, 0x12, 0x85});
     EventOfProtectionEquipment event = EventOfProtectionEquipment_getFromBuffer(
         nullptr, &parameters, eventMsg.data.get(), eventMsg.size, 0, false);
     ASSERT_NE(nullptr, event);
@@ -352,7 +354,7 @@ TEST(DecodedAccessors, timedAndProtectionObjectsExposeTheirFields)
     EXPECT_EQ(660, CP24Time2a_getMillisecond(EventOfProtectionEquipment_getTimestamp(event)));
     EventOfProtectionEquipment_destroy(event);
 
-    HeapCopy ociMsg(concat(Bytes{0x01, 0x00, 0x00, 0x0F, 0x10, 0x10, 0x27}, t56));
+    HeapCopy ociMsg(concat(Octets{0x01, 0x00, 0x00, 0x0F, 0x10, 0x10, 0x27}, t56));
     PackedOutputCircuitInfoWithCP56Time2a oci = PackedOutputCircuitInfoWithCP56Time2a_getFromBuffer(
         nullptr, &parameters, ociMsg.data.get(), ociMsg.size, 0, false);
     ASSERT_NE(nullptr, oci);
@@ -366,7 +368,7 @@ TEST(DecodedAccessors, timedAndProtectionObjectsExposeTheirFields)
 TEST(DecodedAccessors, sequenceElementNeedsExactlyItsOctets)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    const Bytes element = {0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x1A};
+    const Octets element = {0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x1A};
     HeapCopy exact(element);
     SinglePointWithCP56Time2a point = SinglePointWithCP56Time2a_getFromBuffer(
         nullptr, &parameters, exact.data.get(), exact.size, 0, true);
@@ -374,7 +376,7 @@ TEST(DecodedAccessors, sequenceElementNeedsExactlyItsOctets)
     EXPECT_TRUE(SinglePointInformation_getValue(reinterpret_cast<SinglePointInformation>(point)));
     SinglePointWithCP56Time2a_destroy(point);
 
-    HeapCopy shortBy1(Bytes(element.begin(), element.end() - 1));
+    HeapCopy shortBy1(Octets(element.begin(), element.end() - 1));
     EXPECT_EQ(nullptr, SinglePointWithCP56Time2a_getFromBuffer(
                            nullptr, &parameters, shortBy1.data.get(), shortBy1.size, 0, true));
     // Not a sequence: the address is needed as well.
@@ -387,7 +389,7 @@ TEST(DecodedAccessors, sequenceElementNeedsExactlyItsOctets)
 TEST(DecodedAccessors, readCommandNeedsOnlyItsAddress)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    HeapCopy msg(Bytes{0x0A, 0x0B, 0x0C});
+    HeapCopy msg(Octets{0x0A, 0x0B, 0x0C});
     ReadCommand read = ReadCommand_getFromBuffer(nullptr, &parameters, msg.data.get(), msg.size, 0);
     ASSERT_NE(nullptr, read);
     EXPECT_EQ(0x0C0B0A, InformationObject_getObjectAddress(IO(read)));
@@ -398,7 +400,7 @@ TEST(DecodedAccessors, readCommandNeedsOnlyItsAddress)
 TEST(DecodedAccessors, decodingIntoCallerRecordAllocatesNothing)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    HeapCopy msg(Bytes{0x00, 0x00, 0x00, 0xAA, 0x55});
+    HeapCopy msg(Octets{0x00, 0x00, 0x00, 0xAA, 0x55});
     sTestCommand record;
     TestCommand test = TestCommand_getFromBuffer(&record, &parameters, msg.data.get(), msg.size, 0);
     ASSERT_EQ(&record, test);
@@ -411,7 +413,7 @@ TEST(DecodedAccessors, decodingIntoCallerRecordAllocatesNothing)
 TEST(FileObjects, accessorsAfterDecoding)
 {
     sCS101_AppLayerParameters parameters = defaultParameters();
-    HeapCopy last(Bytes{0x01, 0x00, 0x00, 0x01, 0x00, 0x02, 0x03, 0x04});
+    HeapCopy last(Octets{0x01, 0x00, 0x00, 0x01, 0x00, 0x02, 0x03, 0x04});
     FileLastSegmentOrSection lsq =
         FileLastSegmentOrSection_getFromBuffer(nullptr, &parameters, last.data.get(), last.size, 0);
     ASSERT_NE(nullptr, lsq);
@@ -421,8 +423,8 @@ TEST(FileObjects, accessorsAfterDecoding)
     EXPECT_EQ(4, FileLastSegmentOrSection_getCHS(lsq));
     FileLastSegmentOrSection_destroy(lsq);
 
-    HeapCopy dir(Bytes{0x01, 0x00, 0x00, 0x05, 0x00, 0x70, 0x11, 0x01, 0xE3, 0x00, 0x00, 0x00, 0x00,
-                       0x01, 0x01, 0x00});
+    HeapCopy dir(Octets{0x01, 0x00, 0x00, 0x05, 0x00, 0x70, 0x11, 0x01, 0xE3, 0x00, 0x00, 0x00,
+                        0x00, 0x01, 0x01, 0x00});
     FileDirectory directory =
         FileDirectory_getFromBuffer(nullptr, &parameters, dir.data.get(), dir.size, 0, false);
     ASSERT_NE(nullptr, directory);
@@ -439,7 +441,7 @@ TEST(FileObjects, accessorsAfterDecoding)
     FileReady_setFRQ(ready, 0x80);
     EXPECT_TRUE(FileReady_isPositive(ready));
     // Length of file is three octets on the wire.
-    EXPECT_EQ((Bytes{0x07, 0x00, 0x67, 0x45, 0x23, 0x80}), elementOf(IO(ready)));
+    EXPECT_EQ((Octets{0x07, 0x00, 0x67, 0x45, 0x23, 0x80}), elementOf(IO(ready)));
 
     SectionReady section = SectionReady_create(nullptr, 1, 7, 2, 99, true);
     EXPECT_TRUE(SectionReady_isNotReady(section));
@@ -461,7 +463,7 @@ TEST(FileSegment, lengthLimitsAndDataPointingIntoMessage)
     EXPECT_EQ(3u + 4u + 243u, encodeObject(IO(longest), &parameters).size());
     FileSegment_destroy(longest);
 
-    HeapCopy msg(Bytes{0x01, 0x00, 0x00, 0x02, 0x00, 0x03, 0x02, 0xAB, 0xCD});
+    HeapCopy msg(Octets{0x01, 0x00, 0x00, 0x02, 0x00, 0x03, 0x02, 0xAB, 0xCD});
     FileSegment segment =
         FileSegment_getFromBuffer(nullptr, &parameters, msg.data.get(), msg.size, 0);
     ASSERT_NE(nullptr, segment);
@@ -470,7 +472,7 @@ TEST(FileSegment, lengthLimitsAndDataPointingIntoMessage)
     FileSegment_destroy(segment);
 
     // A length of segment larger than what arrived.
-    HeapCopy lying(Bytes{0x01, 0x00, 0x00, 0x02, 0x00, 0x03, 0x03, 0xAB, 0xCD});
+    HeapCopy lying(Octets{0x01, 0x00, 0x00, 0x02, 0x00, 0x03, 0x03, 0xAB, 0xCD});
     EXPECT_EQ(nullptr,
               FileSegment_getFromBuffer(nullptr, &parameters, lying.data.get(), lying.size, 0));
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * One master connection driven pass by pass, without a thread or a socket:
  * the test sends octets through a fake stream, runs the connection's passes
@@ -106,6 +107,23 @@ class ConnectionHarness
   private:
     bool closed_ = false;
 };
+
+/*
+ * A silent peer with t3 = 1 s and test frames first..3 still to come: each
+ * goes exactly one t3 (plus 1 ms) after the one before, and only the close
+ * follows the third, one t3 later.
+ */
+inline void expectTestFramesThenClose(ConnectionHarness& link, int first = 1)
+{
+    for (int i = first; i <= 3; i++) {
+        EXPECT_EQ(link.advance(1000), Frames{}) << i;
+        EXPECT_EQ(link.advance(1), Frames{uFrame(U_TESTFR_ACT)}) << i;
+    }
+    EXPECT_EQ(link.advance(1000), Frames{});
+    EXPECT_FALSE(link.closed());
+    EXPECT_EQ(link.advance(1), Frames{});
+    EXPECT_TRUE(link.closed());
+}
 
 } // namespace qxtest
 

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * APCI framing: sequence number packing, frame classification, the
  * constant frames and the size limit of an outgoing I frame.
  */
 #include "cs104_apci.h"
+
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,8 @@
 
 namespace
 {
+
+using qxtest::Octets;
 
 struct SeqCase {
     int n;
@@ -67,36 +72,36 @@ TEST(Cs104ApciClassify, FirstControlOctet_Table_FirstMaskWins)
 
 TEST(Cs104ApciFrames, ConstantUFrames_AreTheStandardOctets)
 {
-    const std::vector<uint8_t> startCon = {0x68, 0x04, 0x0B, 0x00, 0x00, 0x00};
-    const std::vector<uint8_t> stopCon = {0x68, 0x04, 0x23, 0x00, 0x00, 0x00};
-    const std::vector<uint8_t> testCon = {0x68, 0x04, 0x83, 0x00, 0x00, 0x00};
-    const std::vector<uint8_t> testAct = {0x68, 0x04, 0x43, 0x00, 0x00, 0x00};
-    EXPECT_EQ(std::vector<uint8_t>(STARTDT_CON_MSG, STARTDT_CON_MSG + 6), startCon);
-    EXPECT_EQ(std::vector<uint8_t>(STOPDT_CON_MSG, STOPDT_CON_MSG + 6), stopCon);
-    EXPECT_EQ(std::vector<uint8_t>(TESTFR_CON_MSG, TESTFR_CON_MSG + 6), testCon);
-    EXPECT_EQ(std::vector<uint8_t>(TESTFR_ACT_MSG, TESTFR_ACT_MSG + 6), testAct);
+    const Octets startCon = {0x68, 0x04, 0x0B, 0x00, 0x00, 0x00};
+    const Octets stopCon = {0x68, 0x04, 0x23, 0x00, 0x00, 0x00};
+    const Octets testCon = {0x68, 0x04, 0x83, 0x00, 0x00, 0x00};
+    const Octets testAct = {0x68, 0x04, 0x43, 0x00, 0x00, 0x00};
+    EXPECT_EQ(Octets(STARTDT_CON_MSG, STARTDT_CON_MSG + 6), startCon);
+    EXPECT_EQ(Octets(STOPDT_CON_MSG, STOPDT_CON_MSG + 6), stopCon);
+    EXPECT_EQ(Octets(TESTFR_CON_MSG, TESTFR_CON_MSG + 6), testCon);
+    EXPECT_EQ(Octets(TESTFR_ACT_MSG, TESTFR_ACT_MSG + 6), testAct);
 }
 
 TEST(Cs104ApciFrames, BuildSFrame_ReceiveCount300_WritesNrOctets)
 {
     uint8_t out[6] = {};
     CS104_buildSFrame(out, 300);
-    const std::vector<uint8_t> expected = {0x68, 0x04, 0x01, 0x00, 0x58, 0x02};
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 6), expected);
+    const Octets expected = {0x68, 0x04, 0x01, 0x00, 0x58, 0x02};
+    EXPECT_EQ(Octets(out, out + 6), expected);
 }
 
 TEST(Cs104ApciFrames, WriteIFrameHeader_LargestFrame_LengthOctet254)
 {
     uint8_t frame[256] = {};
     CS104_writeIFrameHeader(frame, 256, 32767, 128);
-    const std::vector<uint8_t> expected = {0x68, 0xFE, 0xFE, 0xFF, 0x00, 0x01};
-    EXPECT_EQ(std::vector<uint8_t>(frame, frame + 6), expected);
+    const Octets expected = {0x68, 0xFE, 0xFE, 0xFF, 0x00, 0x01};
+    EXPECT_EQ(Octets(frame, frame + 6), expected);
 }
 
 TEST(Cs104ApciFrames, SetASDUOctets_LengthLimits_250AcceptedOthersRefused)
 {
     FrameBuffer buffer;
-    std::vector<uint8_t> octets(251, 0x5A);
+    Octets octets(251, 0x5A);
     EXPECT_TRUE(CS104_setASDUOctets(&buffer, octets.data(), 250));
     EXPECT_EQ(buffer.msgSize, 256);
     EXPECT_EQ(buffer.msg[6], 0x5A);
@@ -108,7 +113,7 @@ TEST(Cs104ApciFrames, SetASDUOctets_LengthLimits_250AcceptedOthersRefused)
 TEST(Cs104ApciFrames, EncodeASDU_ReceivedAsduTooLongForAFrame_Refused)
 {
     struct sCS101_AppLayerParameters al = {1, 1, 2, 0, 2, 3};
-    std::vector<uint8_t> received(251, 0x00);
+    Octets received(251, 0x00);
     received[0] = 1;
     CS101_ASDU tooLong = CS101_ASDU_createFromBuffer(&al, received.data(), 251);
     ASSERT_NE(tooLong, nullptr);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Dispatch of received ASDUs: typed handlers with their values, the general
  * ASDU handler, the engine's mirrored replies (causes 44 and 45), the test
@@ -96,21 +97,7 @@ class DispatchTest : public SlaveTest
         if (!master.connected())
             connectActive(master);
         master.sendI(request);
-        std::vector<Octets> replies;
-        for (int i = 0; i < expectedReplies; i++) {
-            std::optional<Apdu> reply = master.receiveI();
-            if (!reply)
-                break;
-            replies.push_back(reply->asduOctets());
-        }
-        EXPECT_TRUE(master.quietFor(200)); // nothing beyond the expected replies
-        return replies;
-    }
-
-    static Octets withCause(Octets octets, uint8_t causeOctet)
-    {
-        octets[2] = causeOctet;
-        return octets;
+        return receiveAsdus(master, expectedReplies);
     }
 
     void withTypedHandlers()
@@ -326,18 +313,7 @@ const int kBurst = 1500;
 bool onBurstInterrogation(void*, IMasterConnection connection, CS101_ASDU asdu, uint8_t)
 {
     IMasterConnection_sendACT_CON(connection, asdu, false);
-    CS101_AppLayerParameters parameters =
-        IMasterConnection_getApplicationLayerParameters(connection);
-    for (int ioa = 1; ioa <= kBurst; ioa++) {
-        CS101_ASDU out = CS101_ASDU_create(parameters, false, CS101_COT_INTERROGATED_BY_STATION, 0,
-                                           1, false, false);
-        InformationObject io =
-            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
-        CS101_ASDU_addInformationObject(out, io);
-        InformationObject_destroy(io);
-        IMasterConnection_sendASDU(connection, out);
-        CS101_ASDU_destroy(out);
-    }
+    sendSinglePointAnswers(connection, kBurst, 1);
     return true;
 }
 

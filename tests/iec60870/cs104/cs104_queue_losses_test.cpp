@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * What a full low-priority queue pushes out: the queue's own count per
  * enqueue, and the slave's totals that the gateway turns into its "events

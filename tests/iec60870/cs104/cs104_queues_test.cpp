@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Ring semantics of the low-priority MessageQueue and the FIFO of the
  * HighPriorityASDUQueue, driven with hand-made ASDU octets.
  */
 #include "cs104_queues.h"
+
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,8 @@
 
 namespace
 {
+
+using qxtest::Octets;
 
 /* A one-octet stand-in ASDU whose value identifies the entry. */
 void enqueue(MessageQueue queue, uint8_t tag)
@@ -235,7 +240,7 @@ TEST_F(MessageQueueTest, Timestamps_SameMillisecond_AreUniqueAndIncreasing)
 TEST_F(MessageQueueTest, EnqueueOctets_TooLongOrEmpty_Refused)
 {
     queue = MessageQueue_create(2);
-    std::vector<uint8_t> octets(251, 1);
+    Octets octets(251, 1);
     EXPECT_FALSE(MessageQueue_enqueueOctets(queue, octets.data(), 251));
     EXPECT_FALSE(MessageQueue_enqueueOctets(queue, octets.data(), 0));
     EXPECT_EQ(queue->entryCounter, 0);

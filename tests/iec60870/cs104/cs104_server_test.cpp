@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The slave object: lifecycle, connection limit and request handler, the
  * two server modes, redundancy switch-over, and a connect/enqueue storm.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The engine's strict IEC 60870-5-104 mode (CS104_Slave_setStrictIec), each
  * behaviour next to its default, whose octets must stay today's:
@@ -23,12 +24,6 @@ Octets answerData(int ioa)
     return singlePointAsdu(20, ioa, true);
 }
 
-Octets withCause(Octets octets, uint8_t causeOctet)
-{
-    octets[2] = causeOctet;
-    return octets;
-}
-
 Octets withCommonAddress(Octets octets, int ca)
 {
     octets[4] = static_cast<uint8_t>(ca & 0xff);
@@ -51,17 +46,7 @@ bool answerInterrogation(void* parameter, IMasterConnection connection, CS101_AS
     calls->interrogations++;
     calls->lastCommonAddress = CS101_ASDU_getCA(asdu);
     IMasterConnection_sendACT_CON(connection, asdu, false);
-    for (int ioa = 1; ioa <= 6; ioa++) {
-        CS101_ASDU data = CS101_ASDU_create(
-            IMasterConnection_getApplicationLayerParameters(connection), false,
-            CS101_COT_INTERROGATED_BY_STATION, 0, CS101_ASDU_getCA(asdu), false, false);
-        InformationObject io =
-            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
-        CS101_ASDU_addInformationObject(data, io);
-        InformationObject_destroy(io);
-        IMasterConnection_sendASDU(connection, data);
-        CS101_ASDU_destroy(data);
-    }
+    sendSinglePointAnswers(connection, 6, CS101_ASDU_getCA(asdu));
     IMasterConnection_sendACT_TERM(connection, asdu);
     return true;
 }
@@ -97,18 +82,7 @@ class StrictTest : public SlaveTest, public ::testing::WithParamInterface<bool>
     uint8_t refusal(uint8_t cause) const { return strict() ? (cause | 0x40) : cause; }
 
     /* Receives count I frames' ASDUs, then expects a quiet moment. */
-    std::vector<Octets> replies(int count)
-    {
-        std::vector<Octets> got;
-        for (int i = 0; i < count; i++) {
-            std::optional<Apdu> reply = master.receiveI();
-            if (!reply)
-                break;
-            got.push_back(reply->asduOctets());
-        }
-        EXPECT_TRUE(master.quietFor(200)) << "more replies than expected";
-        return got;
-    }
+    std::vector<Octets> replies(int count) { return receiveAsdus(master, count); }
 
     Calls calls;
     RawMaster master;
@@ -281,14 +255,7 @@ TEST_P(StrictTimerTest, P9_SilentMaster_StrictClosedAfterT3PlusT1)
         EXPECT_TRUE(link.closed()) << "t1 after the unconfirmed test frame";
     } else {
         /* Today: three test frames, closed at the fourth t3. */
-        for (int i = 2; i <= 3; i++) {
-            EXPECT_EQ(link.advance(1000), Frames{}) << i;
-            EXPECT_EQ(link.advance(1), Frames{uFrame(U_TESTFR_ACT)}) << i;
-        }
-        EXPECT_EQ(link.advance(1000), Frames{});
-        EXPECT_FALSE(link.closed());
-        EXPECT_EQ(link.advance(1), Frames{});
-        EXPECT_TRUE(link.closed());
+        expectTestFramesThenClose(link, 2);
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The slave when the system refuses a thread (thread or address-space limit):
  * a connection whose thread cannot start is closed at once and forgotten,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The engine's threads run on their sized stacks, not the system's 8 MiB
  * default: the server thread (seen from the connection-request handler) and

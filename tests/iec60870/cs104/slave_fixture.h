@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Shared pieces of the slave engine tests: a started slave on a free
  * loopback port, waiting helpers, and hand-built ASDU octets.
@@ -10,6 +11,8 @@
 #include "hal_thread.h"
 
 #include <functional>
+#include <optional>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace qxtest
@@ -27,20 +30,56 @@ inline bool waitFor(const std::function<bool()>& cond, int timeoutMs = 3000)
     return true;
 }
 
-/* C_IC_NA_1 with one object, address 0, qualifier qoi. */
-inline Octets interrogationAsdu(uint8_t causeOctet, uint8_t qoi = 20, int ca = 1)
-{
-    Octets payload = ioa3(0);
-    payload.push_back(qoi);
-    return asdu(100, 0x01, causeOctet, ca, payload);
-}
-
 /* M_SP_NA_1 with one object at address ioa and value on/off. */
 inline Octets singlePointAsdu(uint8_t causeOctet, int ioa, bool on, int ca = 1)
 {
     Octets payload = ioa3(ioa);
     payload.push_back(on ? 0x01 : 0x00);
     return asdu(1, 0x01, causeOctet, ca, payload);
+}
+
+/* The same ASDU octets with another cause octet. */
+inline Octets withCause(Octets octets, uint8_t causeOctet)
+{
+    octets[2] = causeOctet;
+    return octets;
+}
+
+/*
+ * The ASDUs of the next count I frames the master receives (fewer when one
+ * does not come), then expects a quiet moment: no reply beyond those counted.
+ */
+inline std::vector<Octets> receiveAsdus(RawMaster& master, int count)
+{
+    std::vector<Octets> got;
+    for (int i = 0; i < count; i++) {
+        std::optional<Apdu> reply = master.receiveI();
+        if (!reply)
+            break;
+        got.push_back(reply->asduOctets());
+    }
+    EXPECT_TRUE(master.quietFor(200)) << "more replies than expected";
+    return got;
+}
+
+/*
+ * From an interrogation handler: count answer ASDUs (cause 20, common
+ * address ca), each with the single point at IOA 1..count switched on.
+ */
+inline void sendSinglePointAnswers(IMasterConnection connection, int count, int ca)
+{
+    CS101_AppLayerParameters parameters =
+        IMasterConnection_getApplicationLayerParameters(connection);
+    for (int ioa = 1; ioa <= count; ioa++) {
+        CS101_ASDU data = CS101_ASDU_create(parameters, false, CS101_COT_INTERROGATED_BY_STATION, 0,
+                                            ca, false, false);
+        InformationObject io =
+            (InformationObject)SinglePointInformation_create(nullptr, ioa, true, 0);
+        CS101_ASDU_addInformationObject(data, io);
+        InformationObject_destroy(io);
+        IMasterConnection_sendASDU(connection, data);
+        CS101_ASDU_destroy(data);
+    }
 }
 
 class SlaveTest : public ::testing::Test

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * BufferFrame, used through the generic Frame operations as encoders do.
  */
 #include "buffer_frame.h"
 #include "frame.h"
+
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,8 @@
 
 namespace
 {
+
+using qxtest::Octets;
 
 /* A frame over a buffer pre-filled with 0xEE, so untouched octets are visible. */
 struct FrameFixture : ::testing::Test {
@@ -84,7 +89,7 @@ TEST_F(FrameFixture, MarkAsUsedThenDestroy_FlagFollowsAndFrameStaysIntact)
 
 TEST_F(FrameFixture, WritesBeyondCapacity_AreDroppedWithoutTouchingMemory)
 {
-    std::vector<uint8_t> body(BUFFER_FRAME_CAPACITY - 6 - 1, 0x11);
+    Octets body(BUFFER_FRAME_CAPACITY - 6 - 1, 0x11);
     Frame_appendBytes(frame, body.data(), static_cast<int>(body.size()));
     EXPECT_EQ(Frame_getSpaceLeft(frame), 1);
 

@@ -1,4 +1,6 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "asdu_text.h"
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,7 @@ namespace
 /* The station's sizes: type 1, VSQ 1, COT 2 (with originator), CA 2, IOA 3. */
 struct sCS101_AppLayerParameters stationSizes = {1, 1, 2, 0, 2, 3};
 
-using Octets = std::vector<uint8_t>;
+using qxtest::Octets;
 
 TEST(BuildRequests, StationInterrogationIsTypeHundredWithQualifier20)
 {

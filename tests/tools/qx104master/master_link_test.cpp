@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "master_link.h"
 
 #include "fakes/net_helpers.h"
+#include "fakes/octets.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,7 @@
 namespace
 {
 
-using Octets = std::vector<uint8_t>;
+using qxtest::Octets;
 using qxtest::RawSocket;
 
 /* A fake station: a listening socket, and the accepted connection of a MasterLink. */
@@ -94,6 +96,31 @@ TEST(MasterLinkConnect, ClosedPortFailsWithReason)
     EXPECT_FALSE(link.connect("127.0.0.1", port, 2000, error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(link.isOpen());
+}
+
+/* -b: the station sees the chosen source address; one the host lacks fails with a reason. */
+TEST(MasterLinkConnect, BindAddress_StationSeesItOrTheConnectFailsNamingIt)
+{
+    RawSocket listener = qxtest::rawListen();
+    ASSERT_TRUE(listener.valid());
+    MasterLink link;
+    std::string error;
+    ASSERT_TRUE(
+        link.connect("127.0.0.1", qxtest::localPort(listener.fd()), 2000, error, "127.0.0.7"))
+        << error;
+    struct sockaddr_in peer;
+    socklen_t length = sizeof(peer);
+    RawSocket station(::accept(listener.fd(), reinterpret_cast<sockaddr*>(&peer), &length));
+    ASSERT_TRUE(station.valid());
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text));
+    EXPECT_STREQ("127.0.0.7", text);
+
+    MasterLink elsewhere;
+    EXPECT_FALSE(
+        elsewhere.connect("127.0.0.1", qxtest::localPort(listener.fd()), 2000, error, "192.0.2.1"));
+    EXPECT_NE(std::string::npos, error.find("cannot bind 192.0.2.1")) << error;
+    EXPECT_FALSE(elsewhere.isOpen());
 }
 
 TEST_F(MasterLinkTest, SendUWritesSixOctetFrame)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "options.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ TEST(ParseOptions, NoArgumentsKeepsDefaults)
     ASSERT_TRUE(parseWords({}, o, error));
     EXPECT_EQ("127.0.0.1", o.host);
     EXPECT_EQ(2404, o.port);
+    EXPECT_EQ("", o.bindAddress) << "the system chooses the local address";
     EXPECT_EQ(1, o.commonAddress);
     EXPECT_EQ(6, o.cause);
     EXPECT_EQ(5, o.listenSeconds);
@@ -39,12 +41,14 @@ TEST(ParseOptions, AllRequestsTogetherSetEveryField)
 {
     MasterOptions o;
     std::string error;
-    ASSERT_TRUE(parseWords({"-H", "localhost", "-p", "2405", "-a", "300", "-o", "7", "-g", "21",
-                            "-c", "5000=1", "-C", "8", "-s", "-w", "0", "-r", "2"},
+    ASSERT_TRUE(parseWords({"-H",  "localhost", "-p", "2405", "-b", "127.0.0.2", "-a",
+                            "300", "-o",        "7",  "-g",   "21", "-c",        "5000=1",
+                            "-C",  "8",         "-s", "-w",   "0",  "-r",        "2"},
                            o, error))
         << error;
     EXPECT_EQ("localhost", o.host);
     EXPECT_EQ(2405, o.port);
+    EXPECT_EQ("127.0.0.2", o.bindAddress);
     EXPECT_EQ(300, o.commonAddress);
     EXPECT_EQ(7, o.originatorAddress);
     EXPECT_TRUE(o.interrogate);
@@ -130,7 +134,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{{"-c", "=1"}, "bad value"},
                       BadLine{{"-c", "16777216=1"}, "bad value"},
                       BadLine{{"-w", "-1"}, "bad value"}, BadLine{{"-r", "x"}, "bad value"},
-                      BadLine{{"-H", ""}, "bad value"}, BadLine{{"-iq"}, "unknown option: -q"},
+                      BadLine{{"-H", ""}, "bad value"}, BadLine{{"-b", ""}, "bad value"},
+                      BadLine{{"-b", "localhost"}, "bad value for -b"},
+                      BadLine{{"-b", "127.0.0.256"}, "bad value"}, BadLine{{"-b"}, "needs a value"},
+                      BadLine{{"-iq"}, "unknown option: -q"},
                       BadLine{{"--bogus"}, "unknown option: --bogus"},
                       BadLine{{"-i", "--", "-s"}, "unexpected argument: -s"}));
 

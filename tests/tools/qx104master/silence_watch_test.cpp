@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * SilenceWatch: qx104master's notice of a started connection that receives
  * no data for longer than the station's report period.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * qxpoints, the point-list program, run as an integrator runs it: in a
  * working directory with the demo data set (or a variant of it) and the real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Linux implementation of the socket layer (hal_socket.h).
  *
@@ -38,6 +39,7 @@
 #include <new>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 /* Both records begin with the descriptor, so a ServerSocket closes like a Socket. */
@@ -415,6 +417,48 @@ int Socket_write(Socket self, const uint8_t* buf, int size)
         }
     }
     return size;
+}
+
+int Socket_writeSome(Socket self, const SocketBuffer* buffers, int count)
+{
+    if (self == nullptr || buffers == nullptr || count < 0)
+        return -1;
+    if (count > SOCKET_MAX_GATHER)
+        count = SOCKET_MAX_GATHER;
+    struct iovec parts[SOCKET_MAX_GATHER];
+    size_t total = 0;
+    for (int i = 0; i < count; i++) {
+        if (buffers[i].size < 0)
+            return -1;
+        parts[i].iov_base = const_cast<uint8_t*>(buffers[i].octets);
+        parts[i].iov_len = static_cast<size_t>(buffers[i].size);
+        total += parts[i].iov_len;
+    }
+    if (total == 0)
+        return 0;
+    if (total > static_cast<size_t>(INT_MAX))
+        return -1;
+    struct msghdr message;
+    std::memset(&message, 0, sizeof message);
+    message.msg_iov = parts;
+    message.msg_iovlen = static_cast<decltype(message.msg_iovlen)>(count);
+    for (;;) {
+        int fd = self->fd.load();
+        if (fd == -1)
+            return -1;
+        ssize_t sent = sendmsg(fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0)
+            return static_cast<int>(sent); /* at most total */
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            uint32_t timeout = self->sendTimeout.load();
+            if (!waitWritable(fd, timeout == 0 ? -1 : static_cast<int64_t>(timeout)))
+                return -1;
+            continue;
+        }
+        return -1;
+    }
 }
 
 void Socket_setSendTimeout(Socket self, uint32_t timeoutInMs)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "hal_time.h"
 
 #include <sys/types.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Linux implementation of the wake-up (hal_wakeup.h): an eventfd, opened
  * non-blocking and close-on-exec. Signalling adds 1 to its counter (a full

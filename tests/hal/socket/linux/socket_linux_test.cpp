@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Socket layer over loopback: server sockets, connected sockets, handle sets.
  * Every test picks its own free port, so the suite runs in parallel.
@@ -6,6 +7,8 @@
 #include "lib_memory.h"
 
 #include "fakes/net_helpers.h"
+#include "fakes/octets.h"
+#include "fakes/signal_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -81,9 +84,9 @@ struct Loopback {
     }
 };
 
-std::vector<uint8_t> pattern(size_t size)
+Octets pattern(size_t size)
 {
-    std::vector<uint8_t> data(size);
+    Octets data(size);
     uint32_t x = 0x12345678u;
     for (auto& byte : data) {
         x = x * 1103515245u + 12345u;
@@ -93,7 +96,7 @@ std::vector<uint8_t> pattern(size_t size)
 }
 
 /* Reads size bytes from fd slowly (small chunks with pauses) into out. */
-void slowRead(int fd, size_t size, std::vector<uint8_t>& out)
+void slowRead(int fd, size_t size, Octets& out)
 {
     out.resize(size);
     size_t done = 0;
@@ -112,7 +115,6 @@ void countSigpipe(int)
 {
     sigpipeCount++;
 }
-void ignoreSignal(int) {}
 
 } // namespace
 
@@ -443,11 +445,8 @@ TEST(SocketRead, PeerClosedAfterSending_GivesDataThenMinusOne)
 
 TEST(SocketWrite, PeerResetConnection_ReturnsMinusOneWithoutSigpipe)
 {
-    struct sigaction action = {};
-    struct sigaction previous = {};
-    action.sa_handler = countSigpipe;
-    sigemptyset(&action.sa_mask);
-    ASSERT_EQ(sigaction(SIGPIPE, &action, &previous), 0);
+    ScopedSignalHandler counting(SIGPIPE, countSigpipe);
+    ASSERT_TRUE(counting.installed());
     sigpipeCount = 0;
 
     Loopback link;
@@ -463,15 +462,14 @@ TEST(SocketWrite, PeerResetConnection_ReturnsMinusOneWithoutSigpipe)
     EXPECT_EQ(result, -1);
     EXPECT_EQ(Socket_write(link.accepted.get(), frame, sizeof(frame)), -1);
     EXPECT_EQ(sigpipeCount.load(), 0);
-    sigaction(SIGPIPE, &previous, nullptr);
 }
 
 TEST(SocketWrite, SeveralMegabytesToSlowReader_ArriveComplete)
 {
     Loopback link;
     ASSERT_TRUE(link.open());
-    const std::vector<uint8_t> data = pattern(6 * 1024 * 1024);
-    std::vector<uint8_t> received;
+    const Octets data = pattern(6 * 1024 * 1024);
+    Octets received;
     std::thread reader([&] { slowRead(link.client.fd(), data.size(), received); });
     EXPECT_EQ(Socket_write(link.accepted.get(), data.data(), static_cast<int>(data.size())),
               static_cast<int>(data.size()));
@@ -486,7 +484,7 @@ TEST(SocketWrite, PeerStopsReading_FailsAfterSendTimeoutInsteadOfBlocking)
     ASSERT_TRUE(link.open());
     Socket_setSendTimeout(link.accepted.get(), 300);
     /* Far more than both socket buffers hold: the writer must run into the full buffer. */
-    const std::vector<uint8_t> data = pattern(64 * 1024 * 1024);
+    const Octets data = pattern(64 * 1024 * 1024);
     int64_t start = monotonicMs();
     EXPECT_EQ(Socket_write(link.accepted.get(), data.data(), static_cast<int>(data.size())), -1);
     int64_t elapsed = monotonicMs() - start;
@@ -497,17 +495,13 @@ TEST(SocketWrite, PeerStopsReading_FailsAfterSendTimeoutInsteadOfBlocking)
 TEST(SocketWrite, InterruptedBySignals_StillSendsEveryByte)
 {
     /* A handler without SA_RESTART makes a blocked send return early. */
-    struct sigaction action = {};
-    struct sigaction previous = {};
-    action.sa_handler = ignoreSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    ScopedSignalHandler interruption(SIGUSR1);
+    ASSERT_TRUE(interruption.installed());
 
     Loopback link;
     ASSERT_TRUE(link.open());
-    const std::vector<uint8_t> data = pattern(8 * 1024 * 1024);
-    std::vector<uint8_t> received;
+    const Octets data = pattern(8 * 1024 * 1024);
+    Octets received;
     std::atomic<bool> writing{true};
     int result = 0;
     std::thread writerThread([&] {
@@ -524,7 +518,6 @@ TEST(SocketWrite, InterruptedBySignals_StillSendsEveryByte)
     slowRead(link.client.fd(), data.size(), received);
     writerThread.join();
     interrupter.join();
-    sigaction(SIGUSR1, &previous, nullptr);
 
     EXPECT_EQ(result, static_cast<int>(data.size()));
     ASSERT_EQ(received.size(), data.size());
@@ -602,8 +595,8 @@ TEST(SocketConnect, NonBlockingSocketLargeWrite_ArrivesComplete)
     RawSocket peer(accept(listener.fd(), nullptr, nullptr));
     ASSERT_TRUE(peer.valid());
 
-    const std::vector<uint8_t> data = pattern(4 * 1024 * 1024);
-    std::vector<uint8_t> received;
+    const Octets data = pattern(4 * 1024 * 1024);
+    Octets received;
     std::thread reader([&] { slowRead(peer.fd(), data.size(), received); });
     EXPECT_EQ(Socket_write(client.get(), data.data(), static_cast<int>(data.size())),
               static_cast<int>(data.size()));

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Threads, sleeping and semaphores of the platform layer.
  */
 #include "hal_thread.h"
 
 #include "fakes/net_helpers.h"
+#include "fakes/signal_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <vector>
 
 using qxtest::monotonicMs;
+using qxtest::ScopedSignalHandler;
 
 namespace
 {
@@ -34,8 +37,6 @@ void* recordRun(void* parameter)
     record->finished = true;
     return nullptr;
 }
-
-void ignoreSignal(int) {}
 
 /* Stands in for pthread_create when the system has no room for another thread. */
 int refuseThread(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*)
@@ -147,11 +148,8 @@ TEST(ThreadSleep, NegativeOrZero_ReturnsAtOnce)
 
 TEST(ThreadSleep, InterruptedBySignals_StillSleepsTheFullTime)
 {
-    struct sigaction action = {};
-    struct sigaction previous = {};
-    action.sa_handler = ignoreSignal;
-    sigemptyset(&action.sa_mask);
-    ASSERT_EQ(sigaction(SIGUSR2, &action, &previous), 0);
+    ScopedSignalHandler interruption(SIGUSR2);
+    ASSERT_TRUE(interruption.installed());
 
     std::atomic<bool> sleeping{true};
     pthread_t sleeper = pthread_self();
@@ -166,7 +164,6 @@ TEST(ThreadSleep, InterruptedBySignals_StillSleepsTheFullTime)
     int64_t elapsed = monotonicMs() - start;
     sleeping = false;
     interrupter.join();
-    sigaction(SIGUSR2, &previous, nullptr);
     EXPECT_GE(elapsed, 400);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Stack sizes of platform-layer threads (Thread_setStackSize).
  */

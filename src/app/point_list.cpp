@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_list.cpp - the gateway's point list (see point_list.h).
  */
@@ -7,7 +8,7 @@
 #include <map>
 #include <utility>
 
-namespace qxpoints
+namespace point_list
 {
 namespace
 {
@@ -232,4 +233,4 @@ std::string FormatCsv(const PointList& list)
     return out;
 }
 
-} // namespace qxpoints
+} // namespace point_list

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * point_list.h - the gateway's point list: every IOA of a station
  * interrogation answer with its type, cause, value, quality and source.
@@ -7,15 +8,15 @@
  * record of the refresh that built it (CSvrWrapper104::UpdDat). No rule of
  * the refresh or the answer is repeated here.
  *
- * Problems (what `qxpoints --check` fails on):
+ * Problems (what `qxpoints --check` and `qxsvr104 --check` fail on):
  * - an IOA sent more than once in one answer (overlapping ranges);
  * - a row whose value falls outside the images (never served).
  * Notes (printed, not failed on): a point whose source was overwritten by a
  * later source in the same refresh, and points loaded into the image that no
  * range of the answer sends.
  */
-#ifndef QXPOINTS_POINT_LIST_H
-#define QXPOINTS_POINT_LIST_H
+#ifndef POINT_LIST_H
+#define POINT_LIST_H
 
 #include <cstdint>
 #include <string>
@@ -24,7 +25,7 @@
 #include "point_refresh.h"
 #include "SvrWrapper104b.h"
 
-namespace qxpoints
+namespace point_list
 {
 
 struct PointRow {
@@ -56,6 +57,6 @@ std::string FormatTable(const PointList& list);
 /* One header line, then one line per point (RFC 4180 quoting). */
 std::string FormatCsv(const PointList& list);
 
-} // namespace qxpoints
+} // namespace point_list
 
 #endif
