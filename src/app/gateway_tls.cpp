@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * gateway_tls.cpp - see gateway_tls.h.
  */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * gateway_tls.h - the gateway's TLS: the station's TLS configuration made
  * from the keys (tls_settings.h) and loaded from its files, the console

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * tls_settings.cpp - see tls_settings.h.
  */

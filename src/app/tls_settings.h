@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * tls_settings.h - the qxSvr.ini keys of IEC 104 over TLS and of the
  * listening ports (section "Svr104"; each key's row is in config_keys.h):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The gateway with TLS on (keys TlsCert, TlsKey, TlsCa, TlsCrl, TlsPeers,
  * TlsPort, PlainPort, TlsMinVersion), seen by masters over loopback: the

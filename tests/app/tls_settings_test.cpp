@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The TLS keys and the listening ports (tls_settings.h), one table of
  * cases; the gateway's TLS lines, the refusal of files it cannot use, and

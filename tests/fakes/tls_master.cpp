@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * tls_master.cpp - see tls_master.h.
  */

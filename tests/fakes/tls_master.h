@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The master's side of IEC 104 over TLS for the process tests, on OpenSSL's
  * client: a tunnel that takes one plain loopback connection of a test's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The TLS configuration (cs104_tls.h): file settings, loading them into an
  * OpenSSL server context with the fixed policy, the certificate check of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * What a TLS configuration hands to the connections made from it (private
  * to the TLS sources; OpenSSL types stay here and in the .cpp files).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * TLS for IEC 60870-5-104 connections (the IEC 62351-3 profile): the
  * station's certificate and key, the CAs that sign the masters'

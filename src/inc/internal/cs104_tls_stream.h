@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The TLS transport of a master connection: a TransportStream (see
  * cs104_transport_stream.h) that runs the station's side of a TLS session

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Makes the certificates of the TLS tests with the openssl command, into
 # DIR (made afresh through a scratch folder renamed at the end, so a reader
 # never sees half a set):

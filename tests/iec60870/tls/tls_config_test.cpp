@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The TLS configuration: argument checks, load errors that name the file
  * and the reason, pinned fingerprints, reload while connections go on, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The slave with a TLS configuration over loopback: which listeners a start
  * opens, and that a master over TLS runs the same link procedure as a plain

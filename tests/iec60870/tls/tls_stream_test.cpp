@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The TLS stream over loopback: the station side is a TlsStream on an
  * accepted platform socket, driven in the test's thread; the master side is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * Shared by the TLS tests: the test certificates (made by make_test_pki.sh
  * into the build tree), a loaded configuration with a recording handshake
