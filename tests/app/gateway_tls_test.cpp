@@ -14,6 +14,7 @@
 
 #include <openssl/ssl.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -112,10 +113,12 @@ class GatewayTls : public GatewaySandbox
 
 /*
  * The IEC 104 octets inside the recorded TLS session, as tshark decrypts
- * them with the master's key log (one piece per TLS record of application
- * data). Wireshark's IEC 104 dissector does not take part in TLS
- * decryption, so the decrypted octets go through it in a second pass
- * (qxtest::dissect). Empty with error set when a step fails.
+ * them with the master's key log, one piece per frame (a TLS record of
+ * application data carries one or, from a gathered write, several frames;
+ * each is cut at its start octet and length). Wireshark's IEC 104 dissector
+ * does not take part in TLS decryption, so the decrypted octets go through
+ * it in a second pass (qxtest::dissect), which wants one frame per piece.
+ * Empty with error set when a step fails.
  */
 Capture decryptedIec104(const Capture& wire, const std::string& keyLog, const std::string& dir,
                         std::string* error)
@@ -143,7 +146,13 @@ Capture decryptedIec104(const Capture& wire, const std::string& keyLog, const st
         Octets octets;
         for (size_t at = 0; at + 1 < fields[1].size(); at += 2)
             octets.push_back(static_cast<uint8_t>(std::stoi(fields[1].substr(at, 2), nullptr, 16)));
-        inner.push_back({fields[0] == "19998", octets});
+        for (size_t at = 0; at < octets.size();) {
+            size_t end = at + 2 < octets.size() ? std::min(octets.size(), at + 2 + octets[at + 1])
+                                                : octets.size();
+            inner.push_back(
+                {fields[0] == "19998", Octets(octets.begin() + at, octets.begin() + end)});
+            at = end;
+        }
     }
     return inner;
 }
@@ -285,9 +294,9 @@ TEST_F(GatewayTls, OpenSslClientCarriesStartDtAndAnInterrogation)
     const std::string out = work_ + "/s_client.out";
     ASSERT_EQ(0,
               std::system((std::string(kClientInput) +
-                           "openssl s_client -quiet -no_ign_eof -verify_return_error -CAfile " + pki("ca.pem") +
-                           " -cert " + pki("master.pem") + " -key " + pki("master.key") +
-                           " -connect 127.0.0.1:19998 >" + out + " 2>/dev/null")
+                           "openssl s_client -quiet -no_ign_eof -verify_return_error -CAfile " +
+                           pki("ca.pem") + " -cert " + pki("master.pem") + " -key " +
+                           pki("master.key") + " -connect 127.0.0.1:19998 >" + out + " 2>/dev/null")
                               .c_str()));
     SCOPED_TRACE(gateway_.transcript());
     expectStartDtAndInterrogation(readFile(out));

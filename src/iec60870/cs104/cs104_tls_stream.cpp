@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
  * The TLS transport of a master connection (cs104_tls_stream.h).
  *
@@ -15,6 +16,10 @@
  * only briefly (they never wait); a write holds it until its record is
  * handed to the socket.
  *
+ * A gathered write copies the frames into the stream's own buffer and hands
+ * it to one SSL_write: the frames then share TLS records (one record header
+ * and tag for up to a window of frames) instead of one record each.
+ *
  * The handshake handler is called once, outside the mutex, by whichever
  * thread ended the handshake.
  */
@@ -26,10 +31,12 @@
 #include <openssl/err.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -106,6 +113,7 @@ struct TlsStream {
     CS104_TlsHandshakeResult result = CS104_TLS_HANDSHAKE_OK;
     std::string detail;
     bool reported = false;
+    std::vector<uint8_t> gathered; /* writeFrames' copy, under the mutex; grows to the largest */
 };
 
 TlsStream* tls(TransportStream self)
@@ -341,6 +349,47 @@ bool tlsWrite(TransportStream self, const uint8_t* octets, int size)
     return written;
 }
 
+/* Copies the frames into the stream's buffer and writes them with one
+ * SSL_write; when the buffer cannot grow, one SSL_write per frame. */
+bool tlsWriteFrames(TransportStream self, const TransportFrame* frames, int count)
+{
+    TlsStream* stream = tls(self);
+    size_t total = 0;
+    for (int i = 0; i < count; i++) {
+        if (frames[i].size < 0)
+            return false;
+        total += static_cast<size_t>(frames[i].size);
+    }
+    bool written = true;
+    {
+        std::lock_guard<std::mutex> guard(stream->lock);
+        bool gather = total <= INT_MAX;
+        try {
+            if (gather && stream->gathered.size() < total)
+                stream->gathered.resize(total);
+        } catch (const std::bad_alloc&) {
+            gather = false;
+        }
+        if (gather) {
+            size_t used = 0;
+            for (int i = 0; i < count; i++) {
+                if (frames[i].size > 0)
+                    std::memcpy(stream->gathered.data() + used, frames[i].octets,
+                                static_cast<size_t>(frames[i].size));
+                used += static_cast<size_t>(frames[i].size);
+            }
+            written =
+                used == 0 || writeLocked(stream, stream->gathered.data(), static_cast<int>(used));
+        } else {
+            for (int i = 0; i < count && written; i++)
+                written =
+                    frames[i].size == 0 || writeLocked(stream, frames[i].octets, frames[i].size);
+        }
+    }
+    reportOutcome(stream);
+    return written;
+}
+
 int tlsPending(TransportStream self)
 {
     TlsStream* stream = tls(self);
@@ -410,7 +459,7 @@ void tlsDestroy(TransportStream self)
 }
 
 const struct sTransportStreamMethods tlsMethods = {
-    tlsRead, tlsWrite, tlsPending, tlsWaitReadable, tlsPeerAddress, tlsDestroy,
+    tlsRead, tlsWrite, tlsPending, tlsWaitReadable, tlsPeerAddress, tlsDestroy, tlsWriteFrames,
 };
 
 } // namespace

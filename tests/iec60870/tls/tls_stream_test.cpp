@@ -105,6 +105,8 @@ TEST_F(TlsStreamTest, EachBadMasterIsRefusedWithItsReason)
             EXPECT_EQ(TransportStream_read(station.stream, buffer, sizeof(buffer)), -1);
             EXPECT_EQ(TransportStream_waitReadable(station.stream, nullptr, 0, 10), -1);
             EXPECT_FALSE(TransportStream_write(station.stream, kStartDtCon.data(), 6));
+            const TransportFrame frame = {kStartDtCon.data(), 6};
+            EXPECT_FALSE(TransportStream_writeFrames(station.stream, &frame, 1));
             station.close();
             client.join();
             EXPECT_TRUE(client.received.empty());
@@ -243,6 +245,34 @@ TEST_F(TlsStreamTest, AWriteBeforeAnyReadCompletesTheHandshake)
     client.join();
     EXPECT_EQ(client.received, kTestFrAct);
     EXPECT_EQ(onlyOutcome().result, CS104_TLS_HANDSHAKE_OK);
+}
+
+TEST_F(TlsStreamTest, GatheredFramesLeaveInOrderInOneRecord)
+{
+    const Octets iFrame = {0x68, 0x0E, 0x02, 0x00, 0x02, 0x00, 0x64, 0x01,
+                           0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x14};
+    const TransportFrame frames[] = {
+        {kStartDtCon.data(), static_cast<int>(kStartDtCon.size())},
+        {iFrame.data(), static_cast<int>(iFrame.size())},
+        {kTestFrAct.data(), 0}, // an empty frame adds nothing
+        {kTestFrAct.data(), static_cast<int>(kTestFrAct.size())},
+    };
+    Octets all = kStartDtCon;
+    all.insert(all.end(), iFrame.begin(), iFrame.end());
+    all.insert(all.end(), kTestFrAct.begin(), kTestFrAct.end());
+    for (int maxVersion : {TLS1_2_VERSION, TLS1_3_VERSION}) {
+        SCOPED_TRACE(maxVersion);
+        MasterOptions options = master("master");
+        options.maxVersion = maxVersion;
+        Master client(station.port, options, {}, all.size());
+        ASSERT_TRUE(station.accept(station_config.config));
+        EXPECT_TRUE(TransportStream_writeFrames(station.stream, frames, 4));
+        client.join();
+        EXPECT_EQ(client.received, all);
+        // One record: OpenSSL's SSL_read returns one record's data at a time.
+        EXPECT_EQ(client.reads, 1);
+        station.close();
+    }
 }
 
 TEST_F(TlsStreamTest, OctetsDecodedButNotYetReadArePending)

@@ -281,6 +281,7 @@ class Master
     /* Valid after join(). */
     bool handshakeOk = false;
     Octets received;
+    int reads = 0; /* SSL_read calls that returned data: at most one record each */
     std::string version;
     bool renegotiated = false;        /* the station completed an asked-for renegotiation */
     SSL_SESSION* session = nullptr;   /* the session after the handshake; freed with the master */
@@ -330,6 +331,7 @@ class Master
                 if (count <= 0)
                     break;
                 received.insert(received.end(), buffer, buffer + count);
+                reads++;
             }
             session = SSL_get1_session(ssl);
             if (session != nullptr)
