@@ -260,6 +260,7 @@ TEST_F(GatewayTls, HangupReReadsTheFilesAndABadOneKeepsTheOld)
 
 TEST_F(GatewayTls, AFileItCannotUseStopsTheStartNamingTheFile)
 {
+    const std::string ini = readFile(work_ + "/qxSvr.ini");
     setSvr104Lines("TlsCert=" + pki("station-chain.pem") + "\nTlsKey=" + work_ +
                    "/missing.key\nTlsCa=" + pki("ca.pem") + "\n");
     ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_, env_));
@@ -268,6 +269,27 @@ TEST_F(GatewayTls, AFileItCannotUseStopsTheStartNamingTheFile)
     EXPECT_NE(transcript.find("[CSvrWrapper104::Init] TLS: "), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("missing.key"), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("exit -1 !IsOk"), std::string::npos) << transcript;
+
+    // --check names the file and counts it; a bad key comes with its reason.
+    GatewayProcess check;
+    ASSERT_TRUE(check.start(QX_GATEWAY_BINARY, work_, env_, {"--check"}));
+    EXPECT_EQ(1, exitCodeOf(check.waitExit(10000))) << check.transcript();
+    EXPECT_EQ(1, check.countFrom(0, "[CSvrWrapper104::Init] TLS: ")) << check.transcript();
+    EXPECT_NE(check.transcript().find("missing.key"), std::string::npos) << check.transcript();
+    EXPECT_EQ(1, check.countFrom(0, "qxsvr104 --check: 1 problem")) << check.transcript();
+
+    ASSERT_TRUE(writeFile(work_ + "/qxSvr.ini", ini));
+    setSvr104Lines("TlsCert=" + pki("station-chain.pem") + "\nTlsPort=0\nTlsMinVersion=1.1\n");
+    GatewayProcess keys;
+    ASSERT_TRUE(keys.start(QX_GATEWAY_BINARY, work_, env_, {"--check"}));
+    EXPECT_EQ(1, exitCodeOf(keys.waitExit(10000))) << keys.transcript();
+    for (const std::string& line : std::vector<std::string>{
+             "bad value in qxSvr.ini [Svr104] TlsPort=0: outside 1-65535",
+             "bad value in qxSvr.ini [Svr104] TlsMinVersion=1.1: not one of 1.2, 1.3",
+             "bad value in qxSvr.ini [Svr104] TlsCert=" + pki("station-chain.pem") +
+                 ": without TlsKey",
+             std::string("qxsvr104 --check: 3 problems")})
+        EXPECT_EQ(1, keys.countFrom(0, line)) << line << "\n" << keys.transcript();
 }
 
 /* STARTDT act, then a station interrogation, through an independent client program. */
