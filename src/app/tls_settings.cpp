@@ -11,15 +11,6 @@
 namespace
 {
 
-std::string Trim(const std::string& text)
-{
-    const char* space = " \t\r\n";
-    size_t first = text.find_first_not_of(space);
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
-
 /* A decimal port of digits only within [lowest, 65535]; *reason says why not. */
 bool ParsePort(const std::string& text, int lowest, int* port, std::string* reason)
 {
@@ -58,7 +49,7 @@ std::vector<std::string> SplitList(const std::string& text)
     size_t start = 0;
     for (;;) {
         size_t comma = text.find(',', start);
-        std::string entry = Trim(text.substr(start, comma - start));
+        std::string entry = SimpleIni::Trim(text.substr(start, comma - start));
         if (!entry.empty())
             entries.push_back(entry);
         if (comma == std::string::npos)
@@ -71,9 +62,9 @@ bool TlsSettings::Read(const SimpleIni& ini, TlsSettings* settings, ConfigProble
 {
     namespace keys = config_keys;
     TlsSettings read;
-    read.certFile = Trim(keys::ReadText(ini, keys::kTlsCert));
-    read.keyFile = Trim(keys::ReadText(ini, keys::kTlsKey));
-    read.caFile = Trim(keys::ReadText(ini, keys::kTlsCa));
+    read.certFile = SimpleIni::Trim(keys::ReadText(ini, keys::kTlsCert));
+    read.keyFile = SimpleIni::Trim(keys::ReadText(ini, keys::kTlsKey));
+    read.caFile = SimpleIni::Trim(keys::ReadText(ini, keys::kTlsCa));
     read.crlFiles = SplitList(keys::ReadText(ini, keys::kTlsCrl));
     read.peers = SplitList(keys::ReadText(ini, keys::kTlsPeers));
     read.enabled = !read.certFile.empty() && !read.keyFile.empty();
@@ -86,10 +77,10 @@ bool TlsSettings::Read(const SimpleIni& ini, TlsSettings* settings, ConfigProble
         return Fail(settings, problem, keys::kTlsCa, "", "required with TlsCert and TlsKey");
 
     std::string reason;
-    const std::string tlsPort = Trim(keys::ReadText(ini, keys::kTlsPort));
+    const std::string tlsPort = SimpleIni::Trim(keys::ReadText(ini, keys::kTlsPort));
     if (!tlsPort.empty() && !ParsePort(tlsPort, 1, &read.tlsPort, &reason))
         return Fail(settings, problem, keys::kTlsPort, tlsPort, reason);
-    const std::string plainPort = Trim(keys::ReadText(ini, keys::kPlainPort));
+    const std::string plainPort = SimpleIni::Trim(keys::ReadText(ini, keys::kPlainPort));
     if (plainPort.empty())
         read.plainPort = read.enabled ? 0 : kDefaultPlainPort;
     else if (!ParsePort(plainPort, 0, &read.plainPort, &reason))
@@ -100,7 +91,7 @@ bool TlsSettings::Read(const SimpleIni& ini, TlsSettings* settings, ConfigProble
     if (read.enabled && read.plainPort == read.tlsPort)
         return Fail(settings, problem, keys::kPlainPort, plainPort, "the same as TlsPort");
 
-    const std::string version = Trim(keys::ReadText(ini, keys::kTlsMinVersion));
+    const std::string version = SimpleIni::Trim(keys::ReadText(ini, keys::kTlsMinVersion));
     if (version == "1.3")
         read.minVersion = 13;
     else if (!version.empty() && version != "1.2")

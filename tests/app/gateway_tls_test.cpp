@@ -82,6 +82,8 @@ class GatewayTls : public GatewaySandbox
     }
 
     /* STARTDT and a station interrogation through client; the answer's I frames. */
+    void expectServedOverTlsIn(const std::string& mode, const std::string& line);
+
     std::vector<IFrame> interrogate(StationClient& client, uint16_t port)
     {
         std::vector<IFrame> frames;
@@ -193,6 +195,31 @@ TEST_F(GatewayTls, AnswerOverTlsIsOctetForOctetThePlainOneAndWiresharkReadsIt)
     for (const DissectedFrame& frame : dissection.frames)
         iFrames += frame.kind == 'I' ? 1 : 0;
     EXPECT_EQ(static_cast<int>(overTls.size()) + 1, iFrames);
+}
+
+/* Redundancy=<mode> with one group of 127.0.0.1: a master over TLS gets the
+ * whole answer, and the connection line names its group. */
+void GatewayTls::expectServedOverTlsIn(const std::string& mode, const std::string& line)
+{
+    setTls("Redundancy=" + mode + "\n");
+    appendIni("[Svr.Groups]\nCentreA=127.0.0.1\n");
+    startGateway();
+    TlsTunnel tunnel;
+    ASSERT_TRUE(tunnel.start(kTlsPort, masterTls("master")));
+    StationClient secure;
+    EXPECT_GT(interrogate(secure, tunnel.port()).size(), 10u);
+    EXPECT_TRUE(tunnel.waitHandshake(1000).ok);
+    EXPECT_EQ(1, gateway_.countFrom(0, line)) << gateway_.transcript();
+}
+
+TEST_F(GatewayTls, ConnectionRedundancyServesOverTls)
+{
+    expectServedOverTlsIn("connection", "New connection from 127.0.0.1 (group of its own)");
+}
+
+TEST_F(GatewayTls, RedundancyGroupsServeOverTls)
+{
+    expectServedOverTlsIn("groups", "New connection from 127.0.0.1 (group CentreA)");
 }
 
 TEST_F(GatewayTls, EachBadMasterIsRefusedWithItsReasonAndThePlainPortIsClosed)
