@@ -264,7 +264,9 @@ TEST(TlsConfig, ExpiringCertificatesAndCrlsAreListed)
     int64_t realNowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
-    qxfake::clockStepWall(realNowMs - static_cast<int64_t>(qxfake::clockWallMs()));
+    // A second on: days are counted in whole seconds, and a set made within
+    // this second would otherwise still have its whole 20 days left.
+    qxfake::clockStepWall(realNowMs + 1000 - static_cast<int64_t>(qxfake::clockWallMs()));
     StationConfig config(true); // station 20 days, CRL 30 days, CA 10 years
     ASSERT_EQ(config.load(), "");
 
