@@ -26,6 +26,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+# pkg-config (which FindOpenSSL asks first) reads the target's .pc files
+# only; the host's would point the link at amd64 libraries.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkgconfig)
 
 # qemu-arm runs the test programs. -L points the ARM loader at the cross
 # package's libc; the two -E make the guest's loader use that libc also for

@@ -137,11 +137,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_qx_deb_arch})
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-# Debian 12 (glibc 2.36, SQLite 3.40, GCC 12); dpkg-shlibdeps is not used
-# because it cannot resolve a cross build's libraries. adduser: the postinst
-# makes the service user with it where systemd-sysusers is missing.
+# Debian 12 (glibc 2.36, SQLite 3.40, OpenSSL 3.0, GCC 12); dpkg-shlibdeps is
+# not used because it cannot resolve a cross build's libraries. adduser: the
+# postinst makes the service user with it where systemd-sysusers is missing.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libsqlite3-0 (>= 3.40), adduser")
+    "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12), libsqlite3-0 (>= 3.40), libssl3 (>= 3.0), adduser")
 # The extended description, one line per row (at most 80 columns); CPack
 # puts the summary above it.
 string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION

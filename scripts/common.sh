@@ -26,14 +26,15 @@ qx_need_packages() {
 
 # help2man: every build makes the manual pages of the package from the
 # programs' --help and --version.
-QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev help2man)
+QX_BUILD_PACKAGES=(cmake make g++ libsqlite3-dev libgtest-dev help2man libssl-dev)
 
 # ------------------------------------------------------------------ armhf
 # Cross build for the controller (32-bit ARM, cmake/armhf-linux-gnueabihf.cmake):
 # Debian's cross compiler, SQLite and GoogleTest from the armhf multiarch
 # archive, and qemu-arm to run the tests. The suite starts the ARM gateway
 # through qemu-arm itself, so binfmt_misc is neither needed nor touched.
-QX_ARMHF_PACKAGES=(g++-arm-linux-gnueabihf libsqlite3-dev:armhf libgtest-dev:armhf qemu-user)
+QX_ARMHF_PACKAGES=(g++-arm-linux-gnueabihf libsqlite3-dev:armhf libgtest-dev:armhf libssl-dev:armhf
+    qemu-user)
 QX_ARMHF_TOOLCHAIN="$QX_ROOT/cmake/armhf-linux-gnueabihf.cmake"
 
 # qx_need_armhf: adds the armhf architecture to dpkg when it is missing, then
@@ -49,8 +50,10 @@ qx_need_armhf() {
 }
 # The process tests decode their exchanges with Wireshark's IEC 104 dissector
 # (tshark; text2pcap comes with it through wireshark-common). The package
-# tests run lintian on the package and render its manual pages with man.
-QX_TEST_PACKAGES=(tshark lintian man-db)
+# tests run lintian on the package and render its manual pages with man. The
+# TLS tests make their certificates with the openssl command and check
+# interworking with GnuTLS's client (gnutls-cli).
+QX_TEST_PACKAGES=(tshark lintian man-db openssl gnutls-bin)
 # clang with its sanitizer and libFuzzer runtimes: the UBSan unit build and
 # the fuzz targets (scripts/test.sh).
 QX_CLANG_PACKAGES=(clang libclang-rt-14-dev)

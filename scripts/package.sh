@@ -11,7 +11,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-qx_need_packages cmake make g++ libsqlite3-dev help2man lintian
+qx_need_packages cmake make g++ libsqlite3-dev libssl-dev help2man lintian
 out="$QX_ROOT/build/packages"
 mkdir -p "$out"
 

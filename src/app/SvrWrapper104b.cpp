@@ -78,7 +78,8 @@ std::string CSvrWrapper104::DataDbProblem()
 CSvrWrapper104::CSvrWrapper104()
     : m_hLib(nullptr), m_pfnGetDbManager(nullptr), m_pfnFreeDbManager(nullptr), m_pMngr(nullptr),
       m_pDb(nullptr), m_slave(nullptr), m_alParams(nullptr), m_nReports(0), m_bRunning(false),
-      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_checkOnly(false), m_lostEventsReported(0)
+      m_bCreated(false), m_cfgDbPath(QX_CFG_DB_PATH), m_checkOnly(false), m_tlsRefused(false),
+      m_lostEventsReported(0)
 {
 }
 
@@ -107,6 +108,26 @@ void CSvrWrapper104::Init()
          * nothing is opened, so IsOk stays false. */
         puts("  Init done");
         return;
+    }
+    m_refusedConnections = 0;
+    m_tlsRefused = false;
+    if (!m_bCreated)
+        m_tls.reset();
+    if (m_config.Tls().enabled && m_tls == nullptr) {
+        /* A station that cannot present its certificate does not start;
+         * the check goes on to the data store. */
+        std::string why;
+        m_tls = GatewayTls::Create(m_config.Tls(), &m_refusedConnections, &why);
+        if (m_tls == nullptr) {
+            printf("[CSvrWrapper104::Init] TLS: %s\r\n", why.c_str());
+            m_tlsRefused = true;
+            if (!m_checkOnly) {
+                puts("  Init done");
+                return;
+            }
+        } else {
+            m_tls->AnnounceExpiring();
+        }
     }
 
     m_hLib = dlopen(kLibPath, RTLD_NOW);

@@ -68,6 +68,7 @@
 #include "cs104_slave.h"
 #include "event_detector.h"
 #include "gateway_config.h"
+#include "gateway_tls.h"
 #include "image_store.h"
 #include "point_image.h"
 #include "point_refresh.h"
@@ -140,13 +141,17 @@ class CSvrWrapper104
     static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
 
     /* Check mode (`qxsvr104 --check`): Init prints every problem of
-     * qxSvr.ini and goes on past a refused value, and writes nothing: the
+     * qxSvr.ini and goes on past a refused value and past TLS files it
+     * cannot use (TlsFilesRefused), and writes nothing: the
      * tbSMType copy from the configuration database is skipped (the served
      * tables then come from the data store's own copy). */
     void SetCheckOnly(bool checkOnly) { m_checkOnly = checkOnly; }
     /* Warnings for per-table keys that name no table of the data store
      * (empty when the data store is not open). Reads only. */
     std::vector<ConfigProblem> TableNameProblems();
+    /* True when the last Init found TLS on but its files or pins unusable
+     * (the reason is on the console). */
+    bool TlsFilesRefused() const { return m_tlsRefused; }
 
     /* Path of the configuration database attached by Init; defaults to the
      * configured flash root. Tests and tools may point it elsewhere before
@@ -155,6 +160,12 @@ class CSvrWrapper104
 
     /* AllowedMasters, MaxMasters and BindAddress as loaded by Init. */
     const ConnectionPolicy& Policy() const { return m_config.Policy(); }
+    /* The TLS of the station as made by Init; null with TLS off (or before
+     * Init, or when its files could not be used). */
+    GatewayTls* Tls() const { return m_tls.get(); }
+    /* Connections refused since Init: by AllowedMasters, by MaxMasters, or
+     * in their TLS handshake. Safe from any thread. */
+    uint32_t RefusedConnections() const { return m_refusedConnections.load(); }
     /* The whole configuration as loaded by Init. */
     const GatewayConfig& Config() const { return m_config; }
     /* "Periodic": seconds between periodic reports, as loaded by Init (10
@@ -265,6 +276,8 @@ class CSvrWrapper104
     GatewayConfig m_config;             /* qxSvr.ini; fixed after Init */
     ImageStore m_images;                /* the published images */
     std::vector<std::string> m_tbls;    /* served tables */
+    std::unique_ptr<GatewayTls> m_tls;  /* TLS on; outlives the slave's run */
+    std::atomic<uint32_t> m_refusedConnections{0};
     CS104_Slave m_slave;
     CS101_AppLayerParameters m_alParams;
     int m_nReports;  /* SvrPeriodic calls so far */
@@ -273,6 +286,7 @@ class CSvrWrapper104
 
     std::string m_cfgDbPath; /* configuration database */
     bool m_checkOnly;        /* SetCheckOnly */
+    bool m_tlsRefused;       /* TlsFilesRefused */
 
     /* Reporting by exception (main thread only). */
     std::unique_ptr<EventDetector> m_detector; /* made by the first scan */

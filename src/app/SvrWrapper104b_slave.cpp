@@ -28,6 +28,11 @@ void CSvrWrapper104::SvrInit()
     if (m_slave == nullptr)
         return; /* SvrStart then does nothing and SvrIsOk stays false */
     CS104_Slave_setLocalAddress(m_slave, Policy().BindAddress().c_str());
+    CS104_Slave_setLocalPort(m_slave, Config().Tls().plainPort);
+    if (m_tls != nullptr) {
+        CS104_Slave_setTlsConfig(m_slave, m_tls->Config());
+        CS104_Slave_setTlsPort(m_slave, Config().Tls().tlsPort);
+    }
     const RedundancySettings& redundancy = m_config.Redundancy();
     m_groupLostReported.assign(redundancy.Groups().size(), 0);
     if (redundancy.Mode() == RedundancyMode::Groups) {
@@ -75,6 +80,12 @@ void CSvrWrapper104::SvrStart()
     if (CS104_Slave_isRunning(m_slave)) {
         m_bRunning = true;
         puts("SvrStart ok!");
+        if (m_tls != nullptr) {
+            const int plainPort = Config().Tls().plainPort;
+            printf("TLS on port %d, plain IEC 104 %s%s\n", Config().Tls().tlsPort,
+                   plainPort > 0 ? "on port " : "off",
+                   plainPort > 0 ? std::to_string(plainPort).c_str() : "");
+        }
     }
 }
 
@@ -109,10 +120,11 @@ bool CSvrWrapper104::interrogationHandler(void* parameter, IMasterConnection con
 
 bool CSvrWrapper104::connectionRequestHandler(void* parameter, const char* ipAddress)
 {
-    const CSvrWrapper104* self = static_cast<const CSvrWrapper104*>(parameter);
+    CSvrWrapper104* self = static_cast<CSvrWrapper104*>(parameter);
     if (self != nullptr) {
         const ConnectionPolicy& policy = self->Policy();
         if (!policy.Allows(ipAddress)) {
+            self->m_refusedConnections++;
             printf("Connection from %s refused: not in AllowedMasters\n", ipAddress);
             return false;
         }
@@ -120,6 +132,7 @@ bool CSvrWrapper104::connectionRequestHandler(void* parameter, const char* ipAdd
          * thread, the only one that adds connections. */
         if (policy.MaxMasters() > 0 &&
             CS104_Slave_getOpenConnections(self->m_slave) >= policy.MaxMasters()) {
+            self->m_refusedConnections++;
             printf("Connection from %s refused: MaxMasters %d reached\n", ipAddress,
                    policy.MaxMasters());
             return false;

@@ -37,6 +37,26 @@ const ConfigKey kBindAddress = {"Svr104", "BindAddress", ConfigKeyType::Text, ""
 const ConfigKey kRedundancy = {"Svr104", "Redundancy", ConfigKeyType::Word, "single",
     "single, connection or groups, in any case: refused otherwise",
     -HUGE_VAL, HUGE_VAL, -HUGE_VAL, HUGE_VAL, nullptr, "single|connection|groups"};
+const ConfigKey kTlsCert = {"Svr104", "TlsCert", ConfigKeyType::Text, "",
+    "PEM file of the station's certificate chain; with TlsKey turns TLS on; alone: refused"};
+const ConfigKey kTlsKey = {"Svr104", "TlsKey", ConfigKeyType::Text, "",
+    "PEM file of the station's private key (not encrypted); with TlsCert turns TLS on; alone: "
+    "refused"};
+const ConfigKey kTlsCa = {"Svr104", "TlsCa", ConfigKeyType::Text, "",
+    "PEM file of the CAs that sign masters' certificates; required with TLS: refused without"};
+const ConfigKey kTlsCrl = {"Svr104", "TlsCrl", ConfigKeyType::Text, "",
+    "empty (no revocation check) or PEM files of CRLs, comma-separated"};
+const ConfigKey kTlsPeers = {"Svr104", "TlsPeers", ConfigKeyType::Text, "",
+    "empty (every master the CA signs) or SHA-256 fingerprints of the only master certificates "
+    "allowed, comma-separated: refused when one is malformed"};
+const ConfigKey kTlsPort = {"Svr104", "TlsPort", ConfigKeyType::Int, "19998",
+    "whole number 1-65535: refused outside", 1, 65535};
+const ConfigKey kPlainPort = {"Svr104", "PlainPort", ConfigKeyType::Text, "",
+    "empty (2404, or none with TLS on) or a whole number 0-65535 (0: none; not with TLS off, "
+    "not TlsPort): refused otherwise"};
+const ConfigKey kTlsMinVersion = {"Svr104", "TlsMinVersion", ConfigKeyType::Word, "1.2",
+    "1.2 or 1.3: refused otherwise",
+    -HUGE_VAL, HUGE_VAL, -HUGE_VAL, HUGE_VAL, nullptr, "1.2|1.3"};
 const ConfigKey kSpontaneous = {"Svr104", "Spontaneous", ConfigKeyType::Int, "0",
     "0 or 1: refused otherwise", 0, 1};
 const ConfigKey kScanMs = {"Svr104", "ScanMs", ConfigKeyType::Int, "1000",
@@ -70,11 +90,32 @@ const ConfigKey kGroup = {"Svr.Groups", nullptr, ConfigKeyType::Text, "",
 
 const std::vector<const ConfigKey*>& All()
 {
-    static const std::vector<const ConfigKey*> all = {
-        &kOa,         &kCa,          &kPeriodic,      &kStrictIec,   &kAllowedMasters,
-        &kMaxMasters, &kBindAddress, &kRedundancy,    &kSpontaneous, &kScanMs,
-        &kStaleAfter, &kDeadband,    &kTableDeadband, &kDetail,      &kBaseAddr,
-        &kFields,     &kGroup,       &kStatusFile};
+    static const std::vector<const ConfigKey*> all = {&kOa,
+                                                      &kCa,
+                                                      &kPeriodic,
+                                                      &kStrictIec,
+                                                      &kAllowedMasters,
+                                                      &kMaxMasters,
+                                                      &kBindAddress,
+                                                      &kRedundancy,
+                                                      &kTlsCert,
+                                                      &kTlsKey,
+                                                      &kTlsCa,
+                                                      &kTlsCrl,
+                                                      &kTlsPeers,
+                                                      &kTlsPort,
+                                                      &kPlainPort,
+                                                      &kTlsMinVersion,
+                                                      &kSpontaneous,
+                                                      &kScanMs,
+                                                      &kStaleAfter,
+                                                      &kDeadband,
+                                                      &kTableDeadband,
+                                                      &kDetail,
+                                                      &kBaseAddr,
+                                                      &kFields,
+                                                      &kGroup,
+                                                      &kStatusFile};
     return all;
 }
 

@@ -12,7 +12,8 @@ namespace
 {
 
 /* A refusal of the same entry is already listed: Check refuses an unknown
- * Redundancy word before RedundancySettings does. */
+ * Redundancy or TlsMinVersion word and a bad TlsPort before the unit that
+ * reads the key does. */
 bool RefusedAlready(const std::vector<ConfigProblem>& problems, const ConfigProblem& problem)
 {
     for (const ConfigProblem& p : problems)
@@ -91,6 +92,9 @@ bool GatewayConfig::Load(const std::string& path, std::string* badValue)
                            &redundancyProblem) &&
         !RefusedAlready(m_problems, redundancyProblem))
         m_problems.push_back(redundancyProblem);
+    ConfigProblem tlsProblem;
+    if (!TlsSettings::Read(m_ini, &m_tls, &tlsProblem) && !RefusedAlready(m_problems, tlsProblem))
+        m_problems.push_back(tlsProblem);
     for (const ConfigProblem& p : m_problems) {
         if (!p.refused)
             continue;

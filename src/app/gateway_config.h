@@ -25,6 +25,7 @@
 #include "connection_policy.h"
 #include "redundancy_settings.h"
 #include "spontaneous_settings.h"
+#include "tls_settings.h"
 
 class GatewayConfig
 {
@@ -34,10 +35,10 @@ class GatewayConfig
 
     /* Loads path (a missing file leaves every key at its default), reads
      * the section "Svr104" and the redundancy groups, and holds every entry
-     * against the key table (config_keys::Check), the connection policy and
-     * the redundancy settings. False when a value is refused, with
-     * *badValue = "<key>=<value>" of the first one (may be null); the other
-     * values are read all the same. */
+     * against the key table (config_keys::Check), the connection policy,
+     * the redundancy settings and the TLS keys. False when a value is
+     * refused, with *badValue = "<key>=<value>" of the first one (may be
+     * null); the other values are read all the same. */
     bool Load(const std::string& path, std::string* badValue);
     /* True when the last Load read its file; false before any Load and when
      * the file was missing or unreadable (every key then at its default). */
@@ -65,6 +66,8 @@ class GatewayConfig
     const ConnectionPolicy& Policy() const { return m_policy; }
     /* "Redundancy" and the "Svr.Groups" section. */
     const RedundancySettings& Redundancy() const { return m_redundancy; }
+    /* The TLS keys and the listening ports (tls_settings.h). */
+    const TlsSettings& Tls() const { return m_tls; }
 
     /* "Svr.Detail" of a table is 1: a detail table, never served. */
     bool IsDetail(const std::string& table) const;
@@ -87,6 +90,7 @@ class GatewayConfig
     SpontaneousSettings m_spontaneous;
     ConnectionPolicy m_policy;
     RedundancySettings m_redundancy;
+    TlsSettings m_tls;
 };
 
 #endif

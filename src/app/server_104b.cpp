@@ -257,8 +257,9 @@ class ProcessLoopHost : public MainLoopHost
     void Scan() override { m_gateway.SvrScan(); }
     void Report() override { m_gateway.SvrPeriodic(); }
 
-    /* Every wake-up of a pause: the watchdog ping when due, and the
-     * re-reads of a SIGHUP that came meanwhile. */
+    /* Every wake-up of a pause: the watchdog ping when due, the re-reads
+     * of a SIGHUP that came meanwhile, and once a day the TLS certificates
+     * that expire soon. */
     void Attend(int64_t nowMs) override
     {
         m_manager.PingIfDue(nowMs);
@@ -269,6 +270,8 @@ class ProcessLoopHost : public MainLoopHost
         if (m_status != nullptr && m_gateway.TakeStatusChange())
             m_status->Write(
                 StatusJson(m_gateway.Status(static_cast<uint64_t>(nowMs - m_startMs) / 1000)));
+        if (m_gateway.Tls() != nullptr && m_expiryCheck.Due(nowMs))
+            m_gateway.Tls()->AnnounceExpiring();
     }
     /* No wait outlasts the next watchdog ping. */
     int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
@@ -282,6 +285,7 @@ class ProcessLoopHost : public MainLoopHost
     const HangupReload& m_reload;
     StatusFile* m_status; /* null: no StatusFile */
     int64_t m_startMs;    /* monotonic time of the start, for the uptime */
+    DailyCheck m_expiryCheck;
 };
 
 static const char kUsage[] =
@@ -308,12 +312,11 @@ static const char kUsage[] =
 /*
  * qxsvr104 --check: the start-up's reading of the working directory without
  * the start. Init in check mode prints every problem of qxSvr.ini (refused
- * values, mapped values, unknown sections and keys) and opens the data store
- * without copying tbSMType into it; then the per-table keys are held against
- * the data store's tables, and the point list of one refresh against
- * overlapping ranges and rows outside the images, as `qxpoints --check`
- * does. No pid lock, no log removal, no slave, no write. 1 when anything was
- * found.
+ * values, mapped values, unknown sections and keys), loads the TLS files when
+ * TLS is on, and opens the data store without copying tbSMType into it; then the per-table keys are
+ * held against the data store's tables, and the point list of one refresh against overlapping
+ * ranges and rows outside the images, as `qxpoints --check` does. No pid lock, no log removal, no
+ * slave, no write. 1 when anything was found.
  */
 static int runCheck()
 {
@@ -322,6 +325,8 @@ static int runCheck()
     gateway->SetCheckOnly(true);
     gateway->Init();
     size_t problems = gateway->Config().Problems().size();
+    if (gateway->TlsFilesRefused())
+        ++problems;
     if (!gateway->IsOk()) {
         puts("qxsvr104 --check: the data store cannot be opened here (./libqxdb.so, "
              "tmp/dbDat0.db3)");
@@ -405,7 +410,7 @@ int main(int argc, char** argv)
     installHangupHandler();
     limitMallocArenas();
     ServiceNotifier notifier = ServiceNotifier::FromEnvironment();
-    HangupReload reload; /* a hook per re-readable part (none yet) */
+    HangupReload reload; /* a hook per re-readable part (TLS, when on) */
 
     removeOldLog(filename);
 
@@ -445,17 +450,33 @@ int main(int argc, char** argv)
     if (!gateway->SvrIsOk()) {
         gateway->SvrFree(); /* the slave exists though it does not listen */
         const std::string address = gateway->Policy().BindAddress();
-        std::string why = ListenProblem(address, 2404);
-        printf("exit -2 !IedIsOk: cannot listen on %s:2404: %s\n", address.c_str(),
+        /* The port that cannot listen: the plain one, else the TLS one. */
+        const TlsSettings& ports = gateway->Config().Tls();
+        int port = ports.plainPort > 0 ? ports.plainPort : ports.tlsPort;
+        std::string why = ports.plainPort > 0 ? ListenProblem(address, ports.plainPort) : "";
+        if (why.empty() && gateway->Tls() != nullptr) {
+            why = ListenProblem(address, ports.tlsPort);
+            if (!why.empty())
+                port = ports.tlsPort;
+        }
+        printf("exit -2 !IedIsOk: cannot listen on %s:%d: %s\n", address.c_str(), port,
                why.empty() ? "the slave did not start" : why.c_str());
         return -2;
     }
+    if (gateway->Tls() != nullptr)
+        reload.Add([&gateway] { return gateway->Tls()->Reload(); });
 
     /* Handlers first: whoever waits for "running..." may send SIGINT at once. */
     running.store(1);
     installStopHandlers();
     signal(SIGPIPE, SIG_IGN);
-    notifier.Send("READY=1\nSTATUS=serving on " + gateway->Policy().BindAddress() + ":2404");
+    const TlsSettings& ports = gateway->Config().Tls();
+    std::string serving = "serving on " + gateway->Policy().BindAddress() + ":";
+    if (ports.plainPort > 0)
+        serving += std::to_string(ports.plainPort);
+    if (gateway->Tls() != nullptr)
+        serving += (ports.plainPort > 0 ? " and TLS " : "TLS ") + std::to_string(ports.tlsPort);
+    notifier.Send("READY=1\nSTATUS=" + serving);
     puts("running...");
 
     ProcessLoopHost host(*gateway, notifier, reload, status.get(), startMs);

@@ -43,9 +43,12 @@ TEST(ConfigKeys, Table_EveryKeyOnce_SectionsOfTheSample)
         else
             ADD_FAILURE() << "key " << name << " outside Svr104";
     }
-    EXPECT_EQ((std::set<std::string>{"Oa", "Ca", "Periodic", "AllowedMasters", "MaxMasters",
-                                     "BindAddress", "StrictIec", "Spontaneous", "ScanMs",
-                                     "Deadband", "Redundancy", "StaleAfter", "StatusFile"}),
+    EXPECT_EQ((std::set<std::string>{"Oa",           "Ca",          "Periodic",   "AllowedMasters",
+                                     "MaxMasters",   "BindAddress", "StrictIec",  "Spontaneous",
+                                     "ScanMs",       "Deadband",    "Redundancy", "StaleAfter",
+                                     "StatusFile",   "TlsCert",     "TlsKey",     "TlsCa",
+                                     "TlsCrl",       "TlsPeers",    "TlsPort",    "PlainPort",
+                                     "TlsMinVersion"}),
               gatewayKeys);
     EXPECT_EQ((std::set<std::string>{"Svr.Detail", "Svr.BaseAddr", "Svr.Flds", "Svr.Deadband",
                                      "Svr.Groups"}),

@@ -33,9 +33,17 @@
  *   array does not change after that, so an enqueue walks it without the
  *   list lock. A connection knows only its group's queues; the slave finds
  *   the group of a queue by comparing pointers.
- * - Each accepted socket becomes a plain TCP stream (TcpStream_create); the
- *   connection knows only the stream, and the slave only through its host
- *   record (connectionHost), so another transport plugs in here.
+ * - Each accepted socket becomes a transport stream: a plain TCP stream
+ *   (TcpStream_create) from the plain listener, a TLS stream
+ *   (TlsStream_create, with the state the TLS configuration has in place at
+ *   that moment) from the TLS listener. The connection knows only the
+ *   stream, and the slave only through its host record (connectionHost), so
+ *   the protocol machine is the same on both. The connection limit, the
+ *   request handler, the server mode and the group choice (by the peer's
+ *   address, known before the handshake) apply to both listeners alike.
+ * - With a TLS configuration, the TLS listener runs on tlsPort and the plain
+ *   one only when the local port is above 0; without it, the plain listener
+ *   alone on the local port. When either cannot listen, the start fails.
  *
  * Threads and locks: see cs104_slave_internal.h.
  */
@@ -43,6 +51,7 @@
 
 #include "cs104_master_connection.h"
 #include "cs104_slave_dispatch.h"
+#include "cs104_tls_stream.h"
 #include "hal_socket.h"
 #include "hal_wakeup.h"
 #include "lib_memory.h"
@@ -103,6 +112,8 @@ struct sCS104_Slave {
     std::atomic<bool> stopRunning;
     WakeUp stopWakeUp; /* signalled by stop; the server thread waits on it */
     int tcpPort;
+    int tlsPort;               /* the TLS listener's port, with tlsConfig */
+    CS104_TlsConfig tlsConfig; /* not owned; null: no TLS listener */
     CS104_ServerMode serverMode;
     char* localAddress;
     Thread listeningThread;
@@ -120,6 +131,10 @@ const int DEFAULT_HIGH_PRIO_QUEUE_SIZE = 10;
 const int LISTEN_BACKLOG = 10;
 const int ACCEPT_POLL_MS = 10;
 const int PEER_ADDRESS_SIZE = 60;
+const int DEFAULT_TLS_PORT = 19998;
+
+/* The listeners of one run: [PLAIN] and [TLS], either may be null. */
+enum { PLAIN = 0, TLS = 1, LISTENERS = 2 };
 
 int lowPrioQueueSize(CS104_Slave self)
 {
@@ -241,33 +256,79 @@ void serveNewConnection(CS104_Slave self, TransportStream stream, int group)
     }
 }
 
-/* Waits until a connection is pending or stop is asked for. */
-void waitForConnectionOrStop(CS104_Slave self, ServerSocket serverSocket, HandleSet handleSet)
+/* Waits until a connection is pending on a listener or stop is asked for. */
+void waitForConnectionOrStop(CS104_Slave self, ServerSocket listeners[LISTENERS],
+                             HandleSet handleSet)
 {
     if (handleSet == nullptr) {
         Thread_sleep(ACCEPT_POLL_MS);
         return;
     }
     Handleset_reset(handleSet);
-    Handleset_addServerSocket(handleSet, serverSocket);
+    for (int i = 0; i < LISTENERS; i++)
+        if (listeners[i] != nullptr)
+            Handleset_addServerSocket(handleSet, listeners[i]);
     WakeUp_addTo(self->stopWakeUp, handleSet);
     Handleset_waitReady(handleSet, (unsigned int)INT32_MAX);
     WakeUp_clear(self->stopWakeUp);
 }
 
+/* A listening socket on address:port, or null. */
+ServerSocket openListener(const char* address, int port)
+{
+    ServerSocket serverSocket = TcpServerSocket_create(address, port);
+    if (serverSocket == nullptr)
+        return nullptr;
+    ServerSocket_setBacklog(serverSocket, LISTEN_BACKLOG);
+    if (!ServerSocket_listen(serverSocket)) {
+        ServerSocket_destroy(serverSocket);
+        return nullptr;
+    }
+    return serverSocket;
+}
+
+/* Opens the listeners of this start; false (none left open) when one fails. */
+bool openListeners(CS104_Slave self, ServerSocket listeners[LISTENERS])
+{
+    const char* address = self->localAddress != nullptr ? self->localAddress : "0.0.0.0";
+    listeners[PLAIN] = nullptr;
+    listeners[TLS] = nullptr;
+    bool tls = self->tlsConfig != nullptr;
+    if (!tls || self->tcpPort > 0) {
+        listeners[PLAIN] = openListener(address, self->tcpPort);
+        if (listeners[PLAIN] == nullptr)
+            return false;
+    }
+    if (tls) {
+        listeners[TLS] = openListener(address, self->tlsPort);
+        if (listeners[TLS] == nullptr) {
+            ServerSocket_destroy(listeners[PLAIN]);
+            listeners[PLAIN] = nullptr;
+            return false;
+        }
+    }
+    return true;
+}
+
+/* Makes the accepted socket a stream of its listener's kind and serves it (or closes it). */
+void serveAccepted(CS104_Slave self, Socket connection, bool overTls)
+{
+    TransportStream stream =
+        overTls ? TlsStream_create(connection, self->tlsConfig) : TcpStream_create(connection);
+    int group = 0;
+    if (stream == nullptr)
+        Socket_destroy(connection);
+    else if (acceptConnection(self, stream, &group))
+        serveNewConnection(self, stream, group);
+    else
+        TransportStream_destroy(stream);
+}
+
 void* serverThread(void* parameter)
 {
     CS104_Slave self = (CS104_Slave)parameter;
-    const char* address = self->localAddress != nullptr ? self->localAddress : "0.0.0.0";
-    ServerSocket serverSocket = TcpServerSocket_create(address, self->tcpPort);
-    if (serverSocket != nullptr) {
-        ServerSocket_setBacklog(serverSocket, LISTEN_BACKLOG);
-        if (!ServerSocket_listen(serverSocket)) {
-            ServerSocket_destroy(serverSocket);
-            serverSocket = nullptr;
-        }
-    }
-    if (serverSocket == nullptr) {
+    ServerSocket listeners[LISTENERS];
+    if (!openListeners(self, listeners)) {
         self->isStarting = false;
         return nullptr;
     }
@@ -276,22 +337,22 @@ void* serverThread(void* parameter)
 
     HandleSet handleSet = Handleset_new();
     while (!self->stopRunning) {
-        Socket connection = ServerSocket_accept(serverSocket);
-        if (connection == nullptr) {
-            waitForConnectionOrStop(self, serverSocket, handleSet);
-            continue;
+        bool accepted = false;
+        for (int i = 0; i < LISTENERS && !self->stopRunning; i++) {
+            if (listeners[i] == nullptr)
+                continue;
+            Socket connection = ServerSocket_accept(listeners[i]);
+            if (connection != nullptr) {
+                accepted = true;
+                serveAccepted(self, connection, i == TLS);
+            }
         }
-        TransportStream stream = TcpStream_create(connection);
-        int group = 0;
-        if (stream == nullptr)
-            Socket_destroy(connection);
-        else if (acceptConnection(self, stream, &group))
-            serveNewConnection(self, stream, group);
-        else
-            TransportStream_destroy(stream);
+        if (!accepted)
+            waitForConnectionOrStop(self, listeners, handleSet);
     }
     Handleset_destroy(handleSet);
-    ServerSocket_destroy(serverSocket);
+    for (int i = 0; i < LISTENERS; i++)
+        ServerSocket_destroy(listeners[i]);
     self->isRunning = false;
     self->stopRunning = false;
     return nullptr;
@@ -455,6 +516,7 @@ CS104_Slave CS104_Slave_create(int maxLowPrioQueueSize, int maxHighPrioQueueSize
         self,         &self->conParameters, &self->alParameters, &self->strictIec, hostActivate,
         hostDispatch, hostUnlist,           hostThreadEnded,     hostStopped};
     self->tcpPort = 2404;
+    self->tlsPort = DEFAULT_TLS_PORT;
     self->serverMode = CS104_MODE_SINGLE_REDUNDANCY_GROUP;
     self->groupCount = 1;
     return self;
@@ -494,6 +556,18 @@ void CS104_Slave_setLocalAddress(CS104_Slave self, const char* ipAddress)
 void CS104_Slave_setLocalPort(CS104_Slave self, int tcpPort)
 {
     self->tcpPort = tcpPort;
+}
+
+void CS104_Slave_setTlsConfig(CS104_Slave self, CS104_TlsConfig config)
+{
+    if (self != nullptr)
+        self->tlsConfig = config;
+}
+
+void CS104_Slave_setTlsPort(CS104_Slave self, int tcpPort)
+{
+    if (self != nullptr)
+        self->tlsPort = tcpPort;
 }
 
 void CS104_Slave_setStrictIec(CS104_Slave self, bool strict)

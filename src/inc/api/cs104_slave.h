@@ -34,6 +34,7 @@
 #define CS104_SLAVE_H
 
 #include "iec60870_common.h"
+#include "cs104_tls.h"
 #include "iec60870_slave.h"
 
 /* Link-layer parameters of IEC 60870-5-104; times in seconds. */
@@ -108,6 +109,23 @@ void CS104_Slave_setLocalAddress(CS104_Slave self, const char* ipAddress);
 
 /* Sets the TCP port to listen on; read by the next start. */
 void CS104_Slave_setLocalPort(CS104_Slave self, int tcpPort);
+
+/*
+ * Serves masters over TLS too (IEC 62351-3, see cs104_tls.h): with a
+ * configuration, start opens a TLS listener on the TLS port, and the plain
+ * listener on the local port only when that port is above 0 (set it to 0
+ * for TLS only). Connections from both listeners share the connection
+ * limit, the request handler, the server mode and every parameter; a TLS
+ * connection speaks IEC 104 once its handshake has succeeded. Each TLS
+ * connection takes the state the configuration has in place when it is
+ * accepted (a reload serves the next ones). The configuration stays the
+ * caller's and must outlive the slave's run (until stop or destroy). Null:
+ * no TLS (the default). Read by the next start.
+ */
+void CS104_Slave_setTlsConfig(CS104_Slave self, CS104_TlsConfig config);
+
+/* Sets the TLS listener's port (default 19998); read by the next start. */
+void CS104_Slave_setTlsPort(CS104_Slave self, int tcpPort);
 
 /* Sets the connection limit; 0 or less means no limit. */
 void CS104_Slave_setMaxOpenConnections(CS104_Slave self, int maxOpenConnections);
