@@ -350,7 +350,7 @@ bool QxDbConnection::BeginRead(int lockBudgetMs)
         monotonicMs() + static_cast<unsigned long long>(lockBudgetMs > 0 ? lockBudgetMs : 0);
     sqlite3_busy_handler(m_db.handle(), &QxDbConnection::BusyUntilDeadline, this);
     try {
-        m_db.execDML("begin");
+        RunPrepared(m_begin, "begin");
         m_inRead = true;
     } catch (CppSQLite3Exception&) {
         m_db.setBusyTimeout(kBusyTimeoutMs);
@@ -364,7 +364,7 @@ void QxDbConnection::EndRead()
     if (m_inRead) {
         m_inRead = false;
         try {
-            m_db.execDML("commit");
+            RunPrepared(m_commit, "commit");
         } catch (CppSQLite3Exception&) {
             try {
                 m_db.execDML("rollback");
@@ -378,12 +378,21 @@ void QxDbConnection::EndRead()
 
 /* ------------------------------------------------------------ file identity */
 
+void QxDbConnection::RunPrepared(std::unique_ptr<CppSQLite3Statement>& stmt, const char* sql)
+{
+    if (!stmt)
+        stmt.reset(new CppSQLite3Statement(m_db.compileStatement(sql)));
+    stmt->execDML();
+}
+
 void QxDbConnection::DropStatements()
 {
     while (!m_cursors.empty())
         Finalize(m_cursors.begin()->first);
     m_index.clear();
     m_cache.clear();
+    m_begin.reset();
+    m_commit.reset();
 }
 
 int QxDbConnection::CheckFile()

@@ -110,13 +110,18 @@ class QxDbConnection : public DbConnection
 
     static int BusyUntilDeadline(void* self, int attempts);
     void DropStatements();
+    /* Runs "begin" or "commit" from a statement prepared once per open file,
+     * since a scan that finds no change runs little else. */
+    void RunPrepared(std::unique_ptr<CppSQLite3Statement>& stmt, const char* sql);
 
     CppSQLite3DB m_db;            /* declared first: closed after everything below */
     std::string m_file;           /* the name opened, looked up again by CheckFile */
     unsigned long long m_dev = 0; /* identity of the file held open */
     unsigned long long m_ino = 0;
-    bool m_inRead = false;               /* between BeginRead and EndRead */
-    unsigned long long m_deadlineMs = 0; /* monotonic end of the lock budget */
+    bool m_inRead = false;                         /* between BeginRead and EndRead */
+    std::unique_ptr<CppSQLite3Statement> m_begin;  /* "begin", once prepared */
+    std::unique_ptr<CppSQLite3Statement> m_commit; /* "commit", once prepared */
+    unsigned long long m_deadlineMs = 0;           /* monotonic end of the lock budget */
     CacheList m_cache;
     std::unordered_map<std::string, CacheList::iterator> m_index;
     bool m_cacheOn;

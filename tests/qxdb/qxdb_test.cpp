@@ -2,7 +2,8 @@
 /*
  * Tests of libqxdb.so through dlopen, as the gateway uses it: opening,
  * cursors, errors thrown across the library boundary, the statement cache,
- * change detection and the busy time-out. Databases are written under the test's scratch folder.
+ * change detection, read transactions and the busy time-out. Databases are written under the test's
+ * scratch folder.
  */
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -407,6 +408,44 @@ TEST_F(QxDbTest, DataVersion_FileOverwrittenInPlace_MovesAndNewRowsAreRead)
     ASSERT_TRUE(qxtest::writeFile(m_file, qxtest::readFile(copy)));
     EXPECT_NE(m_db->DataVersion(), before);
     EXPECT_EQ(m_db->ExecScalar("select val from t where id = 2"), 99);
+}
+
+/* ------------------------------------------------------------ read transactions */
+
+TEST_F(QxDbTest, ReadTransaction_HoldsTheSnapshotUntilEnded_AlsoAfterTheFileIsReplaced)
+{
+    /* A writer without a busy time-out: refused while a read holds the
+     * file, admitted once the read ended. Twice per file, since "begin" and
+     * "commit" are prepared once and run again; then on a replaced file. */
+    auto writeVal = [this](int val) {
+        CppSQLite3DB writer;
+        writer.open(m_file.c_str());
+        writer.execDML(("update t set val = " + std::to_string(val) + " where id = 1").c_str());
+    };
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(m_db->BeginRead(0));
+        const int before = m_db->ExecScalar("select val from t where id = 1");
+        (void)expectDbError([&] { writeVal(before + 1); });
+        EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), before);
+        m_db->EndRead();
+        writeVal(before + 1);
+        EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), before + 1);
+    }
+    const std::string copy = m_dir + "/new.db3";
+    ASSERT_TRUE(qxtest::writeFile(copy, qxtest::readFile(m_file)));
+    {
+        CppSQLite3DB db;
+        db.open(copy.c_str());
+        db.execDML("update t set val = 77 where id = 1");
+    }
+    ASSERT_EQ(std::rename(copy.c_str(), m_file.c_str()), 0);
+    ASSERT_EQ(m_db->CheckFile(), QXDB_FILE_REOPENED);
+    ASSERT_TRUE(m_db->BeginRead(0));
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), 77);
+    (void)expectDbError([&] { writeVal(78); });
+    m_db->EndRead();
+    writeVal(78);
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), 78);
 }
 
 /* ------------------------------------------------------------ busy time-out */
