@@ -65,6 +65,7 @@ class CountingDb : public DbConnection
     void EndRead() override { m_db->EndRead(); }
     long long DataVersion() override { return m_db->DataVersion(); }
     int CheckFile() override { return m_db->CheckFile(); }
+    long long CommitStamp() override { return m_db->CommitStamp(); }
 
     std::map<std::string, int> scalars;
     int queries = 0;
