@@ -192,6 +192,18 @@ PointSource Source(PointSource::Kind kind, int sid, int number, const std::strin
     return s;
 }
 
+/* The source of a register-bit row of holding register `number` (the k-th
+ * of a block whose bits start at status index start) and its index. */
+PointSource RegisterBitSource(int sid, int number, const std::string& fld, long long start, int k,
+                              long long& index)
+{
+    const long bit = intFrom(fld, 7);
+    index = start + 16LL * k + bit;
+    PointSource source = Source(PointSource::kRegisterBit, sid, number, kModbusTable, fld);
+    source.bit = static_cast<int>(bit);
+    return source;
+}
+
 } // namespace
 
 PointRefresh::PointRefresh(DbConnection* db, const GatewayConfig* config)
@@ -444,12 +456,9 @@ void PointRefresh::LoadRegisterBlock(PointImage& img, int imageStart, int reg, i
             continue;
         ColumnIndex columns(m_db, cur.get());
         for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
-            std::string fld = m_db->GetStringField(cur.get(), "Fld");
-            long bit = intFrom(fld, 7);
-            long long index = start + 16LL * k + bit;
-            PointSource source =
-                Source(PointSource::kRegisterBit, sid, 40000 + reg + 1 + k, kModbusTable, fld);
-            source.bit = static_cast<int>(bit);
+            long long index = 0;
+            const PointSource source = RegisterBitSource(
+                sid, 40000 + reg + 1 + k, m_db->GetStringField(cur.get(), "Fld"), start, k, index);
             if (inStatus(index))
                 SetStatus(img, index, cur.get(), columns.Required("Val"), source);
             else
@@ -519,11 +528,9 @@ void PointRefresh::ApplyRegisterBlock(PointImage& img, const RegisterBitRows& ro
     const long long start = b.imageStart + (sid == 50 ? 512 : 0);
     for (int k = 0; k < b.count; ++k)
         for (const RegisterBitRows::Row& row : rows.of[sid == 50 ? 1 : 0][block][k]) {
-            const long bit = intFrom(row.fld, 7);
-            const long long index = start + 16LL * k + bit;
-            PointSource source = Source(PointSource::kRegisterBit, sid, 40000 + b.reg + 1 + k,
-                                        kModbusTable, row.fld);
-            source.bit = static_cast<int>(bit);
+            long long index = 0;
+            const PointSource source =
+                RegisterBitSource(sid, 40000 + b.reg + 1 + k, row.fld, start, k, index);
             if (inStatus(index))
                 StoreStatus(img, index, row.on, row.quality, source);
             else
