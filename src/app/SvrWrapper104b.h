@@ -316,6 +316,7 @@ class CSvrWrapper104
     unsigned long long m_refreshes = 0; /* images published by UpdDat */
     long long m_readVersion = 0;        /* DataVersion taken before the last refresh */
     bool m_readVersionValid = false;    /* that refresh completed with a known version */
+    long long m_readStamp = -1;         /* CommitStamp taken before the last refresh */
 };
 
 #endif

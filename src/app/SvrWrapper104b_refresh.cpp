@@ -58,7 +58,15 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
     bool known = false;
     bool complete = false;
     long long version = 0;
+    long long stamp = -1;
     if (file != QXDB_FILE_MISSING) {
+        /* Without a commit since the last complete refresh, a check costs
+         * this one read: no lock, no statement. */
+        stamp = m_pDb->CommitStamp();
+        if (onlyIfChanged && stamp >= 0 && stamp == m_readStamp && m_readVersionValid &&
+            file == QXDB_FILE_SAME && !StaleDue(now))
+            return false;
+
         /* The version is read inside the read transaction, so a lock held
          * by a writer costs this check and the steps one budget together. */
         m_pDb->BeginRead(LockBudgetMs());
@@ -103,6 +111,7 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
     m_images.Publish(img);
     ++m_refreshes;
     m_readVersion = version;
+    m_readStamp = stamp;
     m_readVersionValid = known && complete;
     m_refreshEndMs = Hal_getTimeInMs();
     m_refreshDurationMs = Hal_getMonotonicTimeInMs() - now;

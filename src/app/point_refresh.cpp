@@ -41,6 +41,9 @@ const RegisterBlock kRegisterBlocks[] = {
     {496, 4154, 2}, {528, 4161, 2}, {560, 4168, 2}, {592, 5141, 6},
 };
 
+static_assert(sizeof kRegisterBlocks / sizeof kRegisterBlocks[0] == PointRefresh::kBlocks,
+              "one row set per block");
+
 const char kModbusTable[] = "tbModbusDat";
 
 bool inStatus(long long index)
@@ -189,6 +192,18 @@ PointSource Source(PointSource::Kind kind, int sid, int number, const std::strin
     return s;
 }
 
+/* The source of a register-bit row of holding register `number` (the k-th
+ * of a block whose bits start at status index start) and its index. */
+PointSource RegisterBitSource(int sid, int number, const std::string& fld, long long start, int k,
+                              long long& index)
+{
+    const long bit = intFrom(fld, 7);
+    index = start + 16LL * k + bit;
+    PointSource source = Source(PointSource::kRegisterBit, sid, number, kModbusTable, fld);
+    source.bit = static_cast<int>(bit);
+    return source;
+}
+
 } // namespace
 
 PointRefresh::PointRefresh(DbConnection* db, const GatewayConfig* config)
@@ -222,8 +237,14 @@ void PointRefresh::SetStatus(PointImage& img, long long index, int cursor, int c
                              const PointSource& source)
 {
     const FieldValue v = ReadValue(m_db, cursor, column);
-    img.status[index] = v.NonZero() ? 1 : 0;
-    img.statusQuality[index] = v.quality;
+    StoreStatus(img, index, v.NonZero(), v.quality, source);
+}
+
+void PointRefresh::StoreStatus(PointImage& img, long long index, bool on, uint8_t quality,
+                               const PointSource& source)
+{
+    img.status[index] = on ? 1 : 0;
+    img.statusQuality[index] = quality;
     img.statusSource[index] = m_step;
     m_statusFresh[static_cast<size_t>(index)] = 1;
     NoteSource(false, index, source);
@@ -354,11 +375,21 @@ bool PointRefresh::Build(PointImage& img, const std::vector<std::string>& tables
      * the next step runs. */
     RunStatusStep(img, kStepInputs, "tbDio", [&] { LoadDeviceInputs(img); });
     RunStatusStep(img, kStepStates, kModbusTable, [&] { LoadStationStates(img); });
+    /* The register bits: one pass per station when it reads without error;
+     * otherwise every block reads register by register, so a failure ends
+     * and names exactly the blocks and statements it always did. */
+    RegisterBitRows bits;
+    const bool onePass = m_onePassBits && ReadRegisterBits(bits);
     uint8_t step = kStepFirstBlock;
     for (int sid : {49, 50})
-        for (const RegisterBlock& b : kRegisterBlocks)
-            RunStatusStep(img, step++, kModbusTable,
-                          [&] { LoadRegisterBlock(img, b.imageStart, b.reg, b.count, sid); });
+        for (size_t b = 0; b < kBlocks; ++b)
+            RunStatusStep(img, step++, kModbusTable, [&] {
+                if (onePass)
+                    ApplyRegisterBlock(img, bits, sid, b);
+                else
+                    LoadRegisterBlock(img, kRegisterBlocks[b].imageStart, kRegisterBlocks[b].reg,
+                                      kRegisterBlocks[b].count, sid);
+            });
     for (const std::string& table : tables)
         LoadTable(img, table);
     return m_failures == 0;
@@ -433,18 +464,86 @@ void PointRefresh::LoadRegisterBlock(PointImage& img, int imageStart, int reg, i
             continue;
         ColumnIndex columns(m_db, cur.get());
         for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
-            std::string fld = m_db->GetStringField(cur.get(), "Fld");
-            long bit = intFrom(fld, 7);
-            long long index = start + 16LL * k + bit;
-            PointSource source =
-                Source(PointSource::kRegisterBit, sid, 40000 + reg + 1 + k, kModbusTable, fld);
-            source.bit = static_cast<int>(bit);
+            long long index = 0;
+            const PointSource source = RegisterBitSource(
+                sid, 40000 + reg + 1 + k, m_db->GetStringField(cur.get(), "Fld"), start, k, index);
             if (inStatus(index))
                 SetStatus(img, index, cur.get(), columns.Required("Val"), source);
             else
                 NoteSource(false, index, source);
         }
     }
+}
+
+/* Register number n when fld matches the pattern 'V4<n>-%' of SQLite's
+ * LIKE (ASCII case folding: 'v' matches 'V'; n in decimal as %d writes it,
+ * so without a sign or leading zeros); -1 otherwise. */
+static long long MatchedRegister(const std::string& fld)
+{
+    if (fld.size() < 4 || (fld[0] != 'V' && fld[0] != 'v') || fld[1] != '4')
+        return -1;
+    const size_t dash = fld.find('-', 2);
+    if (dash == std::string::npos || dash == 2 || dash > 2 + 9 || fld[2] == '0')
+        return -1;
+    long long n = 0;
+    for (size_t i = 2; i < dash; ++i) {
+        if (fld[i] < '0' || fld[i] > '9')
+            return -1;
+        n = n * 10 + (fld[i] - '0');
+    }
+    return n;
+}
+
+bool PointRefresh::ReadRegisterBits(RegisterBitRows& rows)
+{
+    try {
+        for (int s = 0; s < 2; ++s) {
+            const int sid = s == 0 ? 49 : 50;
+            CppSQLite3Buffer sql;
+            /* The union of the blocks' patterns: every row one of them
+             * matches, in the data store's scan order of the table. */
+            m_lastSql =
+                sql.format("select * from tbModbusDat where SID=%d and Fld like 'V4%%-%%'", sid);
+            CursorGuard cur(m_db, m_db->Query(m_lastSql.c_str(), -1));
+            if (cur.get() < 0)
+                continue;
+            ColumnIndex columns(m_db, cur.get());
+            for (; !m_db->Eof(cur.get()); m_db->NextRow(cur.get())) {
+                std::string fld = m_db->GetStringField(cur.get(), "Fld");
+                const long long n = MatchedRegister(fld);
+                for (size_t b = 0; b < kBlocks && n >= 0; ++b) {
+                    const long long k = n - 1 - kRegisterBlocks[b].reg;
+                    if (k < 0 || k >= kRegisterBlocks[b].count)
+                        continue;
+                    const FieldValue v = ReadValue(m_db, cur.get(), columns.Required("Val"));
+                    rows.of[s][b][k].push_back({fld, v.NonZero(), v.quality});
+                    break;
+                }
+            }
+        }
+    } catch (CppSQLite3Exception&) {
+        return false;
+    }
+    return true;
+}
+
+/* The bits of one block as LoadRegisterBlock reads them, from the rows of the
+ * one pass: register by register, each in scan order. */
+void PointRefresh::ApplyRegisterBlock(PointImage& img, const RegisterBitRows& rows, int sid,
+                                      size_t block)
+{
+    const RegisterBlock& b = kRegisterBlocks[block];
+    const long long start = b.imageStart + (sid == 50 ? 512 : 0);
+    for (int k = 0; k < b.count; ++k)
+        for (const RegisterBitRows::Row& row : rows.of[sid == 50 ? 1 : 0][block][k]) {
+            long long index = 0;
+            const PointSource source =
+                RegisterBitSource(sid, 40000 + b.reg + 1 + k, row.fld, start, k, index);
+            if (inStatus(index))
+                StoreStatus(img, index, row.on, row.quality, source);
+            else
+                NoteSource(false, index, source);
+        }
 }
 
 void PointRefresh::LoadRegisterBits(PointImage& img, int imageStart, int reg, int count, int sid)

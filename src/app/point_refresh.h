@@ -14,7 +14,13 @@
  * 1. Device inputs from tbDio joined with tbSMType ("ExtDi" inputs per device,
  *    8 when 0; type 2317 skipped); an empty result clears the status image.
  * 2. Station states (V30002 of stations below 49) from status index 9 on.
- * 3. Register bits of stations 49 and 50 (nine blocks each).
+ * 3. Register bits of stations 49 and 50 (nine blocks each), read in one
+ *    pass per station ("Fld like 'V4%-%'", the union of the blocks' per-
+ *    register patterns 'V4<n>-%'); each row goes to the register whose
+ *    pattern it matches, and the blocks then apply their rows register by
+ *    register, each in scan order, as the per-register statements would.
+ *    When that pass meets a database error, each block reads register by
+ *    register, so its failure and message are the per-register ones.
  * 4. For every served table: the Modbus holding registers at their fixed
  *    indices, or the table's value columns divided by their tbSMDef divisor,
  *    packed from the table's base address.
@@ -64,6 +70,7 @@
 #ifndef POINT_REFRESH_H
 #define POINT_REFRESH_H
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -137,13 +144,36 @@ class PointRefresh
      * of station sid from status index imageStart on (+512 for station 50). */
     void LoadRegisterBits(PointImage& img, int imageStart, int reg, int count, int sid);
 
+    /* Build reads the register bits in one pass per station (true, the
+     * default) or with one statement per register, the reference the one
+     * pass must equal (false). */
+    void SetOnePassRegisterBits(bool on) { m_onePassBits = on; }
+
     /* True when a base address admits a table: 0x4000 < base <= 0x5000. */
     static bool IsServedBase(int base) { return PointImage::IsServedBase(base); }
 
+    /* Blocks of register bits per station; registers in the largest one. */
+    static constexpr size_t kBlocks = 9;
+    static constexpr int kMostRegisters = 6;
+
   private:
+    /* The register-bit rows of one pass: per station (49, 50), block and
+     * register of the block, in scan order. */
+    struct RegisterBitRows {
+        struct Row {
+            std::string fld;
+            bool on;
+            uint8_t quality;
+        };
+        std::vector<Row> of[2][kBlocks][kMostRegisters];
+    };
+
     void LoadDeviceInputs(PointImage& img);
     void LoadStationStates(PointImage& img);
     void LoadRegisterBlock(PointImage& img, int imageStart, int reg, int count, int sid);
+    /* Reads the rows of every block; false (rows incomplete) on an error. */
+    bool ReadRegisterBits(RegisterBitRows& rows);
+    void ApplyRegisterBlock(PointImage& img, const RegisterBitRows& rows, int sid, size_t block);
     void LoadTable(PointImage& img, const std::string& table);
     void LoadModbusValues(PointImage& img, int& count);
     void LoadDeviceValues(PointImage& img, const std::string& table, int base, int& count);
@@ -152,6 +182,8 @@ class PointRefresh
     /* Stores one status point read from column of the cursor's row. */
     void SetStatus(PointImage& img, long long index, int cursor, int column,
                    const PointSource& source);
+    void StoreStatus(PointImage& img, long long index, bool on, uint8_t quality,
+                     const PointSource& source);
     /* Stores one measured value read by step. */
     void SetMeasured(PointImage& img, long long index, double value, uint8_t quality, uint8_t step);
     void NoteSource(bool measured, long long index, const PointSource& source);
@@ -173,6 +205,7 @@ class PointRefresh
     std::vector<std::string>* m_errors = nullptr;
     uint8_t m_step = 0;                      /* status step in progress */
     int m_failures = 0;                      /* steps of this Build that failed */
+    bool m_onePassBits = true;               /* SetOnePassRegisterBits */
     std::vector<std::string> m_failedTables; /* FailedTables */
     std::vector<uint8_t> m_statusFresh;      /* 1: read in this Build */
     std::vector<uint8_t> m_measuredFresh;    /* */

@@ -167,6 +167,19 @@ class DbConnection
      */
     virtual int CheckFile() = 0;
 
+    /*
+     * A number that changes whenever the database header's change counter,
+     * or the fields SQLite checks with it (the 16 octets from offset 24),
+     * differ from those the previous call read: while it stays the same, no
+     * connection committed a change to the file held open. It is read
+     * without a lock or a statement (one pread), so a caller that finds it
+     * unchanged may skip BeginRead and DataVersion. -1 when the file cannot
+     * vouch for that (write-ahead-log mode, whose commits leave the header
+     * alone; a header that cannot be read): then ask DataVersion. Call after
+     * CheckFile and outside BeginRead. Never throws.
+     */
+    virtual long long CommitStamp() = 0;
+
   protected:
     /* Connections are destroyed by their manager only. */
     virtual ~DbConnection() = default;

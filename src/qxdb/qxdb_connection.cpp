@@ -6,11 +6,14 @@
  */
 #include "qxdb_connection.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <climits>
+#include <cstring>
 
 namespace
 {
@@ -50,6 +53,7 @@ QxDbConnection::QxDbConnection(const char* file, bool cacheStatements)
         m_dev = static_cast<unsigned long long>(st.st_dev);
         m_ino = static_cast<unsigned long long>(st.st_ino);
     }
+    OpenStampFile();
 }
 
 QxDbConnection::~QxDbConnection()
@@ -60,6 +64,8 @@ QxDbConnection::~QxDbConnection()
         Finalize(m_cursors.begin()->first);
     m_index.clear();
     m_cache.clear();
+    if (m_stampFd >= 0)
+        close(m_stampFd);
 }
 
 /* ------------------------------------------------------------ statement cache */
@@ -350,7 +356,7 @@ bool QxDbConnection::BeginRead(int lockBudgetMs)
         monotonicMs() + static_cast<unsigned long long>(lockBudgetMs > 0 ? lockBudgetMs : 0);
     sqlite3_busy_handler(m_db.handle(), &QxDbConnection::BusyUntilDeadline, this);
     try {
-        m_db.execDML("begin");
+        RunPrepared(m_begin, "begin");
         m_inRead = true;
     } catch (CppSQLite3Exception&) {
         m_db.setBusyTimeout(kBusyTimeoutMs);
@@ -364,7 +370,7 @@ void QxDbConnection::EndRead()
     if (m_inRead) {
         m_inRead = false;
         try {
-            m_db.execDML("commit");
+            RunPrepared(m_commit, "commit");
         } catch (CppSQLite3Exception&) {
             try {
                 m_db.execDML("rollback");
@@ -378,12 +384,21 @@ void QxDbConnection::EndRead()
 
 /* ------------------------------------------------------------ file identity */
 
+void QxDbConnection::RunPrepared(std::unique_ptr<CppSQLite3Statement>& stmt, const char* sql)
+{
+    if (!stmt)
+        stmt.reset(new CppSQLite3Statement(m_db.compileStatement(sql)));
+    stmt->execDML();
+}
+
 void QxDbConnection::DropStatements()
 {
     while (!m_cursors.empty())
         Finalize(m_cursors.begin()->first);
     m_index.clear();
     m_cache.clear();
+    m_begin.reset();
+    m_commit.reset();
 }
 
 int QxDbConnection::CheckFile()
@@ -405,5 +420,64 @@ int QxDbConnection::CheckFile()
     }
     m_dev = static_cast<unsigned long long>(st.st_dev);
     m_ino = static_cast<unsigned long long>(st.st_ino);
+    OpenStampFile(); /* the old file is closed: SQLite holds no lock on it */
     return QXDB_FILE_REOPENED;
+}
+
+/* A writer of another process that is committing (or holds BEGIN EXCLUSIVE)
+ * holds SQLite's PENDING byte, which keeps readers out: then the caller
+ * takes the locked road, which waits for the writer within its budget and
+ * reports a lock that outlasts it, as it always did. Locks of this process
+ * are not seen (POSIX locks are per process); SQLite orders those itself. */
+bool QxDbConnection::WriterHoldsPending() const
+{
+    struct flock lock;
+    std::memset(&lock, 0, sizeof lock);
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kPendingByte;
+    lock.l_len = 1;
+    return fcntl(m_stampFd, F_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
+}
+
+void QxDbConnection::OpenStampFile()
+{
+    if (m_stampFd >= 0)
+        close(m_stampFd);
+    m_stampFd = open(m_file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (m_stampFd >= 0 &&
+        (fstat(m_stampFd, &st) != 0 || static_cast<unsigned long long>(st.st_dev) != m_dev ||
+         static_cast<unsigned long long>(st.st_ino) != m_ino)) {
+        close(m_stampFd); /* another file came under the name meanwhile */
+        m_stampFd = -1;
+    }
+    m_stampHeaderRead = false;
+    ++m_stamp;
+}
+
+/* Octets 18 and 19 of the header are 1 in rollback-journal mode (2 with a
+ * write-ahead log); 24-39 are the change counter, the size in pages and the
+ * free list, which SQLite compares to decide whether its cache is still
+ * valid, so the stamp moves whenever data_version would. ExecDML through
+ * this connection moves it too, as it moves DataVersion. A read that
+ * overlaps a commit's write of page 1 sees the old octets (the next call
+ * sees the new ones, as a call just before the commit would) or others (the
+ * stamp moves). */
+long long QxDbConnection::CommitStamp()
+{
+    unsigned char header[22]; /* octets 18-39 */
+    if (m_stampFd < 0 || pread(m_stampFd, header, sizeof header, 18) != sizeof header ||
+        header[0] != 1 || header[1] != 1 || WriterHoldsPending()) {
+        m_stampHeaderRead = false;
+        return -1;
+    }
+    if (!m_stampHeaderRead || std::memcmp(m_stampHeader, header + 6, sizeof m_stampHeader) != 0 ||
+        m_stampOwnWrites != m_ownWrites) {
+        std::memcpy(m_stampHeader, header + 6, sizeof m_stampHeader);
+        m_stampHeaderRead = true;
+        m_stampOwnWrites = m_ownWrites;
+        ++m_stamp;
+    }
+    return m_stamp;
 }

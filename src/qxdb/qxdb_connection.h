@@ -77,6 +77,7 @@ class QxDbConnection : public DbConnection
     void EndRead() override;
     long long DataVersion() override;
     int CheckFile() override;
+    long long CommitStamp() override;
 
   private:
     /* One cached statement; inUse while a cursor or ExecScalar runs it. */
@@ -110,13 +111,29 @@ class QxDbConnection : public DbConnection
 
     static int BusyUntilDeadline(void* self, int attempts);
     void DropStatements();
+    /* Opens the descriptor CommitStamp reads when it reaches the file held
+     * open (closing the previous one: only when SQLite holds no lock on
+     * that file, since closing any descriptor drops the process's locks). */
+    void OpenStampFile();
+    bool WriterHoldsPending() const;
+    static constexpr long kPendingByte = 0x40000000; /* SQLite's lock bytes start here */
+    /* Runs "begin" or "commit" from a statement prepared once per open file,
+     * since a scan that finds no change runs little else. */
+    void RunPrepared(std::unique_ptr<CppSQLite3Statement>& stmt, const char* sql);
 
     CppSQLite3DB m_db;            /* declared first: closed after everything below */
     std::string m_file;           /* the name opened, looked up again by CheckFile */
     unsigned long long m_dev = 0; /* identity of the file held open */
     unsigned long long m_ino = 0;
-    bool m_inRead = false;               /* between BeginRead and EndRead */
-    unsigned long long m_deadlineMs = 0; /* monotonic end of the lock budget */
+    int m_stampFd = -1;                   /* the file held open, read-only */
+    unsigned char m_stampHeader[16] = {}; /* header octets 24-39 last read */
+    bool m_stampHeaderRead = false;
+    long long m_stamp = 0;
+    long long m_stampOwnWrites = 0;                /* m_ownWrites at the last change of m_stamp */
+    bool m_inRead = false;                         /* between BeginRead and EndRead */
+    std::unique_ptr<CppSQLite3Statement> m_begin;  /* "begin", once prepared */
+    std::unique_ptr<CppSQLite3Statement> m_commit; /* "commit", once prepared */
+    unsigned long long m_deadlineMs = 0;           /* monotonic end of the lock budget */
     CacheList m_cache;
     std::unordered_map<std::string, CacheList::iterator> m_index;
     bool m_cacheOn;

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 /*
  * The refresh rules (PointRefresh) beyond the image values: divisors asked
- * once per distinct pair, values that are not numbers served invalid, and
- * the source record the point-list tool prints.
+ * once per distinct pair, values that are not numbers served invalid, the
+ * source record the point-list tool prints, and the one-pass reading of the
+ * register bits against the statement per register it stands for.
  */
 #include <dlfcn.h>
 
+#include <cstring>
+#include <memory>
 #include <map>
 #include <set>
 #include <string>
@@ -62,6 +65,7 @@ class CountingDb : public DbConnection
     void EndRead() override { m_db->EndRead(); }
     long long DataVersion() override { return m_db->DataVersion(); }
     int CheckFile() override { return m_db->CheckFile(); }
+    long long CommitStamp() override { return m_db->CommitStamp(); }
 
     std::map<std::string, int> scalars;
     int queries = 0;
@@ -238,6 +242,144 @@ TEST_F(PointRefreshTest, SourceRecord_NamesEverySourceReplacementAndOutsideRow)
     EXPECT_EQ(record.outside[0].index, 100000);
     EXPECT_EQ(record.outside[0].source.kind, PointSource::kModbusRegister);
     EXPECT_EQ(record.outside[0].source.field, "V4100000");
+}
+
+/* One Build with the register bits read either way: image, sources and
+ * messages, and the statements it ran. */
+struct BuildResult {
+    std::unique_ptr<PointImage> img = std::make_unique<PointImage>();
+    PointSourceRecord record;
+    std::vector<std::string> errors;
+    int queries = 0;
+};
+
+BuildResult BuildWith(DbConnection* db, const GatewayConfig& config,
+                      const std::vector<std::string>& tables, bool onePass)
+{
+    BuildResult r;
+    CountingDb counting(db);
+    PointRefresh refresh(&counting, &config);
+    refresh.SetOnePassRegisterBits(onePass);
+    refresh.SetSourceRecord(&r.record);
+    refresh.SetErrorSink(&r.errors);
+    refresh.Build(*r.img, tables);
+    r.queries = counting.queries;
+    return r;
+}
+
+bool SameSource(const PointSource& a, const PointSource& b)
+{
+    return a.kind == b.kind && a.sid == b.sid && a.number == b.number && a.bit == b.bit &&
+           a.divisor == b.divisor && a.table == b.table && a.field == b.field;
+}
+
+void ExpectSameEvents(const std::vector<PointSourceRecord::Event>& a,
+                      const std::vector<PointSourceRecord::Event>& b, const char* what)
+{
+    ASSERT_EQ(a.size(), b.size()) << what;
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].measured, b[i].measured) << what << " " << i;
+        EXPECT_EQ(a[i].index, b[i].index) << what << " " << i;
+        EXPECT_TRUE(SameSource(a[i].source, b[i].source)) << what << " " << i;
+    }
+}
+
+void ExpectSameBuild(const BuildResult& one, const BuildResult& each)
+{
+    const PointImage& a = *one.img;
+    const PointImage& b = *each.img;
+    for (int i = 0; i < PointImage::kStatusPoints; ++i) {
+        ASSERT_EQ(a.status[i], b.status[i]) << i;
+        ASSERT_EQ(a.statusQuality[i], b.statusQuality[i]) << i;
+        ASSERT_EQ(a.statusSource[i], b.statusSource[i]) << i;
+    }
+    EXPECT_EQ(std::memcmp(a.measured, b.measured, sizeof a.measured), 0);
+    EXPECT_EQ(std::memcmp(a.measuredQuality, b.measuredQuality, sizeof a.measuredQuality), 0);
+    EXPECT_EQ(a.tablePoints, b.tablePoints);
+    ASSERT_EQ(one.record.status.size(), each.record.status.size());
+    for (size_t i = 0; i < one.record.status.size(); ++i)
+        ASSERT_TRUE(SameSource(one.record.status[i], each.record.status[i])) << i;
+    ExpectSameEvents(one.record.replaced, each.record.replaced, "replaced");
+    ExpectSameEvents(one.record.outside, each.record.outside, "outside");
+    EXPECT_EQ(one.errors, each.errors);
+}
+
+TEST_F(PointRefreshTest, RegisterBits_OnePass_SameAsStatementPerRegister)
+{
+    /* Rows the per-register pattern 'V4<n>-%' must tell apart: prefixes of
+     * other registers, leading zeros and signs, the case of the V, literal
+     * wildcards, duplicates (the later row wins), bits beyond 15 that land
+     * in the next register or block, negative bits, bits beyond the image,
+     * absent registers, other stations, NULL and text values, NULL and
+     * numeric names. */
+    const char* rows[][3] = {
+        {"49", "'V44097-1'", "1"},    {"49", "'V4409-2'", "1"},      {"49", "'V440970-3'", "1"},
+        {"49", "'V404097-4'", "1"},   {"49", "'V4+4097-4'", "1"},    {"49", "'v44097-5'", "1"},
+        {"49", "'V44097-5'", "0"},    {"49", "'V44097-17'", "1"},    {"49", "'V44098-1'", "0"},
+        {"49", "'V44097-'", "1"},     {"49", "'V44097-x'", "1"},     {"49", "'V4_4097-6'", "1"},
+        {"49", "'V4%-7'", "1"},       {"49", "'V44097-%'", "1"},     {"49", "'V44097--3'", "1"},
+        {"49", "'V44102-60'", "1"},   {"49", "'V45147-99999'", "1"}, {"49", "'V44099-1'", "1"},
+        {"49", "'V44101-2'", "1"},    {"49", "' V44100-2'", "1"},    {"49", "'V44100-2 '", "1"},
+        {"49", "'V44100-3'", "NULL"}, {"49", "'V44100-4'", "'abc'"}, {"49", "NULL", "1"},
+        {"49", "44097", "1"},         {"50", "'V44097-1'", "1"},     {"50", "'V45147-15'", "1"},
+        {"50", "'v45142-0'", "'1'"},  {"51", "'V44097-2'", "1"},     {"NULL", "'V44097-2'", "1"},
+        {"49", "'V44123-2'", "1"},    {"49", "'V44123-2'", "0"},     {"50", "'V44143-02'", "1"},
+    };
+    /* The demo table is keyed (SID, Fld), so the data store scans it in key
+     * order and keeps one row per key (a later insert replaces it); a plain copy is scanned in
+     * insertion order and keeps the duplicates. */
+    for (bool keyed : {true, false}) {
+        SCOPED_TRACE(keyed ? "keyed table" : "plain table");
+        if (!keyed) {
+            Data("create table plain as select * from tbModbusDat");
+            Data("drop table tbModbusDat");
+            Data("alter table plain rename to tbModbusDat");
+        }
+        for (const auto& r : rows)
+            Data(std::string("insert or replace into tbModbusDat (SID, Fld, Val) values (") + r[0] +
+                 ", " + r[1] + ", " + r[2] + ")");
+        auto gw = InitGateway();
+        SharedConnection shared;
+        ASSERT_NE(shared.db, nullptr);
+
+        BuildResult one = BuildWith(shared.db, gw->Config(), gw->ServedTables(), true);
+        BuildResult each = BuildWith(shared.db, gw->Config(), gw->ServedTables(), false);
+        ExpectSameBuild(one, each);
+        EXPECT_TRUE(one.errors.empty());
+        /* Two statements for the 2 x 26 registers: the one pass did run. */
+        EXPECT_EQ(one.queries, each.queries - 52 + 2);
+        /* The data set reaches the cases it names. */
+        EXPECT_EQ(one.img->status[256 + 5], keyed ? 1 : 0) << "'V44097-5' over 'v44097-5'";
+        EXPECT_EQ(one.img->statusQuality[304 + 4], 0x80) << "'abc' of V44100";
+        EXPECT_FALSE(one.record.replaced.empty());
+        EXPECT_FALSE(one.record.outside.empty());
+        if (!keyed) {
+            EXPECT_EQ(one.img->status[336 + 16 * 4 + 2], 0) << "the later duplicate wins";
+        }
+    }
+}
+
+TEST_F(PointRefreshTest, RegisterBits_OnePassFails_BlocksFailAsPerRegister)
+{
+    /* No "Val" column: the blocks with rows fail, each naming its own
+     * register's statement; the blocks without rows still succeed. */
+    Data("drop table tbModbusDat");
+    Data("create table tbModbusDat (SID integer, Fld text, Value integer)");
+    Data("insert into tbModbusDat values (49, 'V44119-1', 1)");
+    Data("insert into tbModbusDat values (50, 'V45147-2', 1)");
+    std::string out;
+    auto gw = InitGateway(&out);
+    SharedConnection shared;
+    ASSERT_NE(shared.db, nullptr);
+
+    BuildResult one = BuildWith(shared.db, gw->Config(), gw->ServedTables(), true);
+    BuildResult each = BuildWith(shared.db, gw->Config(), gw->ServedTables(), false);
+    ExpectSameBuild(one, each);
+    int bitErrors = 0;
+    for (const std::string& e : one.errors)
+        bitErrors += e.find("Fld like 'V44119-%'") != std::string::npos ||
+                     e.find("Fld like 'V45147-%'") != std::string::npos;
+    EXPECT_EQ(bitErrors, 2);
 }
 
 } // namespace

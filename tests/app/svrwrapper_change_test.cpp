@@ -54,6 +54,28 @@ TEST_F(ChangeDetection, OtherConnectionCommits_NextScanOrReportReadsIt)
     EXPECT_EQ(gw->Refreshes(), afterScan + 1);
 }
 
+/* In both journal modes: without a commit nothing is read again; a commit
+ * (which a write-ahead log keeps out of the database header) is read once. */
+TEST_F(ChangeDetection, RollbackAndWalJournal_OnlyCommitsRefresh)
+{
+    for (const char* mode : {"delete", "wal"}) {
+        SCOPED_TRACE(mode);
+        Data(std::string("pragma journal_mode=") + mode);
+        auto gw = InitGateway();
+        gw->SvrScan();
+        const unsigned long long idle = gw->Refreshes();
+        gw->SvrScan();
+        EXPECT_FALSE(gw->RefreshIfChanged());
+        EXPECT_EQ(gw->Refreshes(), idle) << "nothing committed";
+        for (int value : {4801, 4802}) {
+            Data(SetPower(value));
+            EXPECT_TRUE(gw->RefreshIfChanged());
+            EXPECT_EQ(gw->Snapshot()->measured[1], Scaled(value, 10));
+            EXPECT_FALSE(gw->RefreshIfChanged()) << "read once";
+        }
+    }
+}
+
 TEST_F(ChangeDetection, DatabaseFileCopiedOver_Seen)
 {
     auto gw = InitGateway();

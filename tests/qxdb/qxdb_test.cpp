@@ -2,15 +2,19 @@
 /*
  * Tests of libqxdb.so through dlopen, as the gateway uses it: opening,
  * cursors, errors thrown across the library boundary, the statement cache,
- * change detection and the busy time-out. Databases are written under the test's scratch folder.
+ * change detection (data_version and the commit stamp), read transactions
+ * and the busy time-out. Databases are written under the test's
+ * scratch folder.
  */
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -407,6 +411,155 @@ TEST_F(QxDbTest, DataVersion_FileOverwrittenInPlace_MovesAndNewRowsAreRead)
     ASSERT_TRUE(qxtest::writeFile(m_file, qxtest::readFile(copy)));
     EXPECT_NE(m_db->DataVersion(), before);
     EXPECT_EQ(m_db->ExecScalar("select val from t where id = 2"), 99);
+}
+
+TEST_F(QxDbTest, CommitStamp_MovesExactlyWhenDataVersionDoes)
+{
+    auto other = [this](const char* sql) {
+        CppSQLite3DB db;
+        db.open(m_file.c_str());
+        db.execDML(sql);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool moves;
+    };
+    const std::string copy = m_dir + "/new.db3";
+    const std::vector<Step> steps = {
+        {"nothing", [] {}, false},
+        {"a read", [&] { m_db->ExecScalar("select count(*) from t"); }, false},
+        {"a read transaction",
+         [&] {
+             m_db->BeginRead(0);
+             m_db->EndRead();
+         },
+         false},
+        {"another connection's insert", [&] { other("insert into t values (4, 'four', 40)"); },
+         true},
+        {"an update of no row", [&] { other("update t set val = 1 where id = 99"); }, false},
+        {"another connection's delete", [&] { other("delete from t where id = 4"); }, true},
+        {"this connection's ExecDML", [&] { m_db->ExecDML("update t set val = 11 where id = 1"); },
+         true},
+        {"this connection's ExecDML of no row",
+         [&] { m_db->ExecDML("update t set val = 1 where id = 99"); }, true},
+        {"a copy written over the file",
+         [&] {
+             ASSERT_TRUE(qxtest::writeFile(copy, qxtest::readFile(m_file)));
+             {
+                 CppSQLite3DB db;
+                 db.open(copy.c_str());
+                 db.execDML("update t set val = 99 where id = 2");
+             }
+             ASSERT_TRUE(qxtest::writeFile(m_file, qxtest::readFile(copy)));
+         },
+         true},
+    };
+    long long stamp = m_db->CommitStamp();
+    long long version = m_db->DataVersion();
+    ASSERT_GE(stamp, 0);
+    EXPECT_EQ(m_db->CommitStamp(), stamp) << "a second call without a change";
+    for (const Step& step : steps) {
+        step.act();
+        const long long newStamp = m_db->CommitStamp();
+        const long long newVersion = m_db->DataVersion();
+        ASSERT_GE(newStamp, 0) << step.what;
+        EXPECT_EQ(newVersion != version, step.moves) << "data_version: " << step.what;
+        EXPECT_EQ(newStamp != stamp, step.moves) << "stamp: " << step.what;
+        stamp = newStamp;
+        version = newVersion;
+    }
+}
+
+TEST_F(QxDbTest, CommitStamp_NoneWhileAnotherProcessWritesOrInWalMode_NewOnAReplacedFile)
+{
+    /* A child process holds BEGIN EXCLUSIVE until told to commit. */
+    int ready[2], go[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int rc = 1;
+        try {
+            CppSQLite3DB db;
+            db.open(m_file.c_str());
+            db.execDML("begin exclusive");
+            char c = 'r';
+            if (write(ready[1], &c, 1) == 1 && read(go[0], &c, 1) == 1) {
+                db.execDML("insert into t values (5, 'five', 50); commit");
+                rc = 0;
+            }
+        } catch (...) {
+        }
+        _exit(rc);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    EXPECT_EQ(m_db->CommitStamp(), -1) << "a writer holds the file";
+    ASSERT_EQ(write(go[1], &c, 1), 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    for (int fd : {ready[0], ready[1], go[0], go[1]})
+        close(fd);
+    const long long free = m_db->CommitStamp();
+    EXPECT_GE(free, 0) << "the writer is gone";
+
+    /* A file replaced under the name: a stamp of its own once reopened. */
+    const std::string copy = m_dir + "/new.db3";
+    ASSERT_TRUE(qxtest::writeFile(copy, qxtest::readFile(m_file)));
+    ASSERT_EQ(std::rename(copy.c_str(), m_file.c_str()), 0);
+    ASSERT_EQ(m_db->CheckFile(), QXDB_FILE_REOPENED);
+    const long long reopened = m_db->CommitStamp();
+    EXPECT_GE(reopened, 0);
+    EXPECT_NE(reopened, free) << "same octets, another file";
+
+    /* A write-ahead log takes the commits: the header cannot vouch. */
+    {
+        CppSQLite3DB db;
+        db.open(m_file.c_str());
+        db.execDML("pragma journal_mode=wal");
+    }
+    EXPECT_EQ(m_db->CommitStamp(), -1);
+}
+
+/* ------------------------------------------------------------ read transactions */
+
+TEST_F(QxDbTest, ReadTransaction_HoldsTheSnapshotUntilEnded_AlsoAfterTheFileIsReplaced)
+{
+    /* A writer without a busy time-out: refused while a read holds the
+     * file, admitted once the read ended. Twice per file, since "begin" and
+     * "commit" are prepared once and run again; then on a replaced file. */
+    auto writeVal = [this](int val) {
+        CppSQLite3DB writer;
+        writer.open(m_file.c_str());
+        writer.execDML(("update t set val = " + std::to_string(val) + " where id = 1").c_str());
+    };
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(m_db->BeginRead(0));
+        const int before = m_db->ExecScalar("select val from t where id = 1");
+        (void)expectDbError([&] { writeVal(before + 1); });
+        EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), before);
+        m_db->EndRead();
+        writeVal(before + 1);
+        EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), before + 1);
+    }
+    const std::string copy = m_dir + "/new.db3";
+    ASSERT_TRUE(qxtest::writeFile(copy, qxtest::readFile(m_file)));
+    {
+        CppSQLite3DB db;
+        db.open(copy.c_str());
+        db.execDML("update t set val = 77 where id = 1");
+    }
+    ASSERT_EQ(std::rename(copy.c_str(), m_file.c_str()), 0);
+    ASSERT_EQ(m_db->CheckFile(), QXDB_FILE_REOPENED);
+    ASSERT_TRUE(m_db->BeginRead(0));
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), 77);
+    (void)expectDbError([&] { writeVal(78); });
+    m_db->EndRead();
+    writeVal(78);
+    EXPECT_EQ(m_db->ExecScalar("select val from t where id = 1"), 78);
 }
 
 /* ------------------------------------------------------------ busy time-out */
