@@ -5,7 +5,8 @@
 # information-object table, CMake files, shell scripts) lacks the licence
 # line "SPDX-License-Identifier: Apache-2.0" in its first three lines (the
 # second after a "#!" line). The fuzz seed corpus is data, not source. To
-# prove it looks at the tree, it also fails when it finds few files.
+# prove it looks at the tree, it also fails when it finds few files. Files
+# under build/ are not looked at.
 
 set(_licence "SPDX-License-Identifier: Apache-2.0")
 file(GLOB_RECURSE _sources LIST_DIRECTORIES false
@@ -17,6 +18,17 @@ file(GLOB_RECURSE _sources LIST_DIRECTORIES false
      "${SOURCE_DIR}/packaging/*.sh" "${SOURCE_DIR}/*/CMakeLists.txt")
 list(APPEND _sources "${SOURCE_DIR}/CMakeLists.txt" "${SOURCE_DIR}/.ci/run")
 list(FILTER _sources EXCLUDE REGEX "/fuzz/corpus/")
+# Build trees inside the checkout (build/, where the scripts put theirs) hold
+# generated files and unpacked copies of other revisions, not our sources.
+string(LENGTH "${SOURCE_DIR}/build/" _buildPrefixLength)
+set(_ours)
+foreach(_file IN LISTS _sources)
+  string(SUBSTRING "${_file}" 0 ${_buildPrefixLength} _prefix)
+  if(NOT _prefix STREQUAL "${SOURCE_DIR}/build/")
+    list(APPEND _ours "${_file}")
+  endif()
+endforeach()
+set(_sources ${_ours})
 
 set(_missing)
 list(LENGTH _sources _count)
