@@ -3,17 +3,30 @@
  * Linux implementation of the wake-up (hal_wakeup.h): an eventfd, opened
  * non-blocking and close-on-exec. Signalling adds 1 to its counter (a full
  * counter already signals), clearing reads the counter back to 0.
+ *
+ * An answer queues dozens of ASDUs, each with a signal, so only the first
+ * signal after a clear writes: `signalled` says one was given since the
+ * last clear. A clear reads first and lowers the flag after: a signal whose
+ * flag the read overtook has written or will write, so the descriptor is
+ * readable and the next wait returns; a signal that found the flag up
+ * relies on a write that no clear has yet followed with its lowering, so
+ * the waiter, which looks at its work after the clear, finds that
+ * signaller's work too. A flag left up without a write to come would
+ * silence every later signal, so the flag is never raised by a clear.
  */
 #include "hal_wakeup.h"
 
 #include "lib_memory.h"
 
+#include <atomic>
 #include <cstdint>
+#include <new>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 struct sWakeUp {
     int fd;
+    std::atomic<bool> signalled;
 };
 
 WakeUp WakeUp_create(void)
@@ -21,6 +34,7 @@ WakeUp WakeUp_create(void)
     auto self = static_cast<WakeUp>(Memory_malloc(sizeof(struct sWakeUp)));
     if (self == nullptr)
         return nullptr;
+    new (&self->signalled) std::atomic<bool>(false);
     self->fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (self->fd < 0) {
         Memory_free(self);
@@ -33,6 +47,8 @@ void WakeUp_signal(WakeUp self)
 {
     if (self == nullptr)
         return;
+    if (self->signalled.exchange(true, std::memory_order_acq_rel))
+        return; /* the descriptor is readable, or about to be */
     uint64_t one = 1;
     if (write(self->fd, &one, sizeof(one)) < 0) {
         /* EAGAIN: the counter is full, so the descriptor is readable anyway */
@@ -47,6 +63,7 @@ void WakeUp_clear(WakeUp self)
     if (read(self->fd, &count, sizeof(count)) < 0) {
         /* EAGAIN: nothing was signalled */
     }
+    self->signalled.exchange(false, std::memory_order_acq_rel);
 }
 
 void WakeUp_addTo(WakeUp self, HandleSet handleSet)
