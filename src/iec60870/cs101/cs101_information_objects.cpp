@@ -70,43 +70,67 @@ static bool objectFits(CS101_AppLayerParameters parameters, const uint8_t* msg, 
            static_cast<long long>(elementSize) + addressOctetsNeeded(parameters, isSequence);
 }
 
-/* Start of every encoder: room check for the whole object, then the address. */
+/*
+ * An object is built here and handed to the frame in one append: one call
+ * per object instead of one per octet. The largest object is a file
+ * segment of 255 octets with its address and header.
+ */
+struct ObjectOctets {
+    uint8_t octets[3 + 4 + 255];
+    int size = 0;
+};
+
+static void put(ObjectOctets& frame, uint8_t octet)
+{
+    frame.octets[frame.size++] = octet;
+}
+
+static void putBytes(ObjectOctets& frame, const uint8_t* octets, int size)
+{
+    if (size <= 0)
+        return;
+    memcpy(frame.octets + frame.size, octets, static_cast<size_t>(size));
+    frame.size += size;
+}
+
+/* Start of every encoder: room in the frame for the whole object, then the
+ * address into out. */
 static bool beginEncode(InformationObject self, Frame frame, CS101_AppLayerParameters parameters,
-                        int elementSize, bool isSequence)
+                        int elementSize, bool isSequence, ObjectOctets& out)
 {
     const int needed = elementSize + (isSequence ? 0 : parameters->sizeOfIOA);
-    if (Frame_getSpaceLeft(frame) < needed)
+    if (Frame_getSpaceLeft(frame) < needed || needed > static_cast<int>(sizeof out.octets))
         return false;
     if (!isSequence) {
         const unsigned int ioa = static_cast<unsigned int>(self->objectAddress);
-        Frame_setNextByte(frame, static_cast<uint8_t>(ioa & 0xFF));
+        put(out, static_cast<uint8_t>(ioa & 0xFF));
         if (parameters->sizeOfIOA > 1)
-            Frame_setNextByte(frame, static_cast<uint8_t>((ioa >> 8) & 0xFF));
+            put(out, static_cast<uint8_t>((ioa >> 8) & 0xFF));
         if (parameters->sizeOfIOA > 2)
-            Frame_setNextByte(frame, static_cast<uint8_t>((ioa >> 16) & 0xFF));
+            put(out, static_cast<uint8_t>((ioa >> 16) & 0xFF));
     }
     return true;
 }
 
-static void writeUint16(Frame frame, uint32_t value)
+static void writeUint16(ObjectOctets& frame, uint32_t value)
 {
-    Frame_setNextByte(frame, static_cast<uint8_t>(value & 0xFF));
-    Frame_setNextByte(frame, static_cast<uint8_t>((value >> 8) & 0xFF));
+    put(frame, static_cast<uint8_t>(value & 0xFF));
+    put(frame, static_cast<uint8_t>((value >> 8) & 0xFF));
 }
 
-static void writeUint24(Frame frame, uint32_t value)
+static void writeUint24(ObjectOctets& frame, uint32_t value)
 {
     writeUint16(frame, value);
-    Frame_setNextByte(frame, static_cast<uint8_t>((value >> 16) & 0xFF));
+    put(frame, static_cast<uint8_t>((value >> 16) & 0xFF));
 }
 
-static void writeUint32(Frame frame, uint32_t value)
+static void writeUint32(ObjectOctets& frame, uint32_t value)
 {
     writeUint16(frame, value);
     writeUint16(frame, value >> 16);
 }
 
-static void writeFloat(Frame frame, float value)
+static void writeFloat(ObjectOctets& frame, float value)
 {
     uint32_t bits;
     memcpy(&bits, &value, sizeof(bits));
@@ -169,9 +193,9 @@ static float clampNormalized(float value)
     return value;
 }
 
-static void appendTime(Frame frame, const uint8_t* octets, int size)
+static void appendTime(ObjectOctets& frame, const uint8_t* octets, int size)
 {
-    Frame_appendBytes(frame, octets, size);
+    putBytes(frame, octets, size);
 }
 
 /* Sign-extends the 7-bit step position. */
@@ -288,14 +312,14 @@ static Record* beginDecode(Record* self, CS101_AppLayerParameters parameters, co
 /* No time tag after the payload. */
 struct NoTimeTag {
     static constexpr int size = 0;
-    template <typename Record> static void write(Frame, const Record*) {}
+    template <typename Record> static void write(ObjectOctets&, const Record*) {}
     template <typename Record> static void read(Record*, uint8_t*, int, int) {}
 };
 
 /* CP24Time2a in the record's `timestamp`. */
 struct CP24TimeTag {
     static constexpr int size = 3;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         appendTime(frame, self->timestamp.encodedValue, size);
     }
@@ -308,7 +332,7 @@ struct CP24TimeTag {
 /* CP56Time2a in the record's `timestamp`. */
 struct CP56TimeTag {
     static constexpr int size = 7;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         appendTime(frame, self->timestamp.encodedValue, size);
     }
@@ -321,7 +345,7 @@ struct CP56TimeTag {
 /* No payload (C_RD_NA_1, and C_CS_NA_1 whose element is its time tag). */
 struct NoPayload {
     static constexpr int size = 0;
-    template <typename Record> static void write(Frame, const Record*) {}
+    template <typename Record> static void write(ObjectOctets&, const Record*) {}
     template <typename Record> static void read(Record*, uint8_t*, int, int) {}
 };
 
@@ -329,9 +353,9 @@ struct NoPayload {
 template <auto Field> struct OctetPayload {
     static constexpr auto field = Field;
     static constexpr int size = 1;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, self->*Field);
+        put(frame, self->*Field);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -351,10 +375,12 @@ struct ObjectCoding {
                        bool isSequence)
     {
         const Record* self = reinterpret_cast<const Record*>(object);
-        if (!beginEncode(object, frame, parameters, elementSize, isSequence))
+        ObjectOctets out;
+        if (!beginEncode(object, frame, parameters, elementSize, isSequence, out))
             return false;
-        Payload::write(frame, self);
-        TimeTag::write(frame, self);
+        Payload::write(out, self);
+        TimeTag::write(out, self);
+        Frame_appendBytes(frame, out.octets, out.size);
         return true;
     }
 
@@ -528,9 +554,9 @@ namespace
 
 struct SinglePointPayload {
     static constexpr int size = 1;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, singlePointOctet(self->value, self->quality));
+        put(frame, singlePointOctet(self->value, self->quality));
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -543,9 +569,9 @@ struct SinglePointPayload {
 
 struct DoublePointPayload {
     static constexpr int size = 1;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, doublePointOctet(self->value, self->quality));
+        put(frame, doublePointOctet(self->value, self->quality));
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -558,10 +584,10 @@ struct DoublePointPayload {
 
 struct StepPositionPayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, self->vti);
-        Frame_setNextByte(frame, self->quality);
+        put(frame, self->vti);
+        put(frame, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -574,10 +600,10 @@ struct StepPositionPayload {
 
 struct BitString32Payload {
     static constexpr int size = 5;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint32(frame, self->value);
-        Frame_setNextByte(frame, self->quality);
+        put(frame, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -588,10 +614,10 @@ struct BitString32Payload {
 
 struct EncodedValueWithQualityPayload {
     static constexpr int size = 3;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_appendBytes(frame, self->encodedValue, 2);
-        Frame_setNextByte(frame, self->quality);
+        putBytes(frame, self->encodedValue, 2);
+        put(frame, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -605,10 +631,10 @@ struct EncodedValueWithQualityPayload {
 
 struct ShortValueWithQualityPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeFloat(frame, self->value);
-        Frame_setNextByte(frame, self->quality);
+        put(frame, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -621,9 +647,9 @@ struct ShortValueWithQualityPayload {
 
 struct CounterReadingPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_appendBytes(frame, self->totals.encodedValue, size);
+        putBytes(frame, self->totals.encodedValue, size);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -634,9 +660,9 @@ struct CounterReadingPayload {
 /* SEP, elapsed time. */
 struct ProtectionEventPayload {
     static constexpr int size = 3;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, self->event);
+        put(frame, self->event);
         appendTime(frame, self->elapsedTime.encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
@@ -649,10 +675,10 @@ struct ProtectionEventPayload {
 /* SPE, QDP, relay duration. */
 struct StartEventsPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, self->event);
-        Frame_setNextByte(frame, self->qdp);
+        put(frame, self->event);
+        put(frame, self->qdp);
         appendTime(frame, self->elapsedTime.encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
@@ -666,10 +692,10 @@ struct StartEventsPayload {
 /* OCI, QDP, relay operating time. */
 struct OutputCircuitPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, self->oci);
-        Frame_setNextByte(frame, self->qdp);
+        put(frame, self->oci);
+        put(frame, self->qdp);
         appendTime(frame, self->operatingTime.encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
@@ -684,10 +710,10 @@ struct OutputCircuitPayload {
 
 struct SinglePointsWithSCDPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_appendBytes(frame, self->scd.encodedValue, 4);
-        Frame_setNextByte(frame, self->qds);
+        putBytes(frame, self->scd.encodedValue, 4);
+        put(frame, self->qds);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -700,9 +726,9 @@ struct SinglePointsWithSCDPayload {
 
 struct EncodedValuePayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_appendBytes(frame, self->encodedValue, 2);
+        putBytes(frame, self->encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -713,10 +739,10 @@ struct EncodedValuePayload {
 
 struct EncodedValueWithQosPayload {
     static constexpr int size = 3;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_appendBytes(frame, self->encodedValue, 2);
-        Frame_setNextByte(frame, self->qos);
+        putBytes(frame, self->encodedValue, 2);
+        put(frame, self->qos);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -730,10 +756,10 @@ struct EncodedValueWithQosPayload {
 
 struct ShortValueWithQosPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeFloat(frame, self->value);
-        Frame_setNextByte(frame, self->qos);
+        put(frame, self->qos);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -746,7 +772,7 @@ struct ShortValueWithQosPayload {
 
 struct BitString32CommandPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint32(frame, self->value);
     }
@@ -760,10 +786,10 @@ struct BitString32CommandPayload {
 
 struct TestPatternPayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
-        Frame_setNextByte(frame, self->byte1);
-        Frame_setNextByte(frame, self->byte2);
+        put(frame, self->byte1);
+        put(frame, self->byte2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -776,7 +802,7 @@ struct TestPatternPayload {
 
 struct DelayPayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         appendTime(frame, self->delay.encodedValue, size);
     }
@@ -790,11 +816,11 @@ struct DelayPayload {
 
 struct FileReadyPayload {
     static constexpr int size = 6;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint16(frame, self->nof);
         writeUint24(frame, self->lengthOfFile);
-        Frame_setNextByte(frame, self->frq);
+        put(frame, self->frq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -808,12 +834,12 @@ struct FileReadyPayload {
 
 struct SectionReadyPayload {
     static constexpr int size = 7;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint16(frame, self->nof);
-        Frame_setNextByte(frame, self->nameOfSection);
+        put(frame, self->nameOfSection);
         writeUint24(frame, self->lengthOfSection);
-        Frame_setNextByte(frame, self->srq);
+        put(frame, self->srq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -828,11 +854,11 @@ struct SectionReadyPayload {
 
 struct FileCallOrSelectPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint16(frame, self->nof);
-        Frame_setNextByte(frame, self->nameOfSection);
-        Frame_setNextByte(frame, self->scq);
+        put(frame, self->nameOfSection);
+        put(frame, self->scq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -846,12 +872,12 @@ struct FileCallOrSelectPayload {
 
 struct FileLastSegmentOrSectionPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint16(frame, self->nof);
-        Frame_setNextByte(frame, self->nameOfSection);
-        Frame_setNextByte(frame, self->lsq);
-        Frame_setNextByte(frame, self->chs);
+        put(frame, self->nameOfSection);
+        put(frame, self->lsq);
+        put(frame, self->chs);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -866,11 +892,11 @@ struct FileLastSegmentOrSectionPayload {
 
 struct FileACKPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint16(frame, self->nof);
-        Frame_setNextByte(frame, self->nameOfSection);
-        Frame_setNextByte(frame, self->afq);
+        put(frame, self->nameOfSection);
+        put(frame, self->afq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -885,11 +911,11 @@ struct FileACKPayload {
 /* NOF, LOF (3 octets), SOF, creation time (CP56Time2a). */
 struct FileDirectoryPayload {
     static constexpr int size = 13;
-    template <typename Record> static void write(Frame frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
     {
         writeUint16(frame, self->nof);
         writeUint24(frame, static_cast<uint32_t>(self->lengthOfFile));
-        Frame_setNextByte(frame, self->sof);
+        put(frame, self->sof);
         appendTime(frame, self->creationTime.encodedValue, 7);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
@@ -1372,13 +1398,15 @@ static bool FileSegment_encode(InformationObject object, Frame frame,
         return false;
     if (self->los > 0 && self->data == nullptr)
         return false;
+    ObjectOctets out;
     if (!beginEncode(object, frame, parameters, FileSegmentCoding::elementSize + self->los,
-                     isSequence))
+                     isSequence, out))
         return false;
-    writeUint16(frame, self->nof);
-    Frame_setNextByte(frame, self->nameOfSection);
-    Frame_setNextByte(frame, self->los);
-    Frame_appendBytes(frame, self->data, self->los);
+    writeUint16(out, self->nof);
+    put(out, self->nameOfSection);
+    put(out, self->los);
+    putBytes(out, self->data, self->los);
+    Frame_appendBytes(frame, out.octets, out.size);
     return true;
 }
 
