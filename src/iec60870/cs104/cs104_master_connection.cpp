@@ -842,11 +842,13 @@ bool MasterConnection_sendASDU(MasterConnection self, CS101_ASDU asdu)
         if (!isSentBufferFull(self) &&
             !HighPriorityASDUQueue_isAsduAvailable(self->highPrioQueue)) {
             if (self->collectReplies) {
-                /* Numbered and recorded now, written with the others. */
+                /* Numbered and recorded now, written with the others; a
+                 * full window writes them at once, so the master reads and
+                 * confirms them while the rest of the answer is built. */
                 FrameBuffer* kept = &self->gatherFrames[self->pendingFrames++];
                 *kept = frame;
                 recordIFrame(self, kept, 0, -1);
-                if (self->pendingFrames == CS104_GATHER_FRAMES)
+                if (self->pendingFrames == CS104_GATHER_FRAMES || isSentBufferFull(self))
                     flushPendingLocked(self);
             } else {
                 MasterConnection_sendIFrame(self, &frame, 0, -1);

@@ -165,6 +165,49 @@ TEST(GatherTest, RepliesOfOneHandling_CollectedIntoGatheredWrites)
     }
 }
 
+/* A window filled inside the handling is written at once, not when the
+ * handling ends: the master reads and confirms it while the rest of the
+ * answer is built. The handler looks at what was written when its twelfth
+ * frame (k = 12) is sent. */
+struct WindowLook {
+    ConnectionHarness* link;
+    size_t writtenAtFullWindow = 0;
+};
+
+bool answerAndLook(void* parameter, IMasterConnection connection, CS101_ASDU asdu, uint8_t)
+{
+    auto* look = static_cast<WindowLook*>(parameter);
+    IMasterConnection_sendACT_CON(connection, asdu, false);
+    for (int ioa = 1; ioa <= kReplies; ioa++) {
+        Octets point = singlePointAsdu(0x14, ioa, true);
+        CS101_ASDU out =
+            CS101_ASDU_createFromBuffer(IMasterConnection_getApplicationLayerParameters(connection),
+                                        point.data(), static_cast<int>(point.size()));
+        IMasterConnection_sendASDU(connection, out);
+        CS101_ASDU_destroy(out);
+        if (ioa == 11)
+            look->writtenAtFullWindow = look->link->peer->takeWritten().size();
+    }
+    return true;
+}
+
+TEST(GatherTest, WindowFilledInsideTheHandling_WrittenBeforeTheHandlingEnds)
+{
+    ConnectionHarness link;
+    link.host.apci.k = 12;
+    WindowLook look{&link};
+    link.host.handlers.interrogationHandler = answerAndLook;
+    link.host.handlers.interrogationHandlerParameter = &look;
+    link.peer->gatherWrites(0);
+    link.open(100, 100);
+    link.start();
+    EXPECT_TRUE(link.exchange(iFrame(0, 0, interrogationAsdu(0x06))).empty())
+        << "the window was written inside the handling";
+    EXPECT_EQ(look.writtenAtFullWindow, 12u) << "the confirmation and 11 points";
+    EXPECT_EQ(link.exchange(sFrame(12)).size(), 12u) << "the answer goes on from the queue";
+    EXPECT_FALSE(link.closed());
+}
+
 /* ------------------------------------------------ the seam's shared code */
 
 struct Sink {
