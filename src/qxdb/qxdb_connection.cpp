@@ -38,6 +38,9 @@ unsigned long long monotonicMs()
            static_cast<unsigned long long>(ts.tv_nsec) / 1000000ULL;
 }
 
+/* Longest time CheckFile trusts the link count of the file held open. */
+const unsigned long long kLookUpPeriodMs = 1000;
+
 /* Pause of the busy handler between two attempts. */
 const int kBusyPollMs = 5;
 
@@ -404,11 +407,18 @@ void QxDbConnection::DropStatements()
 int QxDbConnection::CheckFile()
 {
     struct stat st;
+    const unsigned long long now = monotonicMs();
+    if (m_stampFd >= 0 && m_db.handle() != nullptr && now - m_lookedUpMs < kLookUpPeriodMs &&
+        fstat(m_stampFd, &st) == 0 && static_cast<unsigned long long>(st.st_nlink) == m_stampLinks)
+        return QXDB_FILE_SAME;
+    m_lookedUpMs = now;
     if (stat(m_file.c_str(), &st) != 0)
         return QXDB_FILE_MISSING;
     if (static_cast<unsigned long long>(st.st_dev) == m_dev &&
-        static_cast<unsigned long long>(st.st_ino) == m_ino && m_db.handle() != nullptr)
+        static_cast<unsigned long long>(st.st_ino) == m_ino && m_db.handle() != nullptr) {
+        m_stampLinks = static_cast<unsigned long long>(st.st_nlink);
         return QXDB_FILE_SAME;
+    }
     EndRead();
     try {
         DropStatements();
@@ -452,6 +462,8 @@ void QxDbConnection::OpenStampFile()
         close(m_stampFd); /* another file came under the name meanwhile */
         m_stampFd = -1;
     }
+    if (m_stampFd >= 0)
+        m_stampLinks = static_cast<unsigned long long>(st.st_nlink);
     m_stampHeaderRead = false;
     ++m_stamp;
 }

@@ -26,7 +26,11 @@
  * waits at most its budget in total.
  *
  * File identity: the device and inode numbers of the file opened are kept;
- * CheckFile reopens the name when another file stands under it.
+ * CheckFile reopens the name when another file stands under it. It looks
+ * the name up (a path walk) at most once a second while the file held open
+ * keeps the link count it had then: a file replaced by rename, or deleted,
+ * loses its link at once, so only a change of the directory or the mount
+ * under the name waits for the next lookup.
  */
 #ifndef QXDB_CONNECTION_H
 #define QXDB_CONNECTION_H
@@ -126,6 +130,8 @@ class QxDbConnection : public DbConnection
     unsigned long long m_dev = 0; /* identity of the file held open */
     unsigned long long m_ino = 0;
     int m_stampFd = -1;                   /* the file held open, read-only */
+    unsigned long long m_stampLinks = 0;  /* its link count when last looked up */
+    unsigned long long m_lookedUpMs = 0;  /* monotonic time CheckFile last looked up the name */
     unsigned char m_stampHeader[16] = {}; /* header octets 24-39 last read */
     bool m_stampHeaderRead = false;
     long long m_stamp = 0;

@@ -13,6 +13,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -522,6 +524,48 @@ TEST_F(QxDbTest, CommitStamp_NoneWhileAnotherProcessWritesOrInWalMode_NewOnARepl
         db.execDML("pragma journal_mode=wal");
     }
     EXPECT_EQ(m_db->CommitStamp(), -1);
+}
+
+/* CheckFile looks the name up at most once a second while the file held
+ * open keeps its link count: a rename over the name or a delete shows at
+ * once, also for a file with a second link; a directory swapped under the
+ * name shows by the next lookup. */
+TEST_F(QxDbTest, CheckFile_ReplacedDeletedOrDirectorySwapped_SeenAtOnceOrWithinASecond)
+{
+    const std::string octets = qxtest::readFile(m_file);
+    auto replaceWithCopy = [&octets](const std::string& dir) {
+        const std::string copy = dir + "/new.db3";
+        ASSERT_TRUE(qxtest::writeFile(copy, octets));
+        ASSERT_EQ(std::rename(copy.c_str(), (dir + "/data.db3").c_str()), 0);
+    };
+    ASSERT_EQ(m_db->CheckFile(), QXDB_FILE_SAME);
+
+    const std::string other = m_dir + "/other-link.db3";
+    ASSERT_EQ(link(m_file.c_str(), other.c_str()), 0);
+    EXPECT_EQ(m_db->CheckFile(), QXDB_FILE_SAME) << "a new link: looked up, same file";
+    replaceWithCopy(m_dir);
+    EXPECT_EQ(m_db->CheckFile(), QXDB_FILE_REOPENED) << "the name lost its link";
+
+    ASSERT_EQ(std::remove(m_file.c_str()), 0);
+    EXPECT_EQ(m_db->CheckFile(), QXDB_FILE_MISSING);
+    replaceWithCopy(m_dir);
+    EXPECT_EQ(m_db->CheckFile(), QXDB_FILE_REOPENED);
+
+    const std::string moved = m_dir + ".moved";
+    qxtest::removeTree(moved);
+    ASSERT_EQ(std::rename(m_dir.c_str(), moved.c_str()), 0) << std::strerror(errno);
+    ASSERT_EQ(mkdir(m_dir.c_str(), 0755), 0);
+    ASSERT_TRUE(qxtest::writeFile(m_file, octets));
+    const auto start = std::chrono::steady_clock::now();
+    int result = QXDB_FILE_SAME;
+    while (result == QXDB_FILE_SAME &&
+           std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1500)) {
+        usleep(20000);
+        result = m_db->CheckFile();
+    }
+    EXPECT_EQ(result, QXDB_FILE_REOPENED) << "the directory swap is seen by the next lookup";
+    EXPECT_EQ(m_db->ExecScalar("select count(*) from t"), 3);
+    qxtest::removeTree(moved);
 }
 
 /* ------------------------------------------------------------ read transactions */
