@@ -29,14 +29,31 @@
  *   smaps_rollup) and virtual (VmSize) with 0, 10 and 100 masters, and the
  *   deepest thread stack (resident pages of the anonymous mappings behind a
  *   guard page);
+ * - memory per unit (part "memory"; demo data, Periodic = 0, every master
+ *   after STARTDT): private memory with 1 and 4 redundancy groups
+ *   (Redundancy=groups, group Gk holding the one master from 127.0.0.k+1),
+ *   and the Private_Dirty added per plain connection (10 masters - 0), per
+ *   group ((4 - 1) / 3, each with its master) and per TLS connection (10
+ *   masters after the handshake - 0). The TLS masters are the process
+ *   bench_tls_masters with the TLS tests' certificates, made into the
+ *   sandbox by make_test_pki.sh (the openssl command). A gateway that
+ *   refuses these settings at start-up, opens no TLS port or does not name
+ *   the groups on its console gets no such rows (a note on stderr);
  * - scaling: interrogation answer and report time at 1 000, 10 000 and
  *   30 000 measured values;
  * - changes: CPU of 10 masters with reporting by exception on and no change,
  *   ScanMs = 1000 and 100, demo data and the whole image, from the threads'
  *   run time in /proc/<pid>/task/<tid>/schedstat (nanoseconds);
- * - latency: from a writer's commit (another connection toggling one device
- *   input, at a random phase of the scan period) to the master receiving the
- *   spontaneous ASDU, median and 99th percentile, ScanMs = 100 and 1000;
+ * - latency: from a writer's commit to the master receiving the change in a
+ *   spontaneous ASDU, median and 99th percentile of 1 000 changes, ScanMs =
+ *   100 and 1000. The writer (another SQLite connection) commits one change
+ *   every 37 ms, coprime to both periods, so the commits' phases spread
+ *   evenly over the scan period; each change toggles the next of the demo
+ *   data's register bits of stations 49 and 50 (tbModbusDat rows, over 600
+ *   single points, each IOA taken from the gateway's point list, qxpoints
+ *   --csv), so a point recurs only after 23 s and every object of every
+ *   cause 3 ASDU is matched by IOA and value to its change. A change not
+ *   received within 5 * ScanMs + 1 s counts as missed;
  * - floor: the loopback round trip of 6 octets between two sockets of this
  *   program (TCP_NODELAY), and the gateway's TESTFR act -> con round trip.
  * Quick mode uses short windows (5 s idle, 3 reports); --full uses 60 s
