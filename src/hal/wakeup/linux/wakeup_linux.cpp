@@ -4,15 +4,16 @@
  * non-blocking and close-on-exec. Signalling adds 1 to its counter (a full
  * counter already signals), clearing reads the counter back to 0.
  *
- * An answer queues dozens of ASDUs, each with a signal, so only the first
- * signal after a clear writes: `signalled` says one was given since the
- * last clear. A clear reads first and lowers the flag after: a signal whose
- * flag the read overtook has written or will write, so the descriptor is
- * readable and the next wait returns; a signal that found the flag up
- * relies on a write that no clear has yet followed with its lowering, so
- * the waiter, which looks at its work after the clear, finds that
- * signaller's work too. A flag left up without a write to come would
- * silence every later signal, so the flag is never raised by a clear.
+ * An answer queues dozens of ASDUs, each with a signal, and a connection
+ * clears its wake-ups on every pass, so both sides skip the system call
+ * when it would change nothing. `signalled` is raised by the signal that
+ * writes (the first since the flag was lowered) and lowered only by a clear
+ * whose read took that write. So a counter above 0 always has the flag up:
+ * a clear that finds the flag down has nothing to read. A clear whose read
+ * finds nothing has overtaken the raising signal between its flag and its
+ * write; it leaves the flag up and the write, when it lands, wakes the next
+ * wait. The lowering is an exchange, so the waiter, which looks at its work
+ * after the clear, sees the work of every signal that found the flag up.
  */
 #include "hal_wakeup.h"
 
@@ -59,11 +60,11 @@ void WakeUp_clear(WakeUp self)
 {
     if (self == nullptr)
         return;
+    if (!self->signalled.load(std::memory_order_acquire))
+        return;
     uint64_t count;
-    if (read(self->fd, &count, sizeof(count)) < 0) {
-        /* EAGAIN: nothing was signalled */
-    }
-    self->signalled.exchange(false, std::memory_order_acq_rel);
+    if (read(self->fd, &count, sizeof(count)) == sizeof(count))
+        self->signalled.exchange(false, std::memory_order_acq_rel);
 }
 
 void WakeUp_addTo(WakeUp self, HandleSet handleSet)
