@@ -137,7 +137,7 @@ struct Options {
     int idleWindowS() const { return full ? 60 : 5; }
     int activeWindowS() const { return full ? 60 : 21; }
     int windows() const { return 3; }
-    int interrogations() const { return full ? 11 : 5; }
+    int interrogations() const { return full ? 41 : 21; }
     int reports() const { return full ? 7 : 3; }
 };
 
