@@ -176,19 +176,7 @@ TEST_F(GroupsTest, TwoStartDtAtOnceInOneGroup_ExactlyOneMemberSends)
         RawMaster a, b;
         connectFrom(a, kGroup0A);
         connectFrom(b, kGroup0B);
-        std::thread racer([&] { b.sendU(U_STARTDT_ACT); });
-        a.sendU(U_STARTDT_ACT);
-        racer.join();
-        for (RawMaster* master : {&a, &b}) {
-            std::optional<Apdu> con = master->receive();
-            ASSERT_TRUE(con.has_value());
-            ASSERT_EQ(con->octets, uFrame(U_STARTDT_CON));
-        }
-        enqueueSinglePoint(round + 1);
-        bool aGot = a.receive(400).has_value();
-        bool bGot = b.receive(400).has_value();
-        EXPECT_NE(aGot, bGot) << round;
-        (aGot ? a : b).send(sFrame(1));
+        expectOneSenderAfterStartDtAtOnce(a, b, round + 1);
         // The other group's active member is never deactivated by group 0.
         expectPoints(other, {round + 1}, round);
         a.close();

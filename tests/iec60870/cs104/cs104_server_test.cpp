@@ -225,19 +225,7 @@ TEST_F(ServerTest, Mode0_TwoStartDtAtOnce_ExactlyOneConnectionSends)
         RawMaster a, b;
         connect(a);
         connect(b);
-        std::thread other([&] { b.sendU(U_STARTDT_ACT); });
-        a.sendU(U_STARTDT_ACT);
-        other.join();
-        for (RawMaster* master : {&a, &b}) {
-            std::optional<Apdu> con = master->receive();
-            ASSERT_TRUE(con.has_value());
-            ASSERT_EQ(con->octets, uFrame(U_STARTDT_CON));
-        }
-        enqueueSinglePoint(round + 1);
-        bool aGot = a.receive(400).has_value();
-        bool bGot = b.receive(400).has_value();
-        EXPECT_NE(aGot, bGot) << round;
-        (aGot ? a : b).send(sFrame(1)); // confirmed: nothing is left for the next round
+        expectOneSenderAfterStartDtAtOnce(a, b, round + 1);
         a.close();
         b.close();
         ASSERT_TRUE(waitFor([&] { return CS104_Slave_getOpenConnections(slave) == 0; }));

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <thread>
 #include <vector>
 #include <gtest/gtest.h>
 
@@ -142,6 +143,26 @@ class SlaveTest : public ::testing::Test
         InformationObject_destroy(io);
         CS104_Slave_enqueueASDU(slave, out);
         CS101_ASDU_destroy(out);
+    }
+
+    /* a and b, both connected, send STARTDT act at once: both are
+     * confirmed, and of point ioa queued then exactly one receives it and
+     * confirms it, so nothing is left for a next round. */
+    void expectOneSenderAfterStartDtAtOnce(RawMaster& a, RawMaster& b, int ioa)
+    {
+        std::thread racer([&] { b.sendU(U_STARTDT_ACT); });
+        a.sendU(U_STARTDT_ACT);
+        racer.join();
+        for (RawMaster* master : {&a, &b}) {
+            std::optional<Apdu> con = master->receive();
+            ASSERT_TRUE(con.has_value());
+            ASSERT_EQ(con->octets, uFrame(U_STARTDT_CON));
+        }
+        enqueueSinglePoint(ioa);
+        bool aGot = a.receive(400).has_value();
+        bool bGot = b.receive(400).has_value();
+        EXPECT_NE(aGot, bGot) << "point " << ioa;
+        (aGot ? a : b).send(sFrame(1));
     }
 
     CS104_Slave slave = nullptr;
