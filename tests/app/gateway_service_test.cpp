@@ -305,18 +305,5 @@ TEST_F(GatewayService, IniMissing_AnnouncedOnce_GatewayStartsOnDefaults)
     connectClient(); /* serving on the default port and addresses */
 }
 
-TEST_F(GatewayService, PortTaken_ExitLineNamesAddressAndReason)
-{
-    RawSocket blocker;
-    occupyGatewayPort(blocker);
-    if (HasFatalFailure())
-        return;
-    ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_));
-    EXPECT_EQ(254, exitCodeOf(gateway_.waitExit(10000))) << gateway_.transcript();
-    EXPECT_EQ(1, gateway_.countFrom(0, "exit -2 !IedIsOk: cannot listen on 0.0.0.0:2404: " +
-                                           std::string(strerror(EADDRINUSE))))
-        << gateway_.transcript();
-}
-
 } // namespace
 } // namespace qxtest

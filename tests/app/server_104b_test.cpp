@@ -7,7 +7,9 @@
 
 #include "qx_paths.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -145,7 +147,7 @@ TEST_F(GatewayStartup, MissingDataStoreLibrary_PrintsIsOkFailure_Exits255)
     EXPECT_EQ(0, gateway_.countFrom(0, "SvrInit"));
 }
 
-TEST_F(GatewayStartup, PortTakenByAnotherListener_PrintsIedIsOkFailure_Exits254)
+TEST_F(GatewayStartup, PortTakenByAnotherListener_ExitLineNamesAddressAndReason_Exits254)
 {
     RawSocket blocker;
     occupyGatewayPort(blocker);
@@ -155,7 +157,9 @@ TEST_F(GatewayStartup, PortTakenByAnotherListener_PrintsIedIsOkFailure_Exits254)
     ASSERT_TRUE(gateway_.start(QX_GATEWAY_BINARY, work_));
     EXPECT_EQ(254, exitCodeOf(gateway_.waitExit(10000))) << gateway_.transcript();
     EXPECT_TRUE(gateway_.waitFor("SvrInit ...Ok", 100)) << gateway_.transcript();
-    EXPECT_TRUE(gateway_.waitFor("exit -2 !IedIsOk", 100)) << gateway_.transcript();
+    EXPECT_EQ(1, gateway_.countFrom(0, "exit -2 !IedIsOk: cannot listen on 0.0.0.0:2404: " +
+                                           std::string(strerror(EADDRINUSE))))
+        << gateway_.transcript();
     EXPECT_EQ(0, gateway_.countFrom(0, "SvrStart ok!"));
 }
 
