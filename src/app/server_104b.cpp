@@ -153,28 +153,29 @@ static void drainWakePipe()
     }
 }
 
+/* Installs handler for signal number; interrupted calls restart as with signal(). */
+static void installHandler(int number, void (*handler)(int))
+{
+    struct sigaction action;
+    memset(&action, 0, sizeof(action));
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(number, &action, nullptr);
+}
+
 /* SIGHUP asks for the re-reads of hangup_reload.h instead of ending the
  * gateway, from the first line of main on. */
 static void installHangupHandler()
 {
-    struct sigaction action;
-    memset(&action, 0, sizeof(action));
-    action.sa_handler = sighup_handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGHUP, &action, nullptr);
+    installHandler(SIGHUP, sighup_handler);
 }
 
-/* SIGINT and SIGTERM stop the gateway; interrupted calls restart as with signal(). */
+/* SIGINT and SIGTERM stop the gateway. */
 static void installStopHandlers()
 {
-    struct sigaction action;
-    memset(&action, 0, sizeof(action));
-    action.sa_handler = sigint_handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    installHandler(SIGINT, sigint_handler);
+    installHandler(SIGTERM, sigint_handler);
 }
 
 /*
