@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace
@@ -95,6 +97,56 @@ TEST(ScanScheduleTest, LateWake_RunsOnceAndSkipsTheMissedScans)
     /* Slightly late: the deadline keeps its own rhythm. */
     EXPECT_TRUE(schedule.Take(570).scan);
     EXPECT_EQ(650, schedule.NextWakeMs());
+}
+
+/* Scans of a schedule with a quiet period, polled every millisecond, with
+ * changes noticed at the given times. */
+std::vector<int64_t> QuietScans(ScanSchedule& schedule, int64_t end, std::vector<int64_t> notices)
+{
+    std::vector<int64_t> scans;
+    int64_t wantedFrom = ScanSchedule::kScanNever;
+    for (int64_t now = 0; now <= end; ++now) {
+        if (!notices.empty() && notices.front() == now) {
+            wantedFrom = std::min(wantedFrom, now);
+            notices.erase(notices.begin());
+        }
+        if (schedule.Take(now, wantedFrom).scan) {
+            scans.push_back(now);
+            wantedFrom = ScanSchedule::kScanNever;
+        }
+    }
+    return scans;
+}
+
+TEST(ScanScheduleTest, QuietPeriod_ScansTheChangesOnTheirDeadlines_ElseOncePerQuietPeriod)
+{
+    ScanSchedule quiet(0, 100, 0, 1000);
+    /* A change at 250 is scanned at 300 as every-100-ms scans would; one at
+     * 300 exactly is scanned on that deadline; two at 1420 and 1480 share the
+     * scan at 1500. Without changes, a scan 1000 ms after the last one. */
+    EXPECT_EQ((std::vector<int64_t>{300, 1300, 1500, 2500, 3500}),
+              QuietScans(quiet, 3500, {250, 1420, 1480}));
+
+    ScanSchedule wantedAt(0, 100, 0, 1000);
+    EXPECT_EQ((std::vector<int64_t>{400, 1400}), QuietScans(wantedAt, 1450, {400}));
+}
+
+TEST(ScanScheduleTest, QuietPeriod_NextWakeSkipsUnwantedScansButNotReports)
+{
+    ScanSchedule schedule(0, 100, 1, 1000);
+    EXPECT_EQ(1000, schedule.NextWakeMs(ScanSchedule::kScanNever)); /* scan and report */
+    EXPECT_EQ(100, schedule.NextWakeMs(ScanSchedule::kScanAlways));
+    EXPECT_EQ(700, schedule.NextWakeMs(640)); /* a time-driven change at 640 */
+    ScanSchedule::Due due = schedule.Take(1000, ScanSchedule::kScanNever);
+    EXPECT_TRUE(due.scan);
+    EXPECT_TRUE(due.report);
+    EXPECT_EQ(2000, schedule.NextWakeMs(ScanSchedule::kScanNever));
+    EXPECT_EQ(1100, schedule.NextWakeMs(1010));
+
+    /* Without a quiet period every deadline scans, whatever is wanted. */
+    ScanSchedule always(0, 100, 0);
+    EXPECT_EQ(100, always.NextWakeMs(ScanSchedule::kScanNever));
+    EXPECT_TRUE(always.Take(100, ScanSchedule::kScanNever).scan);
 }
 
 TEST(ScanScheduleTest, MonotonicClock_NeverGoesBack)
