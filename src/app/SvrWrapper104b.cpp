@@ -28,7 +28,6 @@ namespace
 {
 
 const char* const kLibPath = "./libqxdb.so";
-const char* const kDataDb = "tmp/dbDat0.db3";
 const char* const kConfigFile = "qxSvr.ini";
 
 /* "<code> <message>" of a data-store exception, as the refresh prints it. */
@@ -53,6 +52,11 @@ void ReportUnreadConfig()
 
 } // namespace
 
+const char* CSvrWrapper104::DataFile()
+{
+    return "tmp/dbDat0.db3";
+}
+
 /* Why the live-data database is not usable, for the "pDb err" line. */
 std::string CSvrWrapper104::DataDbProblem()
 {
@@ -61,7 +65,7 @@ std::string CSvrWrapper104::DataDbProblem()
             return std::string(kLibPath) + " exports no GetDbManager or FreeDbManager";
         return std::string(kLibPath) + " gives no data-store manager";
     }
-    const std::string problem = FileProblem(kDataDb);
+    const std::string problem = FileProblem(DataFile());
     if (!problem.empty())
         return problem;
     if (m_pDb == nullptr)
@@ -143,7 +147,7 @@ void CSvrWrapper104::Init()
         m_pMngr = m_pfnGetDbManager();
 
     if (m_pMngr != nullptr)
-        m_pDb = m_pMngr->OpenDb(kDataDb, 0);
+        m_pDb = m_pMngr->OpenDb(DataFile(), 0);
     else
         puts("libDb.mngr==NULL\r");
 
@@ -163,7 +167,7 @@ void CSvrWrapper104::Init()
         m_hLib = nullptr;
         m_pfnGetDbManager = nullptr;
         m_pfnFreeDbManager = nullptr;
-        printf("pDb err: cannot open %s: %s\r\n", AbsolutePath(kDataDb).c_str(), why.c_str());
+        printf("pDb err: cannot open %s: %s\r\n", AbsolutePath(DataFile()).c_str(), why.c_str());
         puts("  Init done");
         return;
     }
@@ -228,7 +232,7 @@ void CSvrWrapper104::CopySMType()
     }
     if (!failure.empty())
         printf("[CSvrWrapper104::Init] db exception: copying tbSMType from %s into %s: %s\r\n",
-               m_cfgDbPath.c_str(), AbsolutePath(kDataDb).c_str(), failure.c_str());
+               m_cfgDbPath.c_str(), AbsolutePath(DataFile()).c_str(), failure.c_str());
 }
 
 bool CSvrWrapper104::IsOk()

@@ -201,6 +201,14 @@ class CSvrWrapper104
      * and the scan's time, and print how many events a full queue lost since
      * the last scan. The first scan only records the state. */
     void SvrScan();
+    /* Monotonic time from which a scan may find something even if the data
+     * file does not change (main thread): INT64_MIN when the next scan must
+     * run (no scan yet, an image not compared yet, the last refresh
+     * incomplete or no data store), the time StaleAfter runs out, else
+     * INT64_MAX. */
+    int64_t ScanWantedFromMs() const;
+    /* The data file, relative to the working directory. */
+    static const char* DataFile();
     /* What a scan watches in an image: the answer's ranges (AnswerRanges),
      * every measured range with its table's deadband, in report order. */
     std::vector<WatchedRange> WatchedRanges(const PointImage& img) const;

@@ -18,7 +18,6 @@ namespace
 /* Total wait for locks per refresh: long enough for a collector's commit
  * (an fsync on a busy flash), short against the periods. */
 const int kLockBudgetMs = 500;
-const char kDataFile[] = "tmp/dbDat0.db3";
 } // namespace
 
 void CSvrWrapper104::GetTbls()
@@ -84,7 +83,7 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
     }
     std::shared_ptr<PointImage> img = m_images.Begin();
     if (file == QXDB_FILE_MISSING) {
-        errors.push_back(std::string("[CSvrWrapper104::UpdDat] ") + kDataFile +
+        errors.push_back(std::string("[CSvrWrapper104::UpdDat] ") + DataFile() +
                          " missing: every point not topical");
         img->allQuality = IEC60870_QUALITY_NON_TOPICAL;
         /* nothing could be read: every table the refresh reads failed */
@@ -94,7 +93,7 @@ bool CSvrWrapper104::Refresh(PointSourceRecord* sources, int file, bool onlyIfCh
                 m_failedTables.push_back(table);
     } else {
         if (file == QXDB_FILE_REOPENED)
-            printf("[CSvrWrapper104::UpdDat] %s replaced: reopened\r\n", kDataFile);
+            printf("[CSvrWrapper104::UpdDat] %s replaced: reopened\r\n", DataFile());
         PointRefresh refresh(m_pDb, &m_config);
         refresh.SetSourceRecord(sources);
         refresh.SetErrorSink(&errors);

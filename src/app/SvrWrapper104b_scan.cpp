@@ -40,6 +40,16 @@ void CSvrWrapper104::SvrScan()
     ReportEventLosses();
 }
 
+int64_t CSvrWrapper104::ScanWantedFromMs() const
+{
+    if (m_pDb == nullptr || !m_detector || m_scannedRefresh != m_refreshes || !m_readVersionValid)
+        return INT64_MIN;
+    const int staleAfter = m_config.StaleAfter();
+    if (staleAfter > 0 && !m_stale && m_lastChangeMs != 0)
+        return static_cast<int64_t>(m_lastChangeMs) + static_cast<int64_t>(staleAfter) * 1000;
+    return INT64_MAX;
+}
+
 /* One line when events were lost since the last report of losses (with
  * Redundancy=groups one line per group that lost events). */
 void CSvrWrapper104::ReportEventLosses()

@@ -16,6 +16,11 @@ namespace
 /* Pause of a pass when periodic reporting is off. */
 const int kIdlePauseMs = 3000;
 
+/* Longest time without a scan while no change is noticed: writers that the
+ * kernel does not report, and a directory swapped under the data file's name
+ * (which the data store looks up once a second), are still seen. */
+const int kQuietScanMs = 1000;
+
 int64_t NowMs()
 {
     return static_cast<int64_t>(Hal_getMonotonicTimeInMs());
@@ -63,14 +68,19 @@ void RunPeriodicLoop(MainLoopHost& host)
 
 void RunScanLoop(MainLoopHost& host, int scanMs)
 {
-    ScanSchedule schedule(NowMs(), scanMs, host.Periodic());
+    ScanSchedule schedule(NowMs(), scanMs, host.Periodic(), kQuietScanMs);
     while (host.Running()) {
-        const int64_t waitMs = schedule.NextWakeMs() - NowMs();
-        /* Also when behind: a pause of 0 still attends (pings the watchdog). */
-        PauseUnlessStopped(host, waitMs > 0 ? ClipToInt(waitMs) : 0);
-        if (!host.Running())
-            break; /* a stop ended the pause: no scan or report after it */
-        ScanSchedule::Due due = schedule.Take(NowMs());
+        const int64_t now = NowMs();
+        host.Attend(now); /* also when behind: a late pass still pings the watchdog */
+        const int64_t wantedFrom = host.ScanWantedFromMs(now);
+        const int64_t left = schedule.NextWakeMs(wantedFrom) - now;
+        if (left > 0) {
+            /* Every wake-up decides afresh: it may have brought a change notice. */
+            const int64_t limit = host.WaitLimitMs(now, left);
+            host.Wait(limit < 1 ? 1 : ClipToInt(limit)); /* ends early on a stop */
+            continue;
+        }
+        ScanSchedule::Due due = schedule.Take(now, wantedFrom);
         if (due.scan)
             host.Scan();
         if (due.report)

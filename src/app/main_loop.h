@@ -10,7 +10,9 @@
  *   and no stop came; Periodic is read afresh on every pass.
  * - RunScanLoop (reporting by exception on): a scan every scanMs and the
  *   periodic report every Periodic seconds, each on its own deadline
- *   (ScanSchedule); nothing runs after a stop ended a pause.
+ *   (ScanSchedule); nothing runs after a stop ended a pause. A host that is
+ *   told of changes (ScanWantedFromMs) has the scan deadlines without a
+ *   change pass without a wake-up, except one at least every second.
  * Every pause and deadline is on the platform's monotonic clock
  * (Hal_getMonotonicTimeInMs), so neither a signal that wakes the wait early
  * nor a step of the wall clock lengthens or cuts a pause, and a test can run
@@ -48,6 +50,15 @@ class MainLoopHost
     virtual void Report() = 0;
     /* Work due at a wake-up at nowMs (a watchdog ping, a SIGHUP's re-reads). */
     virtual void Attend(int64_t nowMs) { (void)nowMs; }
+    /* From when a scan may find something, asked at every wake-up of the
+     * scan loop: INT64_MIN (every scan deadline scans) unless the host is
+     * told of changes; INT64_MAX when nothing is known to change. A wait
+     * should end early when this moves earlier. */
+    virtual int64_t ScanWantedFromMs(int64_t nowMs)
+    {
+        (void)nowMs;
+        return INT64_MIN;
+    }
     /* How long a wait starting at nowMs may last, at most wantedMs (the time
      * to the next watchdog ping). */
     virtual int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs)

@@ -67,6 +67,7 @@
  */
 #include "SvrWrapper104b.h"
 
+#include "change_notice.h"
 #include "hangup_reload.h"
 #include "pid_file.h"
 #include "point_list.h"
@@ -80,6 +81,7 @@
 
 #include "hal_time.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -246,16 +248,38 @@ class ProcessLoopHost : public MainLoopHost
         : m_gateway(gateway), m_manager(manager), m_reload(reload), m_status(status),
           m_startMs(startMs)
     {
+        if (gateway.ScanSettings().enabled)
+            m_notice.reset(new ChangeNotice(CSvrWrapper104::DataFile()));
     }
     bool Running() override { return running.load() != 0; }
+    /* Ends early on a stop, a SIGHUP or a change notice of the data file. */
     void Wait(int ms) override
     {
-        struct pollfd wake = {stopPipe[0], POLLIN, 0};
-        if (poll(&wake, 1, ms) > 0) /* ends early on a stop or a SIGHUP */
+        const int noticeFd = m_notice ? m_notice->Fd() : -1;
+        struct pollfd wake[2] = {{stopPipe[0], POLLIN, 0}, {noticeFd, POLLIN, 0}};
+        if (poll(wake, noticeFd >= 0 ? 2 : 1, ms) <= 0)
+            return;
+        if (wake[0].revents != 0)
             drainWakePipe();
+        if (noticeFd >= 0 && wake[1].revents != 0 && m_notice->Take() && m_noticedMs == INT64_MAX)
+            m_noticedMs = static_cast<int64_t>(Hal_getMonotonicTimeInMs());
     }
     int Periodic() override { return m_gateway.GetPeriodic(); }
-    void Scan() override { m_gateway.SvrScan(); }
+    void Scan() override
+    {
+        m_noticedMs = INT64_MAX; /* what comes from now on is the next scan's */
+        if (m_notice)
+            m_notice->Rearm();
+        m_gateway.SvrScan();
+    }
+    /* Without a working watch every scan deadline scans. */
+    int64_t ScanWantedFromMs(int64_t nowMs) override
+    {
+        (void)nowMs;
+        if (!m_notice || !m_notice->Armed())
+            return INT64_MIN;
+        return std::min(m_noticedMs, m_gateway.ScanWantedFromMs());
+    }
     void Report() override { m_gateway.SvrPeriodic(); }
 
     /* Every wake-up of a pause: the watchdog ping when due, the re-reads
@@ -287,6 +311,8 @@ class ProcessLoopHost : public MainLoopHost
     StatusFile* m_status; /* null: no StatusFile */
     int64_t m_startMs;    /* monotonic time of the start, for the uptime */
     DailyCheck m_expiryCheck;
+    std::unique_ptr<ChangeNotice> m_notice; /* with reporting by exception */
+    int64_t m_noticedMs = INT64_MAX;        /* first change notice since the last scan */
 };
 
 static const char kUsage[] =

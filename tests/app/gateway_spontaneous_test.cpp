@@ -9,11 +9,14 @@
 
 #include "demo_data.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <string>
 #include <thread>
 
 namespace qxtest
@@ -138,6 +141,50 @@ TEST_F(GatewaySpontaneous, ValueChange_ArrivesOnceWithinAScanTaggedBetweenChange
     EXPECT_GE(arrivedAt, points[0].tagMs);
 
     EXPECT_TRUE(collectFor(5 * kScanMs).empty()) << "a change is reported once";
+}
+
+/* Context switches of a process's main thread so far (-1: unreadable). */
+long mainThreadSwitches(pid_t pid)
+{
+    const std::string path =
+        "/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/status";
+    std::ifstream status(path);
+    long total = -1;
+    std::string line;
+    while (std::getline(status, line)) {
+        long n = 0;
+        if (std::sscanf(line.c_str(), "voluntary_ctxt_switches: %ld", &n) == 1 ||
+            std::sscanf(line.c_str(), "nonvoluntary_ctxt_switches: %ld", &n) == 1)
+            total = (total < 0 ? 0 : total) + n;
+    }
+    return total;
+}
+
+TEST_F(GatewaySpontaneous, NoChange_ScansSleep_AChangeIsStillScannedWithinItsPeriod)
+{
+    enableScans();
+    startScanning();
+    connectClient();
+    /* 20 scan deadlines pass in 2 s; without a change of the data file the
+     * main loop wakes for about 2 of them. */
+    const long before = mainThreadSwitches(gateway_.pid());
+    ASSERT_GE(before, 0);
+    EXPECT_TRUE(collectFor(20 * kScanMs).empty());
+    EXPECT_LT(mainThreadSwitches(gateway_.pid()) - before, 10);
+
+    /* A scan once a second alone would leave a change waiting up to 1 s. */
+    long slowest = 0;
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(130 + 170 * i));
+        const auto changed = std::chrono::steady_clock::now();
+        setRegister(15, 2000 + i);
+        std::vector<IFrame> frames = collectUntilType(36, kScanMs + kMarginMs);
+        ASSERT_EQ(1u, frames.size()) << gateway_.transcript();
+        slowest = std::max<long>(slowest, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - changed)
+                                              .count());
+    }
+    EXPECT_LT(slowest, 6 * kScanMs);
 }
 
 TEST_F(GatewaySpontaneous, TableDeadband_ChangeInsideSendsNothing_ChangeBeyondSendsOneEvent)

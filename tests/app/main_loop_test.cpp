@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
@@ -37,7 +38,13 @@ class FakeHost : public MainLoopHost
     {
         waits.push_back(ms);
         EXPECT_GT(ms, 0);
-        qxfake::clockAdvance(static_cast<uint64_t>(ms < wakeStepMs ? ms : wakeStepMs));
+        int64_t step = ms < wakeStepMs ? ms : wakeStepMs;
+        if (!notices.empty() && notices.front() - Now() < step) {
+            step = notices.front() - Now(); /* a change notice ends the wait */
+            noticedMs = std::min(noticedMs, notices.front());
+            notices.erase(notices.begin());
+        }
+        qxfake::clockAdvance(static_cast<uint64_t>(step));
         qxfake::clockStepWall(wallStepPerWaitMs);
         if (onWait)
             onWait(*this);
@@ -46,6 +53,7 @@ class FakeHost : public MainLoopHost
     void Scan() override
     {
         events.push_back("s@" + std::to_string(Now()));
+        noticedMs = INT64_MAX;
         qxfake::clockAdvance(nextScanCostMs);
         nextScanCostMs = 0;
     }
@@ -59,6 +67,13 @@ class FakeHost : public MainLoopHost
         if (watchdog != nullptr && watchdog->PingIfDue(nowMs))
             pings.push_back(Now());
     }
+    int64_t ScanWantedFromMs(int64_t nowMs) override
+    {
+        (void)nowMs;
+        if (!toldOfChanges)
+            return INT64_MIN;
+        return noticedMs == INT64_MAX ? INT64_MAX : noticedMs + static_cast<int64_t>(m_start);
+    }
     int64_t WaitLimitMs(int64_t nowMs, int64_t wantedMs) override
     {
         return watchdog != nullptr ? watchdog->WaitLimitMs(nowMs, wantedMs) : wantedMs;
@@ -68,7 +83,10 @@ class FakeHost : public MainLoopHost
     int periodic = 10;
     int wakeStepMs = INT_MAX;
     int64_t wallStepPerWaitMs = 0;
-    uint64_t nextScanCostMs = 0; /* time the next scan takes */
+    uint64_t nextScanCostMs = 0;   /* time the next scan takes */
+    bool toldOfChanges = false;    /* ScanWantedFromMs from the notices */
+    std::vector<int64_t> notices;  /* when changes are noticed, ascending */
+    int64_t noticedMs = INT64_MAX; /* the first notice since the last scan */
     bool stopped = false;
     int reports = 0;
     std::function<bool(const FakeHost&)> stopWhen;
@@ -183,6 +201,20 @@ TEST_F(MainLoopTest, ScanLoop_SlowScan_SkipsTheMissedScansInsteadOfABurst)
     EXPECT_EQ(
         (std::vector<std::string>{"s@100", "s@450", "s@550", "s@650", "s@750", "s@850", "s@950"}),
         host.events);
+}
+
+TEST_F(MainLoopTest, ScanLoop_ToldOfChanges_SleepsThroughQuietDeadlines_ScansANoticeOnTime)
+{
+    FakeHost host;
+    host.periodic = 0;
+    host.toldOfChanges = true;
+    host.notices = {250};
+    host.stopWhen = AtMs(2600);
+    RunScanLoop(host, 100);
+    /* The notice at 250 ends the first wait and is scanned on the deadline
+     * at 300; then one scan a second, without a wake-up in between. */
+    EXPECT_EQ((std::vector<std::string>{"s@300", "s@1300", "s@2300"}), host.events);
+    EXPECT_EQ((std::vector<int>{1000, 50, 1000, 1000, 1000}), host.waits);
 }
 
 TEST_F(MainLoopTest, ScanLoop_StopDuringThePause_NoScanAfterIt)
