@@ -69,33 +69,39 @@ bool ChangeNotice::Concerns(const char* name) const
            (name[m_name.size()] == '\0' || name[m_name.size()] == '-');
 }
 
+void ChangeNotice::Clear()
+{
+    Take();
+    m_pending = false;
+}
+
 bool ChangeNotice::Take()
 {
     if (m_fd < 0)
         return false;
-    bool concerned = false;
     alignas(struct inotify_event) char buffer[4096];
     for (;;) {
         const ssize_t got = read(m_fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            return concerned; /* EAGAIN: nothing more waits */
+            return m_pending; /* EAGAIN: nothing more waits */
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(struct inotify_event)) <= got;) {
             const struct inotify_event* event =
                 reinterpret_cast<const struct inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(struct inotify_event) + event->len);
             if (event->mask & IN_Q_OVERFLOW) {
-                concerned = true;
+                m_pending = true;
             } else if (event->wd == m_watch && (event->mask & kWatchLost)) {
-                concerned = true;
+                m_pending = true;
                 if (event->mask & IN_IGNORED)
                     m_watch = -1; /* already removed by the kernel */
                 else
                     Disarm();
             } else if (event->wd == m_watch && event->len > 0 && Concerns(event->name)) {
-                concerned = true;
-                if ((event->mask & (IN_CREATE | IN_MOVED_TO)) && NamesALink())
+                m_pending = true;
+                if ((event->mask & (IN_CREATE | IN_MOVED_TO)) && m_name == event->name &&
+                    NamesALink())
                     Disarm(); /* the writes now land beside the target */
             }
         }

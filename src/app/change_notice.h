@@ -37,14 +37,19 @@ class ChangeNotice
     /* True while every change of the file shows as a notice. */
     bool Armed() const { return m_watch >= 0; }
 
-    /* Readable while events wait to be taken; -1 when there is no inotify
-     * descriptor at all. */
-    int Fd() const { return m_fd; }
+    /* The descriptor to wait on: readable while events wait to be taken.
+     * -1 while a notice is pending (a busy writer then wakes nobody until
+     * Clear) or when there is no inotify descriptor at all. */
+    int WaitFd() const { return m_pending ? -1 : m_fd; }
 
-    /* Reads every waiting event; true when one may concern the file (its
-     * name or a journal's, the directory moved or removed, events lost).
-     * Never blocks. */
+    /* Reads every waiting event; true when a notice is pending: one of them,
+     * or one before, may concern the file (its name or a journal's, the
+     * directory moved or removed, events lost). Never blocks. */
     bool Take();
+
+    /* Drops the pending notice and every event so far: called before the
+     * file is read, so that what comes after gives the next notice. */
+    void Clear();
 
     /* Watches the directory the path names now, when the watch is not
      * armed; true when it is armed afterwards. */
@@ -59,6 +64,7 @@ class ChangeNotice
     std::string m_name;
     int m_fd = -1;
     int m_watch = -1;
+    bool m_pending = false;
 };
 
 #endif

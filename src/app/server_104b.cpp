@@ -255,7 +255,7 @@ class ProcessLoopHost : public MainLoopHost
     /* Ends early on a stop, a SIGHUP or a change notice of the data file. */
     void Wait(int ms) override
     {
-        const int noticeFd = m_notice ? m_notice->Fd() : -1;
+        const int noticeFd = m_notice ? m_notice->WaitFd() : -1;
         struct pollfd wake[2] = {{stopPipe[0], POLLIN, 0}, {noticeFd, POLLIN, 0}};
         if (poll(wake, noticeFd >= 0 ? 2 : 1, ms) <= 0)
             return;
@@ -268,8 +268,10 @@ class ProcessLoopHost : public MainLoopHost
     void Scan() override
     {
         m_noticedMs = INT64_MAX; /* what comes from now on is the next scan's */
-        if (m_notice)
+        if (m_notice) {
+            m_notice->Clear();
             m_notice->Rearm();
+        }
         m_gateway.SvrScan();
     }
     /* Without a working watch every scan deadline scans. */

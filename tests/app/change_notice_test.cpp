@@ -20,6 +20,14 @@
 namespace
 {
 
+/* Whether a notice was pending; drops it. */
+bool TakeNotice(ChangeNotice& notice)
+{
+    const bool pending = notice.Take();
+    notice.Clear();
+    return pending;
+}
+
 class ChangeNoticeTest : public ::testing::Test
 {
   protected:
@@ -69,20 +77,41 @@ TEST_F(ChangeNoticeTest, CommitsInEitherJournalMode_ShowReadsDoNot)
         OpenBoth(sub + "/dbDat0.db3", mode);
         ChangeNotice notice(sub + "/dbDat0.db3");
         ASSERT_TRUE(notice.Armed());
-        ASSERT_GE(notice.Fd(), 0);
-        EXPECT_FALSE(notice.Take()) << "nothing happened yet";
+        ASSERT_GE(notice.WaitFd(), 0);
+        EXPECT_FALSE(TakeNotice(notice)) << "nothing happened yet";
 
         Exec(reader_, "SELECT v FROM t; BEGIN; SELECT count(*) FROM t; COMMIT;");
-        EXPECT_FALSE(notice.Take()) << "a reader gave a notice";
+        EXPECT_FALSE(TakeNotice(notice)) << "a reader gave a notice";
 
         Exec(writer_, "UPDATE t SET v = v + 1;");
-        EXPECT_TRUE(notice.Take());
-        EXPECT_FALSE(notice.Take()) << "a notice is taken once";
+        EXPECT_TRUE(TakeNotice(notice));
+        EXPECT_FALSE(TakeNotice(notice)) << "a notice is cleared once taken";
 
         Exec(reader_, "SELECT v FROM t;");
-        EXPECT_FALSE(notice.Take()) << "a reader after a commit gave a notice";
+        EXPECT_FALSE(TakeNotice(notice)) << "a reader after a commit gave a notice";
         CloseBoth();
     }
+}
+
+TEST_F(ChangeNoticeTest, PendingNotice_NotWaitedOnUntilCleared_ClearDropsTheEventsSoFar)
+{
+    ASSERT_TRUE(qxtest::writeFile(path_, "0"));
+    ChangeNotice notice(path_);
+    const int fd = notice.WaitFd();
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(qxtest::writeFile(path_, "1"));
+    EXPECT_TRUE(notice.Take());
+    /* A busy writer must not wake the waiter for every write. */
+    EXPECT_EQ(-1, notice.WaitFd());
+    ASSERT_TRUE(qxtest::writeFile(path_, "2"));
+    EXPECT_TRUE(notice.Take()) << "pending until cleared";
+    ASSERT_TRUE(qxtest::writeFile(path_, "2b")); /* not taken before the clear */
+
+    notice.Clear(); /* the scan reads the file now */
+    EXPECT_EQ(fd, notice.WaitFd());
+    EXPECT_FALSE(notice.Take()) << "the writes before the clear are read by that scan";
+    ASSERT_TRUE(qxtest::writeFile(path_, "3"));
+    EXPECT_TRUE(notice.Take());
 }
 
 TEST_F(ChangeNoticeTest, OtherFilesAreSilent_ReplacementAndRemovalShow)
@@ -93,15 +122,15 @@ TEST_F(ChangeNoticeTest, OtherFilesAreSilent_ReplacementAndRemovalShow)
 
     ASSERT_TRUE(qxtest::writeFile(dir_ + "/status.json", "{}"));
     ASSERT_TRUE(qxtest::writeFile(dir_ + "/dbDat0.db3x", "a longer name"));
-    EXPECT_FALSE(notice.Take());
+    EXPECT_FALSE(TakeNotice(notice));
 
     ASSERT_TRUE(qxtest::writeFile(dir_ + "/new.db3", "new"));
-    EXPECT_FALSE(notice.Take());
+    EXPECT_FALSE(TakeNotice(notice));
     ASSERT_EQ(0, rename((dir_ + "/new.db3").c_str(), path_.c_str()));
-    EXPECT_TRUE(notice.Take()) << "renamed over the name";
+    EXPECT_TRUE(TakeNotice(notice)) << "renamed over the name";
 
     ASSERT_EQ(0, unlink(path_.c_str()));
-    EXPECT_TRUE(notice.Take()) << "removed";
+    EXPECT_TRUE(TakeNotice(notice)) << "removed";
     EXPECT_TRUE(notice.Armed());
 }
 
@@ -114,16 +143,16 @@ TEST_F(ChangeNoticeTest, DirectoryMovedAway_NoticeAndDisarmed_RearmWatchesTheNew
     ASSERT_TRUE(notice.Armed());
 
     ASSERT_EQ(0, rename(sub.c_str(), (dir_ + "/old").c_str()));
-    EXPECT_TRUE(notice.Take());
+    EXPECT_TRUE(TakeNotice(notice));
     EXPECT_FALSE(notice.Armed());
     EXPECT_FALSE(notice.Rearm()) << "no directory of that name";
 
     ASSERT_EQ(0, mkdir(sub.c_str(), 0755));
     EXPECT_TRUE(notice.Rearm());
     ASSERT_TRUE(qxtest::writeFile(dir_ + "/old/dbDat0.db3", "the old directory"));
-    EXPECT_FALSE(notice.Take());
+    EXPECT_FALSE(TakeNotice(notice));
     ASSERT_TRUE(qxtest::writeFile(path, "the new one"));
-    EXPECT_TRUE(notice.Take());
+    EXPECT_TRUE(TakeNotice(notice));
 }
 
 TEST_F(ChangeNoticeTest, NameIsASymbolicLink_NotArmed_EvenWhenItAppearsLater)
@@ -139,7 +168,7 @@ TEST_F(ChangeNoticeTest, NameIsASymbolicLink_NotArmed_EvenWhenItAppearsLater)
     ASSERT_TRUE(notice.Armed());
     ASSERT_EQ(0, symlink("target.db3", (dir_ + "/link").c_str()));
     ASSERT_EQ(0, rename((dir_ + "/link").c_str(), path_.c_str()));
-    EXPECT_TRUE(notice.Take());
+    EXPECT_TRUE(TakeNotice(notice));
     EXPECT_FALSE(notice.Armed()) << "writes would land beside the target";
 }
 
