@@ -5,11 +5,13 @@
  * (another connection's commit, a file copied over the database) is still
  * read into the image.
  */
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "fakes/file_helpers.h"
 #include "gateway_test_fixture.h"
+#include "hal_time.h"
 
 namespace
 {
@@ -158,6 +160,39 @@ TEST_F(ChangeDetection, PartialRefresh_NewImageCountedButTheCommitStillRead)
                                                       "and Fld='V44097-0'"));
     EXPECT_TRUE(gw->RefreshIfChanged()) << "the commit is more than the bits read";
     EXPECT_FALSE(gw->RefreshIfChanged());
+}
+
+/* The scan loop sleeps through the scans that the data file's change
+ * notice does not call for; the gateway says which ones it needs anyway. */
+TEST_F(ChangeDetection, ScanWantedWithoutAFileChange_OnlyWhenTheImageOrTheClockCallsForIt)
+{
+    auto gw = InitGateway();
+    EXPECT_EQ(INT64_MIN, gw->ScanWantedFromMs()) << "the first scan records the state";
+    gw->SvrScan();
+    EXPECT_EQ(INT64_MAX, gw->ScanWantedFromMs()) << "nothing can come without a change";
+
+    gw->UpdYxBy(256, 4096, 1, 49);
+    EXPECT_EQ(INT64_MIN, gw->ScanWantedFromMs()) << "an image the detector has not seen";
+    gw->SvrScan();
+    EXPECT_EQ(INT64_MAX, gw->ScanWantedFromMs());
+
+    Data("drop table tbPower");
+    Capture([&] { gw->SvrScan(); });
+    EXPECT_EQ(INT64_MIN, gw->ScanWantedFromMs()) << "an incomplete refresh is retried";
+}
+
+TEST_F(ChangeDetection, ScanWantedWithoutAFileChange_WhenStaleAfterRunsOut)
+{
+    std::string ini = qxtest::readFile(m_dir + "/qxSvr.ini");
+    ini.replace(ini.find("[Svr104]\n"), 9, "[Svr104]\nStaleAfter=5\n");
+    WriteIni(ini);
+    const int64_t before = static_cast<int64_t>(Hal_getMonotonicTimeInMs());
+    auto gw = InitGateway(); /* its first refresh is the last change seen */
+    const int64_t after = static_cast<int64_t>(Hal_getMonotonicTimeInMs());
+    gw->SvrScan();
+    const int64_t staleAt = gw->ScanWantedFromMs();
+    EXPECT_GE(staleAt, before + 5000);
+    EXPECT_LE(staleAt, after + 5000);
 }
 
 } // namespace
