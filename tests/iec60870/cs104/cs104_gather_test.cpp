@@ -9,6 +9,7 @@
 #include "slave_fixture.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace qxtest
 {
@@ -21,6 +22,16 @@ struct Transcript {
     int writeCalls = 0;
     bool closed = false;
 };
+
+/* The frames the connection sends on each confirmation of nrs, appended to out. */
+void appendAnswersToConfirmations(ConnectionHarness& link, std::initializer_list<int> nrs,
+                                  Frames& out)
+{
+    for (int nr : nrs) {
+        Frames part = link.exchange(sFrame(nr));
+        out.insert(out.end(), part.begin(), part.end());
+    }
+}
 
 /* maxOctets < 0: a stream without gathered writes; otherwise its limit per call. */
 Transcript runScript(int maxOctets)
@@ -41,10 +52,7 @@ Transcript runScript(int maxOctets)
     Octets testCommand = asdu(104, 0x01, 0x06, 1, Octets{0x00, 0x00, 0x00, 0xCC, 0x55});
     link.peer->send(iFrame(0, 0, testCommand));
     link.run();
-    for (int nr : {8, 12, 20, 25}) {
-        part = link.exchange(sFrame(nr));
-        out.frames.insert(out.frames.end(), part.begin(), part.end());
-    }
+    appendAnswersToConfirmations(link, {8, 12, 20, 25}, out.frames);
     out.writeCalls = link.peer->takeWriteCalls();
     out.closed = link.closed();
     return out;
@@ -136,10 +144,7 @@ Transcript runAnswer(int maxOctets)
     link.peer->takeWriteCalls();
     Transcript out;
     out.frames = link.exchange(iFrame(0, 0, interrogationAsdu(0x06)));
-    for (int nr : {8, 20, 33}) {
-        Frames part = link.exchange(sFrame(nr));
-        out.frames.insert(out.frames.end(), part.begin(), part.end());
-    }
+    appendAnswersToConfirmations(link, {8, 20, 33}, out.frames);
     out.writeCalls = link.peer->takeWriteCalls();
     out.closed = link.closed();
     return out;
