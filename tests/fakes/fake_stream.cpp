@@ -57,6 +57,7 @@ bool FakePeer::streamDestroyed() const
 int FakePeer::read(uint8_t* buffer, int size)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++readCalls_;
     if (input_.empty())
         return closed_ ? -1 : 0;
     int count = 0;
@@ -96,6 +97,20 @@ int FakePeer::takeWriteCalls()
     int calls = writeCalls_;
     writeCalls_ = 0;
     return calls;
+}
+
+int FakePeer::takeReadCalls()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int calls = readCalls_;
+    readCalls_ = 0;
+    return calls;
+}
+
+size_t FakePeer::unread() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return input_.size();
 }
 
 namespace

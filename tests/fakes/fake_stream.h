@@ -54,6 +54,10 @@ class FakePeer
     bool gathers() const;
     /* Writes (one per frame) and gathered calls since the last take. */
     int takeWriteCalls();
+    /* Reads the connection made since the last take (each one a system call on a socket). */
+    int takeReadCalls();
+    /* Octets sent that the connection has not read yet. */
+    size_t unread() const;
     /* True once the connection destroyed its stream. */
     bool streamDestroyed() const;
 
@@ -73,6 +77,7 @@ class FakePeer
     bool gathers_ = false;
     int maxOctets_ = 0;
     int writeCalls_ = 0;
+    int readCalls_ = 0;
     Octets partial_; /* octets of a frame begun by a short write */
     bool destroyed_ = false;
 };

@@ -358,12 +358,16 @@ int readInto(MasterConnection self, int want)
  * Reads towards one complete frame: its size when complete (the buffer then
  * holds it from offset 0), 0 while incomplete, -1 to close (peer closed,
  * read error, wrong start octet, length octet below 4).
+ *
+ * Every frame is at least its APCI long, so the first read asks for the
+ * whole APCI: an S or U frame (every acknowledgement) takes one read, and
+ * no octet of the next frame is read.
  */
 int receiveMessage(MasterConnection self)
 {
     uint8_t* buffer = self->recvBuffer;
-    if (self->recvBufPos < 2) {
-        if (readInto(self, 2 - self->recvBufPos) < 0)
+    if (self->recvBufPos < CS104_APCI_LENGTH) {
+        if (readInto(self, CS104_APCI_LENGTH - self->recvBufPos) < 0)
             return -1;
         if (self->recvBufPos >= 1 && buffer[0] != CS104_START_OCTET)
             return -1;

@@ -129,6 +129,31 @@ TEST_F(LinkTest, Framing_SeveralFramesInOneSegment_AllHandledInOrder)
                                               uFrame(U_TESTFR_CON), uFrame(U_STOPDT_CON)}));
 }
 
+/* A frame's APCI comes in one read, the rest of an I frame in a second one,
+ * and nothing of the frame after it is read. */
+TEST_F(LinkTest, Framing_ApciInOneRead_NextFrameLeftInTheStream)
+{
+    link.open();
+    link.start();
+    int ns = 0;
+    auto interrogation = [&ns] { return iFrame(ns++, 0, interrogationAsdu(0x06)); };
+    /* The frame read first (none: an I frame) and the reads it takes. */
+    const std::pair<Octets, int> cases[] = {{sFrame(0), 1}, {uFrame(U_TESTFR_ACT), 1}, {{}, 2}};
+    for (const auto& c : cases) {
+        Octets segment = c.first.empty() ? interrogation() : c.first;
+        const Octets next = interrogation();
+        segment.insert(segment.end(), next.begin(), next.end());
+        link.peer->takeReadCalls();
+        link.peer->send(segment);
+        link.pass();
+        EXPECT_EQ(link.peer->takeReadCalls(), c.second) << int(segment[2]);
+        EXPECT_EQ(link.peer->unread(), next.size()) << int(segment[2]);
+        link.run();
+    }
+    EXPECT_FALSE(link.closed());
+    EXPECT_EQ(interrogations.load(), 4);
+}
+
 TEST(LinkFramingTest, Framing_MalformedStarts_CloseTheConnection)
 {
     const Octets cases[] = {
