@@ -113,6 +113,14 @@ size_t FakePeer::unread() const
     return input_.size();
 }
 
+int FakePeer::takeWaitCalls()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int calls = waitCalls_;
+    waitCalls_ = 0;
+    return calls;
+}
+
 namespace
 {
 
@@ -172,6 +180,12 @@ void FakePeer::destroyed()
     destroyed_ = true;
 }
 
+void FakePeer::waited()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++waitCalls_;
+}
+
 namespace
 {
 
@@ -206,6 +220,7 @@ int peerPending(TransportStream)
 int peerWaitReadable(TransportStream self, const WakeUp* wakeUps, int count, unsigned int)
 {
     PeerStream* stream = peerStream(self);
+    stream->peer->waited();
     if (stream->peer->readable())
         return 1;
     Handleset_reset(stream->wakeUps);

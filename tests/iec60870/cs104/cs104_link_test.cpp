@@ -154,6 +154,34 @@ TEST_F(LinkTest, Framing_ApciInOneRead_NextFrameLeftInTheStream)
     EXPECT_EQ(interrogations.load(), 4);
 }
 
+/* After a pass that read a frame the next one reads before it waits; an
+ * empty read sends the pass after it back to waiting. */
+TEST_F(LinkTest, Framing_AfterAFrame_NextReadWithoutWaiting)
+{
+    link.open();
+    link.start();
+    link.pass(); /* the read after STARTDT finds nothing */
+    link.peer->takeReadCalls();
+    link.peer->takeWaitCalls();
+    Octets segment = uFrame(U_TESTFR_ACT);
+    Octets second = uFrame(U_TESTFR_ACT);
+    segment.insert(segment.end(), second.begin(), second.end());
+    link.peer->send(segment);
+    const struct {
+        int waits;
+        int reads;
+        Frames written;
+    } passes[] = {
+        {1, 1, {uFrame(U_TESTFR_CON)}}, {0, 1, {uFrame(U_TESTFR_CON)}}, {0, 1, {}}, {1, 0, {}}};
+    for (const auto& p : passes) {
+        link.pass();
+        EXPECT_EQ(link.peer->takeWaitCalls(), p.waits);
+        EXPECT_EQ(link.peer->takeReadCalls(), p.reads);
+        EXPECT_EQ(link.peer->takeWritten(), p.written);
+    }
+    EXPECT_FALSE(link.closed());
+}
+
 TEST(LinkFramingTest, Framing_MalformedStarts_CloseTheConnection)
 {
     const Octets cases[] = {
