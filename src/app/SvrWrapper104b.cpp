@@ -98,6 +98,7 @@ void CSvrWrapper104::Init()
 {
     Free(); /* a second Init starts from scratch */
     const bool valid = m_config.Load(kConfigFile, nullptr);
+    MakePlan();
     for (const ConfigProblem& p : m_config.Problems()) {
         if (p.refused)
             printf("[CSvrWrapper104::Init] bad value in qxSvr.ini %s\r\n", p.Text().c_str());

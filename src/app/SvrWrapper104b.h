@@ -261,8 +261,10 @@ class CSvrWrapper104
     bool Refresh(PointSourceRecord* sources, int file, bool onlyIfChanged);
     /* Why the live-data database is not usable, for the "pDb err" line. */
     std::string DataDbProblem();
-    /* The plan of the served tables under the configuration. */
-    ReportPlan Plan() const;
+    /* The plan of the served tables under the configuration, made again
+     * whenever either is (Init, GetTbls) so an answer looks nothing up. */
+    const ReportPlan& Plan() const { return m_plan; }
+    void MakePlan();
     /* Range senders over one snapshot (null connection: queue, cause 1, for
      * the asker's redundancy group, or for every group without an asker). */
     void SendStatus(const PointImage& img, CS101_AppLayerParameters parameters, int first, int last,
@@ -284,6 +286,7 @@ class CSvrWrapper104
     GatewayConfig m_config;             /* qxSvr.ini; fixed after Init */
     ImageStore m_images;                /* the published images */
     std::vector<std::string> m_tbls;    /* served tables */
+    ReportPlan m_plan{false, {}};       /* of m_tbls under m_config (MakePlan) */
     std::unique_ptr<GatewayTls> m_tls;  /* TLS on; outlives the slave's run */
     std::atomic<uint32_t> m_refusedConnections{0};
     CS104_Slave m_slave;

@@ -23,9 +23,12 @@ const int kLockBudgetMs = 500;
 void CSvrWrapper104::GetTbls()
 {
     m_tbls.clear();
-    if (m_pDb == nullptr)
+    if (m_pDb == nullptr) {
+        MakePlan();
         return;
+    }
     m_tbls = ChooseServedTables(m_pDb, m_config, m_images);
+    MakePlan();
     m_readVersionValid = false; /* new point counts: the next check refreshes */
 }
 
@@ -162,11 +165,11 @@ void CSvrWrapper104::UpdYxBy(int imageStart, int reg, int count, int sid)
     ++m_refreshes; /* a new image for the next scan to compare */
 }
 
-ReportPlan CSvrWrapper104::Plan() const
+void CSvrWrapper104::MakePlan()
 {
     std::vector<ServedTable> tables;
     tables.reserve(m_tbls.size());
     for (const std::string& name : m_tbls)
         tables.push_back({name, m_config.BaseAddrOf(name)});
-    return ReportPlan(m_config.StrictIec(), std::move(tables));
+    m_plan = ReportPlan(m_config.StrictIec(), std::move(tables));
 }

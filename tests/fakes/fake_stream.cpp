@@ -57,6 +57,7 @@ bool FakePeer::streamDestroyed() const
 int FakePeer::read(uint8_t* buffer, int size)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++readCalls_;
     if (input_.empty())
         return closed_ ? -1 : 0;
     int count = 0;
@@ -95,6 +96,28 @@ int FakePeer::takeWriteCalls()
     std::lock_guard<std::mutex> lock(mutex_);
     int calls = writeCalls_;
     writeCalls_ = 0;
+    return calls;
+}
+
+int FakePeer::takeReadCalls()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int calls = readCalls_;
+    readCalls_ = 0;
+    return calls;
+}
+
+size_t FakePeer::unread() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return input_.size();
+}
+
+int FakePeer::takeWaitCalls()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    int calls = waitCalls_;
+    waitCalls_ = 0;
     return calls;
 }
 
@@ -157,6 +180,12 @@ void FakePeer::destroyed()
     destroyed_ = true;
 }
 
+void FakePeer::waited()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++waitCalls_;
+}
+
 namespace
 {
 
@@ -191,6 +220,7 @@ int peerPending(TransportStream)
 int peerWaitReadable(TransportStream self, const WakeUp* wakeUps, int count, unsigned int)
 {
     PeerStream* stream = peerStream(self);
+    stream->peer->waited();
     if (stream->peer->readable())
         return 1;
     Handleset_reset(stream->wakeUps);

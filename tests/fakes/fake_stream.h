@@ -54,6 +54,12 @@ class FakePeer
     bool gathers() const;
     /* Writes (one per frame) and gathered calls since the last take. */
     int takeWriteCalls();
+    /* Reads the connection made since the last take (each one a system call on a socket). */
+    int takeReadCalls();
+    /* Octets sent that the connection has not read yet. */
+    size_t unread() const;
+    /* Waits for readable the connection made since the last take (each a poll on a socket). */
+    int takeWaitCalls();
     /* True once the connection destroyed its stream. */
     bool streamDestroyed() const;
 
@@ -63,6 +69,7 @@ class FakePeer
     bool writeFrames(const TransportFrame* frames, int count);
     bool readable() const;
     void destroyed();
+    void waited();
 
   private:
     mutable std::mutex mutex_;
@@ -73,6 +80,8 @@ class FakePeer
     bool gathers_ = false;
     int maxOctets_ = 0;
     int writeCalls_ = 0;
+    int readCalls_ = 0;
+    int waitCalls_ = 0;
     Octets partial_; /* octets of a frame begun by a short write */
     bool destroyed_ = false;
 };

@@ -80,17 +80,17 @@ struct ObjectOctets {
     int size = 0;
 };
 
-static void put(ObjectOctets& frame, uint8_t octet)
+static void put(ObjectOctets& out, uint8_t octet)
 {
-    frame.octets[frame.size++] = octet;
+    out.octets[out.size++] = octet;
 }
 
-static void putBytes(ObjectOctets& frame, const uint8_t* octets, int size)
+static void putBytes(ObjectOctets& out, const uint8_t* octets, int size)
 {
     if (size <= 0)
         return;
-    memcpy(frame.octets + frame.size, octets, static_cast<size_t>(size));
-    frame.size += size;
+    memcpy(out.octets + out.size, octets, static_cast<size_t>(size));
+    out.size += size;
 }
 
 /* Start of every encoder: room in the frame for the whole object, then the
@@ -112,29 +112,29 @@ static bool beginEncode(InformationObject self, Frame frame, CS101_AppLayerParam
     return true;
 }
 
-static void writeUint16(ObjectOctets& frame, uint32_t value)
+static void writeUint16(ObjectOctets& out, uint32_t value)
 {
-    put(frame, static_cast<uint8_t>(value & 0xFF));
-    put(frame, static_cast<uint8_t>((value >> 8) & 0xFF));
+    put(out, static_cast<uint8_t>(value & 0xFF));
+    put(out, static_cast<uint8_t>((value >> 8) & 0xFF));
 }
 
-static void writeUint24(ObjectOctets& frame, uint32_t value)
+static void writeUint24(ObjectOctets& out, uint32_t value)
 {
-    writeUint16(frame, value);
-    put(frame, static_cast<uint8_t>((value >> 16) & 0xFF));
+    writeUint16(out, value);
+    put(out, static_cast<uint8_t>((value >> 16) & 0xFF));
 }
 
-static void writeUint32(ObjectOctets& frame, uint32_t value)
+static void writeUint32(ObjectOctets& out, uint32_t value)
 {
-    writeUint16(frame, value);
-    writeUint16(frame, value >> 16);
+    writeUint16(out, value);
+    writeUint16(out, value >> 16);
 }
 
-static void writeFloat(ObjectOctets& frame, float value)
+static void writeFloat(ObjectOctets& out, float value)
 {
     uint32_t bits;
     memcpy(&bits, &value, sizeof(bits));
-    writeUint32(frame, bits);
+    writeUint32(out, bits);
 }
 
 static uint32_t readUint16(const uint8_t* msg, int index)
@@ -193,9 +193,9 @@ static float clampNormalized(float value)
     return value;
 }
 
-static void appendTime(ObjectOctets& frame, const uint8_t* octets, int size)
+static void appendTime(ObjectOctets& out, const uint8_t* octets, int size)
 {
-    putBytes(frame, octets, size);
+    putBytes(out, octets, size);
 }
 
 /* Sign-extends the 7-bit step position. */
@@ -252,7 +252,7 @@ static uint8_t qosOctet(bool select, int ql)
  *
  * A payload coding is a struct with
  *   size                               octets after the address
- *   write(frame, self)                 appends exactly `size` octets
+ *   write(out, self)                   appends exactly `size` octets
  *   read(self, msg, msgSize, index)    reads msg[index .. index+size-1], which
  *                                      the caller has already bounds-checked
  * where write and read are templates over the record, so the payload of a
@@ -319,9 +319,9 @@ struct NoTimeTag {
 /* CP24Time2a in the record's `timestamp`. */
 struct CP24TimeTag {
     static constexpr int size = 3;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        appendTime(frame, self->timestamp.encodedValue, size);
+        appendTime(out, self->timestamp.encodedValue, size);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {
@@ -332,9 +332,9 @@ struct CP24TimeTag {
 /* CP56Time2a in the record's `timestamp`. */
 struct CP56TimeTag {
     static constexpr int size = 7;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        appendTime(frame, self->timestamp.encodedValue, size);
+        appendTime(out, self->timestamp.encodedValue, size);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {
@@ -353,9 +353,9 @@ struct NoPayload {
 template <auto Field> struct OctetPayload {
     static constexpr auto field = Field;
     static constexpr int size = 1;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, self->*Field);
+        put(out, self->*Field);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -554,9 +554,9 @@ namespace
 
 struct SinglePointPayload {
     static constexpr int size = 1;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, singlePointOctet(self->value, self->quality));
+        put(out, singlePointOctet(self->value, self->quality));
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -569,9 +569,9 @@ struct SinglePointPayload {
 
 struct DoublePointPayload {
     static constexpr int size = 1;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, doublePointOctet(self->value, self->quality));
+        put(out, doublePointOctet(self->value, self->quality));
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -584,10 +584,10 @@ struct DoublePointPayload {
 
 struct StepPositionPayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, self->vti);
-        put(frame, self->quality);
+        put(out, self->vti);
+        put(out, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -600,10 +600,10 @@ struct StepPositionPayload {
 
 struct BitString32Payload {
     static constexpr int size = 5;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint32(frame, self->value);
-        put(frame, self->quality);
+        writeUint32(out, self->value);
+        put(out, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -614,10 +614,10 @@ struct BitString32Payload {
 
 struct EncodedValueWithQualityPayload {
     static constexpr int size = 3;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        putBytes(frame, self->encodedValue, 2);
-        put(frame, self->quality);
+        putBytes(out, self->encodedValue, 2);
+        put(out, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -631,10 +631,10 @@ struct EncodedValueWithQualityPayload {
 
 struct ShortValueWithQualityPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeFloat(frame, self->value);
-        put(frame, self->quality);
+        writeFloat(out, self->value);
+        put(out, self->quality);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -647,9 +647,9 @@ struct ShortValueWithQualityPayload {
 
 struct CounterReadingPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        putBytes(frame, self->totals.encodedValue, size);
+        putBytes(out, self->totals.encodedValue, size);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -660,10 +660,10 @@ struct CounterReadingPayload {
 /* SEP, elapsed time. */
 struct ProtectionEventPayload {
     static constexpr int size = 3;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, self->event);
-        appendTime(frame, self->elapsedTime.encodedValue, 2);
+        put(out, self->event);
+        appendTime(out, self->elapsedTime.encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {
@@ -675,11 +675,11 @@ struct ProtectionEventPayload {
 /* SPE, QDP, relay duration. */
 struct StartEventsPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, self->event);
-        put(frame, self->qdp);
-        appendTime(frame, self->elapsedTime.encodedValue, 2);
+        put(out, self->event);
+        put(out, self->qdp);
+        appendTime(out, self->elapsedTime.encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {
@@ -692,11 +692,11 @@ struct StartEventsPayload {
 /* OCI, QDP, relay operating time. */
 struct OutputCircuitPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, self->oci);
-        put(frame, self->qdp);
-        appendTime(frame, self->operatingTime.encodedValue, 2);
+        put(out, self->oci);
+        put(out, self->qdp);
+        appendTime(out, self->operatingTime.encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {
@@ -710,10 +710,10 @@ struct OutputCircuitPayload {
 
 struct SinglePointsWithSCDPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        putBytes(frame, self->scd.encodedValue, 4);
-        put(frame, self->qds);
+        putBytes(out, self->scd.encodedValue, 4);
+        put(out, self->qds);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -726,9 +726,9 @@ struct SinglePointsWithSCDPayload {
 
 struct EncodedValuePayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        putBytes(frame, self->encodedValue, 2);
+        putBytes(out, self->encodedValue, 2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -739,10 +739,10 @@ struct EncodedValuePayload {
 
 struct EncodedValueWithQosPayload {
     static constexpr int size = 3;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        putBytes(frame, self->encodedValue, 2);
-        put(frame, self->qos);
+        putBytes(out, self->encodedValue, 2);
+        put(out, self->qos);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -756,10 +756,10 @@ struct EncodedValueWithQosPayload {
 
 struct ShortValueWithQosPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeFloat(frame, self->value);
-        put(frame, self->qos);
+        writeFloat(out, self->value);
+        put(out, self->qos);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -772,9 +772,9 @@ struct ShortValueWithQosPayload {
 
 struct BitString32CommandPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint32(frame, self->value);
+        writeUint32(out, self->value);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -786,10 +786,10 @@ struct BitString32CommandPayload {
 
 struct TestPatternPayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        put(frame, self->byte1);
-        put(frame, self->byte2);
+        put(out, self->byte1);
+        put(out, self->byte2);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -802,9 +802,9 @@ struct TestPatternPayload {
 
 struct DelayPayload {
     static constexpr int size = 2;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        appendTime(frame, self->delay.encodedValue, size);
+        appendTime(out, self->delay.encodedValue, size);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {
@@ -816,11 +816,11 @@ struct DelayPayload {
 
 struct FileReadyPayload {
     static constexpr int size = 6;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint16(frame, self->nof);
-        writeUint24(frame, self->lengthOfFile);
-        put(frame, self->frq);
+        writeUint16(out, self->nof);
+        writeUint24(out, self->lengthOfFile);
+        put(out, self->frq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -834,12 +834,12 @@ struct FileReadyPayload {
 
 struct SectionReadyPayload {
     static constexpr int size = 7;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint16(frame, self->nof);
-        put(frame, self->nameOfSection);
-        writeUint24(frame, self->lengthOfSection);
-        put(frame, self->srq);
+        writeUint16(out, self->nof);
+        put(out, self->nameOfSection);
+        writeUint24(out, self->lengthOfSection);
+        put(out, self->srq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -854,11 +854,11 @@ struct SectionReadyPayload {
 
 struct FileCallOrSelectPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint16(frame, self->nof);
-        put(frame, self->nameOfSection);
-        put(frame, self->scq);
+        writeUint16(out, self->nof);
+        put(out, self->nameOfSection);
+        put(out, self->scq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -872,12 +872,12 @@ struct FileCallOrSelectPayload {
 
 struct FileLastSegmentOrSectionPayload {
     static constexpr int size = 5;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint16(frame, self->nof);
-        put(frame, self->nameOfSection);
-        put(frame, self->lsq);
-        put(frame, self->chs);
+        writeUint16(out, self->nof);
+        put(out, self->nameOfSection);
+        put(out, self->lsq);
+        put(out, self->chs);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -892,11 +892,11 @@ struct FileLastSegmentOrSectionPayload {
 
 struct FileACKPayload {
     static constexpr int size = 4;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint16(frame, self->nof);
-        put(frame, self->nameOfSection);
-        put(frame, self->afq);
+        writeUint16(out, self->nof);
+        put(out, self->nameOfSection);
+        put(out, self->afq);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int, int index)
     {
@@ -911,12 +911,12 @@ struct FileACKPayload {
 /* NOF, LOF (3 octets), SOF, creation time (CP56Time2a). */
 struct FileDirectoryPayload {
     static constexpr int size = 13;
-    template <typename Record> static void write(ObjectOctets& frame, const Record* self)
+    template <typename Record> static void write(ObjectOctets& out, const Record* self)
     {
-        writeUint16(frame, self->nof);
-        writeUint24(frame, static_cast<uint32_t>(self->lengthOfFile));
-        put(frame, self->sof);
-        appendTime(frame, self->creationTime.encodedValue, 7);
+        writeUint16(out, self->nof);
+        writeUint24(out, static_cast<uint32_t>(self->lengthOfFile));
+        put(out, self->sof);
+        appendTime(out, self->creationTime.encodedValue, 7);
     }
     template <typename Record> static void read(Record* self, uint8_t* msg, int msgSize, int index)
     {

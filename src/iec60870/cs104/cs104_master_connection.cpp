@@ -9,7 +9,9 @@
  * ASDU the window k allows (high-priority ones first). Then it waits on its
  * stream, its own wake-up (close), the low-priority queue's wake-up (while
  * active) and the next timer deadline: nothing else wakes it. A stream with
- * octets already buffered (pending) is read without waiting.
+ * octets already buffered (pending) is read without waiting, and so is the
+ * stream after a pass that read a frame (an empty read sends the next pass
+ * back to waiting).
  *
  * Design choices:
  * - TCP is a byte stream: a frame may arrive in pieces split anywhere. The
@@ -358,12 +360,16 @@ int readInto(MasterConnection self, int want)
  * Reads towards one complete frame: its size when complete (the buffer then
  * holds it from offset 0), 0 while incomplete, -1 to close (peer closed,
  * read error, wrong start octet, length octet below 4).
+ *
+ * Every frame is at least its APCI long, so the first read asks for the
+ * whole APCI: an S or U frame (every acknowledgement) takes one read, and
+ * no octet of the next frame is read.
  */
 int receiveMessage(MasterConnection self)
 {
     uint8_t* buffer = self->recvBuffer;
-    if (self->recvBufPos < 2) {
-        if (readInto(self, 2 - self->recvBufPos) < 0)
+    if (self->recvBufPos < CS104_APCI_LENGTH) {
+        if (readInto(self, CS104_APCI_LENGTH - self->recvBufPos) < 0)
             return -1;
         if (self->recvBufPos >= 1 && buffer[0] != CS104_START_OCTET)
             return -1;
@@ -586,9 +592,10 @@ bool MasterConnection_serveOnce(MasterConnection self)
     bool active = self->isActive;
     WakeUp wakeUps[2] = {self->wakeUp, self->lowPrioQueue->enqueued};
     int ready = 1;
-    if (TransportStream_pending(self->stream) <= 0)
+    if (!self->readBeforeWaiting && TransportStream_pending(self->stream) <= 0)
         ready = TransportStream_waitReadable(self->stream, wakeUps, active ? 2 : 1,
                                              (unsigned int)MasterConnection_nextTimeoutMs(self));
+    self->readBeforeWaiting = false;
     if (ready < 0)
         return false;
     if (ready > 0) {
@@ -596,6 +603,11 @@ bool MasterConnection_serveOnce(MasterConnection self)
         int frameSize = receiveMessage(self);
         if (frameSize == -1)
             return false;
+        // Frames come in bursts (an acknowledgement arrives while the frames
+        // it opens the window for are sent): try the next read without
+        // waiting first. Nothing there costs one empty read; the pass after
+        // it waits as usual.
+        self->readBeforeWaiting = frameSize > 0;
         if (frameSize > 0) {
             self->collectReplies = true;
             if (!handleMessage(self, self->recvBuffer, frameSize))
@@ -725,6 +737,7 @@ MasterConnection MasterConnection_create(MasterConnectionHost host, TransportStr
     self->newestSentASDU = -1;
     self->pendingFrames = 0;
     self->collectReplies = false;
+    self->readBeforeWaiting = false;
     self->lowPrioQueue = lowPrioQueue;
     self->highPrioQueue = highPrioQueue;
     self->ownsQueues = ownsQueues;

@@ -113,6 +113,7 @@ struct sMasterConnection {
     uint8_t recvBuffer[CS104_RECEIVE_BUFFER_SIZE];
     int recvBufPos;         /* octets of a partial frame held in recvBuffer */
     uint64_t recvStartTime; /* when its first octet arrived */
+    bool readBeforeWaiting; /* the last pass read a frame: the next one reads before it waits */
 
     /* Guarded by sentASDUsLock: the frames of one gathered write; the first
      * pendingFrames of them are replies already numbered and recorded in the

@@ -129,6 +129,59 @@ TEST_F(LinkTest, Framing_SeveralFramesInOneSegment_AllHandledInOrder)
                                               uFrame(U_TESTFR_CON), uFrame(U_STOPDT_CON)}));
 }
 
+/* A frame's APCI comes in one read, the rest of an I frame in a second one,
+ * and nothing of the frame after it is read. */
+TEST_F(LinkTest, Framing_ApciInOneRead_NextFrameLeftInTheStream)
+{
+    link.open();
+    link.start();
+    int ns = 0;
+    auto interrogation = [&ns] { return iFrame(ns++, 0, interrogationAsdu(0x06)); };
+    /* The frame read first (none: an I frame) and the reads it takes. */
+    const std::pair<Octets, int> cases[] = {{sFrame(0), 1}, {uFrame(U_TESTFR_ACT), 1}, {{}, 2}};
+    for (const auto& c : cases) {
+        Octets segment = c.first.empty() ? interrogation() : c.first;
+        const Octets next = interrogation();
+        segment.insert(segment.end(), next.begin(), next.end());
+        link.peer->takeReadCalls();
+        link.peer->send(segment);
+        link.pass();
+        EXPECT_EQ(link.peer->takeReadCalls(), c.second) << int(segment[2]);
+        EXPECT_EQ(link.peer->unread(), next.size()) << int(segment[2]);
+        link.run();
+    }
+    EXPECT_FALSE(link.closed());
+    EXPECT_EQ(interrogations.load(), 4);
+}
+
+/* After a pass that read a frame the next one reads before it waits; an
+ * empty read sends the pass after it back to waiting. */
+TEST_F(LinkTest, Framing_AfterAFrame_NextReadWithoutWaiting)
+{
+    link.open();
+    link.start();
+    link.pass(); /* the read after STARTDT finds nothing */
+    link.peer->takeReadCalls();
+    link.peer->takeWaitCalls();
+    Octets segment = uFrame(U_TESTFR_ACT);
+    Octets second = uFrame(U_TESTFR_ACT);
+    segment.insert(segment.end(), second.begin(), second.end());
+    link.peer->send(segment);
+    const struct {
+        int waits;
+        int reads;
+        Frames written;
+    } passes[] = {
+        {1, 1, {uFrame(U_TESTFR_CON)}}, {0, 1, {uFrame(U_TESTFR_CON)}}, {0, 1, {}}, {1, 0, {}}};
+    for (const auto& p : passes) {
+        link.pass();
+        EXPECT_EQ(link.peer->takeWaitCalls(), p.waits);
+        EXPECT_EQ(link.peer->takeReadCalls(), p.reads);
+        EXPECT_EQ(link.peer->takeWritten(), p.written);
+    }
+    EXPECT_FALSE(link.closed());
+}
+
 TEST(LinkFramingTest, Framing_MalformedStarts_CloseTheConnection)
 {
     const Octets cases[] = {
