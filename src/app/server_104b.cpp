@@ -53,12 +53,15 @@
  *   configuration (qx_paths.h); a target build keeps /var/run and /NandFlash,
  *   the package build puts the pid file in /run/qxsvr104 (the unit's
  *   RuntimeDirectory=).
- * - With "Spontaneous" = 1 the loop wakes every ScanMs for a scan and runs
- *   the periodic report on its own deadline; otherwise it is the plain
+ * - With "Spontaneous" = 1 the loop scans every ScanMs while the data file
+ *   changes, sleeps through the scans while it does not (its change notice,
+ *   change_notice.h, wakes the wait; a scan at least once a second), and
+ *   runs the periodic report on its own deadline; otherwise it is the plain
  *   periodic loop above. The loops' decisions live in main_loop.h, on the
  *   platform's monotonic clock, including when they wake for a watchdog ping;
  *   this unit gives them the gateway, the run flag, the wait on the
- *   self-pipe, the ping and the SIGHUP re-reads (ProcessLoopHost).
+ *   self-pipe and the change notice, the ping and the SIGHUP re-reads
+ *   (ProcessLoopHost).
  * - All threads allocate from one malloc arena (see limitMallocArenas).
  * - With StatusFile set, the main loop rewrites the status file
  *   (status_file.h) at the wake-up after each refresh and each connection
