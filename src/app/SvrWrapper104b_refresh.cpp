@@ -23,13 +23,11 @@ const int kLockBudgetMs = 500;
 void CSvrWrapper104::GetTbls()
 {
     m_tbls.clear();
-    if (m_pDb == nullptr) {
-        MakePlan();
-        return;
+    if (m_pDb != nullptr) {
+        m_tbls = ChooseServedTables(m_pDb, m_config, m_images);
+        m_readVersionValid = false; /* new point counts: the next check refreshes */
     }
-    m_tbls = ChooseServedTables(m_pDb, m_config, m_images);
     MakePlan();
-    m_readVersionValid = false; /* new point counts: the next check refreshes */
 }
 
 unsigned CSvrWrapper104::UpdDat()
